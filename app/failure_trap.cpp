@@ -1,0 +1,11 @@
+#include "app/failure_trap.h"
+
+std::string FailureMessage(const std::string& description, const std::string& procedure_path,
+                           int step) {
+  return description + "\r\nin " + procedure_path + " at line " + std::to_string(step) +
+         "\r\rPlease email screenshot of this message to " + kSupportAddress;
+}
+
+void FailureTrap::Report(const std::string& description) {
+  ui_.FailureBox(FailureMessage(description, path_, step_));
+}

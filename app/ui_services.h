@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+// The one seam between the logic and the screen: every box, dialog and
+// yield to the window goes through here, so tests can script the answers.
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+  // A box with one OK button, no icon, titled with the application title.
+  virtual void Information(const std::string& text) = 0;
+  // A Yes/No box, no icon, titled with the application title; true on Yes.
+  virtual bool Question(const std::string& text) = 0;
+  // "Application Error", warning icon, one OK button.
+  virtual void FailureBox(const std::string& text) = 0;
+  // Existing-directory picker; empty on cancel.
+  virtual std::string PickFolder(const std::string& title, const std::string& initial) = 0;
+  // Save-file dialog; empty on cancel. Filter entries are "Label|pattern|" pairs.
+  virtual std::string SaveFileName(const std::string& title, const std::string& filter) = 0;
+  // Opens a folder in the system's file browser; the outcome is not examined.
+  virtual void OpenFolder(const std::string& path) = 0;
+  // Lets pending window events run; cheap enough to call once per item.
+  virtual void Yield() = 0;
+};

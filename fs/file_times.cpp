@@ -1,0 +1,139 @@
+#include "fs/file_times.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr long kDay0 = 693899;  // 1899-12-30 counted from 0000-03-01
+
+// Howard Hinnant's civil-day algorithms, shifted so that day 0 is 1899-12-30.
+long CivilToEpoch(int y, int m, int d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const long yoe = y - era * 400;
+  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe;
+}
+
+std::string Pad(int value, std::size_t width) {
+  std::string s = std::to_string(value);
+  return s.size() < width ? std::string(width - s.size(), '0') + s : s;
+}
+
+struct Fields {
+  int year, month, day, hour, minute, second;
+};
+
+// Expands the pattern letters; quoted text stands as it is.
+std::string Expand(const std::string& pattern, const Fields& f) {
+  std::string out;
+  for (std::size_t i = 0; i < pattern.size();) {
+    char c = pattern[i];
+    if (c == '\'') {
+      std::size_t end = pattern.find('\'', i + 1);
+      if (end == std::string::npos) end = pattern.size();
+      out += end == i + 1 ? "'" : pattern.substr(i + 1, end - i - 1);
+      i = end + 1;
+      continue;
+    }
+    std::size_t n = 1;
+    while (i + n < pattern.size() && pattern[i + n] == c) ++n;
+    int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
+    bool twelve = pattern.find_first_of("aA") != std::string::npos;
+    switch (c) {
+      case 'd': out += Pad(f.day, n >= 2 ? 2 : 1); break;
+      case 'M': out += Pad(f.month, n >= 2 ? 2 : 1); break;
+      case 'y': out += n >= 4 ? Pad(f.year, 4) : Pad(f.year % 100, 2); break;
+      case 'h': out += Pad(twelve ? hour12 : f.hour, n >= 2 ? 2 : 1); break;
+      case 'H': out += Pad(f.hour, n >= 2 ? 2 : 1); break;
+      case 'm': out += Pad(f.minute, n >= 2 ? 2 : 1); break;
+      case 's': out += Pad(f.second, n >= 2 ? 2 : 1); break;
+      case 'A': case 'a': {
+        std::string ap = f.hour < 12 ? "AM" : "PM";
+        if (c == 'a' && !(n >= 2 && pattern[i + 1] == 'P')) {
+          for (char& ch : ap) ch = static_cast<char>(ch - 'A' + 'a');
+        }
+        out += ap;
+        if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) n = 2;
+        break;
+      }
+      default: out.append(n, c);
+    }
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+long DaysFromCivil(int year, int month, int day) { return CivilToEpoch(year, month, day) - kDay0; }
+
+void CivilFromDays(long days, int& year, int& month, int& day) {
+  const long z = days + kDay0;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long doe = z - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}
+
+long DayNumber(DateValue value) { return static_cast<long>(std::floor(value)); }
+
+DateValue FileTimeToLocalDate(const os::Timestamp& time) {
+  os::LocalFields f{};
+  if (!os::ToLocalFields(time.sec, f) || f.year < 100 || f.year > 9999) return 0;
+  // Seconds are the finest unit shown.
+  const double seconds = f.hour * 3600 + f.minute * 60 + f.second;
+  return DaysFromCivil(f.year, f.month, f.day) + seconds / 86400.0;
+}
+
+std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind) {
+  switch (kind) {
+    case DateKind::kModified: return FileTimeToLocalDate(stamps.modified);
+    case DateKind::kAccessed: return FileTimeToLocalDate(stamps.accessed);
+    case DateKind::kCreated:
+      if (!stamps.has_created) return std::nullopt;
+      return FileTimeToLocalDate(stamps.created);
+  }
+  return std::nullopt;
+}
+
+namespace {
+std::optional<DateValue> FileDate(const std::string& path, DateKind kind) {
+  auto stamps = os::StatFile(path);
+  if (!stamps) return std::nullopt;
+  return DateOf(*stamps, kind);
+}
+}  // namespace
+
+std::optional<DateValue> FileDateModified(const std::string& path) {
+  return FileDate(path, DateKind::kModified);
+}
+std::optional<DateValue> FileDateCreated(const std::string& path) {
+  return FileDate(path, DateKind::kCreated);
+}
+std::optional<DateValue> FileDateAccessed(const std::string& path) {
+  return FileDate(path, DateKind::kAccessed);
+}
+
+std::string DateText(DateValue value, const DatePatterns& patterns) {
+  const long days = DayNumber(value);
+  long seconds = std::lround((value - days) * 86400.0);
+  long day = days;
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    ++day;
+  }
+  Fields f{};
+  CivilFromDays(day, f.year, f.month, f.day);
+  f.hour = static_cast<int>(seconds / 3600);
+  f.minute = static_cast<int>(seconds / 60 % 60);
+  f.second = static_cast<int>(seconds % 60);
+  if (day == 0) return Expand(patterns.long_time, f);
+  if (seconds == 0) return Expand(patterns.short_date, f);
+  return Expand(patterns.short_date, f) + " " + Expand(patterns.long_time, f);
+}

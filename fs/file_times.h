@@ -1,0 +1,37 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "fs/platform.h"
+
+// Days since 1899-12-30 00:00 local time; the fraction is the time of day.
+using DateValue = double;
+
+enum class DateKind { kModified, kCreated, kAccessed };
+
+// The file's time as a local date value; empty when the file cannot be
+// found or (creation) the file system does not record it.
+std::optional<DateValue> FileDateModified(const std::string& path);
+std::optional<DateValue> FileDateCreated(const std::string& path);
+std::optional<DateValue> FileDateAccessed(const std::string& path);
+std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind);
+
+// Universal time to local date value, with the offset in force on that
+// date; 0 when the date lies outside 100-01-01 to 9999-12-31.
+DateValue FileTimeToLocalDate(const os::Timestamp& time);
+
+// Whole days since 1899-12-30 of a calendar date, and back.
+long DaysFromCivil(int year, int month, int day);
+void CivilFromDays(long days, int& year, int& month, int& day);
+// The calendar day of a date value (time of day dropped).
+long DayNumber(DateValue value);
+
+// The locale's patterns, in Qt's pattern letters (d M y h H m s AP 'text').
+struct DatePatterns {
+  std::string short_date = "dd/MM/yyyy";
+  std::string long_time = "HH:mm:ss";
+};
+
+// Short date, a blank and the time; the date alone at midnight; the time
+// alone on day 0.
+std::string DateText(DateValue value, const DatePatterns& patterns);

@@ -1,0 +1,56 @@
+#pragma once
+// The operating-system calls of fs/, one implementation file per system.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace os {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+inline constexpr std::size_t kPathLimit = 260;
+#else
+inline constexpr char kSeparator = '/';
+inline constexpr std::size_t kPathLimit = 4096;
+#endif
+
+struct Timestamp {
+  std::int64_t sec = 0;
+  std::int32_t nsec = 0;
+};
+
+struct FileStamps {
+  Timestamp modified;
+  Timestamp accessed;
+  Timestamp created;
+  bool has_created = false;
+};
+
+// Makes local-time conversion cheap and correct for every file's own date.
+void InitLocalTime();
+
+// Local calendar fields of a universal time; false when out of range.
+struct LocalFields {
+  int year, month, day, hour, minute, second;
+};
+bool ToLocalFields(std::int64_t sec, LocalFields& out);
+
+bool IsFolder(const std::string& path);
+// A regular file, not reached through a symbolic link.
+bool IsExistingFile(const std::string& path);
+// A mount point of a virtual file system (proc, sysfs and the like).
+bool IsVirtualMount(const std::string& folder);
+std::optional<FileStamps> StatFile(const std::string& path);
+bool MatchesPattern(std::string_view name, const std::string& pattern);
+
+// Names of the real sub-folders (no links, no virtual mounts) in listing
+// order; returns 0 or the error number of a failed listing.
+int ListSubFolders(const std::string& folder, std::vector<std::string>& names);
+// Calls fn for every regular file directly in folder, in listing order.
+using FileVisitor = std::function<void(std::string_view name, const FileStamps& stamps)>;
+int ListFiles(const std::string& folder, const FileVisitor& fn);
+
+}  // namespace os

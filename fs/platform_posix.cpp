@@ -1,0 +1,166 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "fs/platform.h"
+
+namespace os {
+namespace {
+
+Timestamp ToStamp(const statx_timestamp& t) { return {t.tv_sec, static_cast<std::int32_t>(t.tv_nsec)}; }
+
+FileStamps StampsOf(const struct statx& sx) {
+  FileStamps s;
+  s.modified = ToStamp(sx.stx_mtime);
+  s.accessed = ToStamp(sx.stx_atime);
+  if (sx.stx_mask & STATX_BTIME) {
+    s.created = ToStamp(sx.stx_btime);
+    s.has_created = true;
+  }
+  return s;
+}
+
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+
+std::string WithoutFinalSeparator(const std::string& path) {
+  if (path.size() > 1 && path.back() == '/') return path.substr(0, path.size() - 1);
+  return path;
+}
+
+bool IsVirtualFsType(const std::string& type) {
+  static const std::set<std::string> kTypes = {
+      "proc",     "sysfs",   "devtmpfs", "devpts", "cgroup",      "cgroup2",   "debugfs",
+      "tracefs",  "securityfs", "pstore", "bpf",   "configfs",    "fusectl",   "mqueue",
+      "hugetlbfs", "binfmt_misc", "autofs", "efivarfs", "selinuxfs", "nsfs", "rpc_pipefs"};
+  return kTypes.count(type) != 0;
+}
+
+// Mount points whose file system is virtual, read from the kernel's table.
+bool MountedVirtual(const std::string& folder) {
+  std::ifstream in("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string id, parent, devno, root, mount_point, field;
+    fields >> id >> parent >> devno >> root >> mount_point;
+    while (fields >> field && field != "-") {
+    }
+    std::string type;
+    fields >> type;
+    if (mount_point == folder) return IsVirtualFsType(type);
+  }
+  return false;
+}
+
+}  // namespace
+
+void InitLocalTime() {
+  // Without TZ, glibc re-reads /etc/localtime on every conversion.
+  if (std::getenv("TZ") == nullptr) setenv("TZ", ":/etc/localtime", 1);
+  tzset();
+}
+
+bool ToLocalFields(std::int64_t sec, LocalFields& out) {
+  time_t t = static_cast<time_t>(sec);
+  struct tm tm {};
+  if (localtime_r(&t, &tm) == nullptr) return false;
+  out = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  return true;
+}
+
+bool IsFolder(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit) return false;
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsExistingFile(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit) return false;
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsVirtualMount(const std::string& folder) {
+  std::string path = WithoutFinalSeparator(folder);
+  if (path == "/") return false;
+  struct stat self {}, parent {};
+  if (lstat(path.c_str(), &self) != 0 || lstat((path + "/..").c_str(), &parent) != 0) return false;
+  return self.st_dev != parent.st_dev && MountedVirtual(path);
+}
+
+std::optional<FileStamps> StatFile(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit) return std::nullopt;
+  struct statx sx {};
+  if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return std::nullopt;
+  if (!S_ISREG(sx.stx_mode)) return std::nullopt;
+  return StampsOf(sx);
+}
+
+bool MatchesPattern(std::string_view name, const std::string& pattern) {
+  return fnmatch(pattern.c_str(), std::string(name).c_str(), 0) == 0;
+}
+
+int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat here {};
+  fstat(fd, &here);
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    int error = errno;
+    close(fd);
+    return error;
+  }
+  std::string base = folder.back() == '/' ? folder : folder + "/";
+  for (;;) {
+    errno = 0;
+    struct dirent* e = readdir(dir);
+    if (e == nullptr) break;
+    if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN) continue;
+    std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
+    if (st.st_dev != here.st_dev && MountedVirtual(base + e->d_name)) continue;
+    names.emplace_back(name);
+  }
+  int error = errno;
+  closedir(dir);
+  return error;
+}
+
+int ListFiles(const std::string& folder, const FileVisitor& fn) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    int error = errno;
+    close(fd);
+    return error;
+  }
+  for (;;) {
+    errno = 0;
+    struct dirent* e = readdir(dir);
+    if (e == nullptr) break;
+    if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN) continue;
+    struct statx sx {};
+    if (statx(fd, e->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) continue;
+    if (!S_ISREG(sx.stx_mode)) continue;
+    fn(e->d_name, StampsOf(sx));
+  }
+  int error = errno;
+  closedir(dir);
+  return error;
+}
+
+}  // namespace os

@@ -1,0 +1,120 @@
+#include "fs/file_times.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "tests/test_tree.h"
+
+namespace {
+
+class LocalZone {
+ public:
+  explicit LocalZone(const char* tz) {
+    const char* old = std::getenv("TZ");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~LocalZone() {
+    if (had_) setenv("TZ", old_.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+std::time_t Utc(int y, int mo, int d, int h, int mi, int s) {
+  return static_cast<std::time_t>(DaysFromCivil(y, mo, d) - DaysFromCivil(1970, 1, 1)) * 86400 +
+         h * 3600 + mi * 60 + s;
+}
+
+const DatePatterns kIso{"yyyy-MM-dd", "HH:mm:ss"};
+
+}  // namespace
+
+TEST(FileTimes, LocalTimeUsesTheOffsetOfTheFilesOwnDate) {
+  LocalZone berlin("Europe/Berlin");
+  struct Case {
+    std::time_t utc;
+    const char* text;
+  } cases[] = {
+      {Utc(2021, 7, 15, 12, 0, 0), "2021-07-15 14:00:00"},  // summer time, read in any season
+      {Utc(2021, 1, 15, 12, 0, 0), "2021-01-15 13:00:00"},
+      {Utc(2021, 8, 31, 12, 0, 0), "2021-08-31 14:00:00"},
+      {Utc(2021, 1, 14, 23, 0, 0), "2021-01-15"},  // local midnight: date alone
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DateText(FileTimeToLocalDate({c.utc, 0}), kIso), c.text);
+  }
+}
+
+TEST(FileTimes, DateTextRules) {
+  struct Case {
+    DateValue value;
+    DatePatterns patterns;
+    const char* text;
+  } cases[] = {
+      {0, kIso, "00:00:00"},
+      {0.5, kIso, "12:00:00"},
+      {1, kIso, "1899-12-31"},
+      {DaysFromCivil(2024, 2, 29) + 0.75, {"d/M/yyyy", "h:mm:ss AP"}, "29/2/2024 6:00:00 PM"},
+      {DaysFromCivil(2024, 2, 29) + 0.25, {"M/d/yy", "h:mm:ss ap"}, "2/29/24 6:00:00 am"},
+      {double(DaysFromCivil(9999, 12, 31)), {"dd.MM.yyyy", "HH:mm:ss"}, "31.12.9999"},
+      {DaysFromCivil(1601, 1, 1) + 1.0 / 86400, kIso, "1601-01-01 00:00:01"},
+      {double(DaysFromCivil(2000, 1, 1)), {"yyyy'年'M'月'd'日'", "HH:mm:ss"}, "2000年1月1日"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DateText(c.value, c.patterns), c.text);
+}
+
+TEST(FileTimes, CalendarArithmetic) {
+  EXPECT_EQ(DaysFromCivil(1899, 12, 30), 0);
+  EXPECT_EQ(DaysFromCivil(1900, 1, 1), 2);
+  EXPECT_EQ(DaysFromCivil(2021, 8, 31), 44439);
+  EXPECT_EQ(DaysFromCivil(1601, 1, 1), -109205);
+  int y, m, d;
+  CivilFromDays(44439, y, m, d);
+  EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{2021, 8, 31}));
+  EXPECT_EQ(DayNumber(-0.5), -1);
+  EXPECT_EQ(DayNumber(44439.9999), 44439);
+}
+
+TEST(FileTimes, OutOfRangeTimesGiveDayZero) {
+  LocalZone utc("UTC");
+  EXPECT_EQ(FileTimeToLocalDate({Utc(10000, 1, 2, 0, 0, 0), 0}), 0);
+  EXPECT_EQ(FileTimeToLocalDate({Utc(50, 1, 1, 0, 0, 0), 0}), 0);
+  EXPECT_EQ(FileTimeToLocalDate({Utc(100, 1, 1, 0, 0, 0), 0}), DaysFromCivil(100, 1, 1));
+}
+
+TEST(FileTimes, TheThreeQueriesReadTheirOwnField) {
+  LocalZone utc("UTC");
+  TestTree t;
+  t.File("f.txt");
+  struct timespec times[2] = {{Utc(2020, 3, 1, 10, 0, 0), 0}, {Utc(2019, 5, 6, 7, 8, 9), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, t.Path("f.txt").c_str(), times, 0), 0);
+  EXPECT_EQ(DateText(*FileDateAccessed(t.Path("f.txt")), kIso), "2020-03-01 10:00:00");
+  EXPECT_EQ(DateText(*FileDateModified(t.Path("f.txt")), kIso), "2019-05-06 07:08:09");
+  auto created = FileDateCreated(t.Path("f.txt"));
+  if (created) {
+    EXPECT_GE(*created, DaysFromCivil(2020, 1, 1));
+  }
+
+  EXPECT_FALSE(FileDateModified(t.Path("missing")).has_value());
+  EXPECT_FALSE(FileDateAccessed(t.Path("missing")).has_value());
+  EXPECT_FALSE(FileDateCreated(t.Path("missing")).has_value());
+}
+
+TEST(FileTimes, NoCreationTimeRecordedGivesEmpty) {
+  os::FileStamps stamps;
+  stamps.modified = {1000, 0};
+  EXPECT_FALSE(DateOf(stamps, DateKind::kCreated).has_value());
+  stamps.has_created = true;
+  EXPECT_TRUE(DateOf(stamps, DateKind::kCreated).has_value());
+}

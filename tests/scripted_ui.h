@@ -1,0 +1,61 @@
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ui_services.h"
+
+// Records every box and answers dialogs from queues; never opens a window.
+class ScriptedUi : public UiServices {
+ public:
+  struct Box {
+    std::string kind;  // "info", "question", "failure"
+    std::string text;
+  };
+  std::vector<Box> boxes;
+  std::deque<bool> answers;
+  std::deque<std::string> folders;
+  std::deque<std::string> save_names;
+  std::vector<std::string> opened;
+  std::vector<std::string> dialog_titles;
+  int yields = 0;
+  std::function<void()> on_yield;
+
+  void Information(const std::string& text) override { boxes.push_back({"info", text}); }
+  bool Question(const std::string& text) override {
+    boxes.push_back({"question", text});
+    bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return yes;
+  }
+  void FailureBox(const std::string& text) override { boxes.push_back({"failure", text}); }
+  std::string PickFolder(const std::string& title, const std::string&) override {
+    dialog_titles.push_back(title);
+    return Pop(folders);
+  }
+  std::string SaveFileName(const std::string& title, const std::string&) override {
+    dialog_titles.push_back(title);
+    return Pop(save_names);
+  }
+  void OpenFolder(const std::string& path) override { opened.push_back(path); }
+  void Yield() override {
+    ++yields;
+    if (on_yield) on_yield();
+  }
+
+  std::vector<std::string> Failures() const {
+    std::vector<std::string> out;
+    for (const auto& b : boxes)
+      if (b.kind == "failure") out.push_back(b.text);
+    return out;
+  }
+
+ private:
+  static std::string Pop(std::deque<std::string>& q) {
+    if (q.empty()) return {};
+    std::string s = q.front();
+    q.pop_front();
+    return s;
+  }
+};

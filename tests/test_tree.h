@@ -1,0 +1,28 @@
+#pragma once
+#include <ctime>
+#include <functional>
+#include <string>
+
+// A temporary folder made by the test itself, removed at the end.
+class TestTree {
+ public:
+  TestTree();
+  ~TestTree();
+  TestTree(const TestTree&) = delete;
+  TestTree& operator=(const TestTree&) = delete;
+
+  // Root path with a final "/".
+  const std::string& root() const { return root_; }
+  std::string Path(const std::string& relative) const { return root_ + relative; }
+  void Folder(const std::string& relative) const;
+  void File(const std::string& relative, const std::string& content = "x",
+            std::time_t mtime = 0) const;
+  std::string Read(const std::string& relative) const;
+
+ private:
+  std::string root_;
+};
+
+// Runs fn in a child process without root's privileges (or directly when
+// not root) and returns fn's result; -1 when the child died.
+int RunUnprivileged(const std::function<int()>& fn);
