@@ -53,4 +53,20 @@ int ListSubFolders(const std::string& folder, std::vector<std::string>& names);
 using FileVisitor = std::function<void(std::string_view name, const FileStamps& stamps)>;
 int ListFiles(const std::string& folder, const FileVisitor& fn);
 
+// Transfers. Each returns 0 or an error number.
+// Same device and inode (Windows: same path regardless of case).
+bool IsSameFile(const std::string& a, const std::string& b);
+// An existing file without the owner's write permission.
+bool IsReadOnly(const std::string& path);
+// Writes a temporary file beside destination and renames it over it, so the
+// old destination stays whole until the copy is complete. Keeps the source's
+// modification and access times and permission bits.
+int CopyFileAtomic(const std::string& source, const std::string& destination);
+// A rename, replacing destination; across file systems an atomic copy, then
+// the source is removed.
+int MoveFile(const std::string& source, const std::string& destination);
+int RemoveFile(const std::string& path);
+// Test hook: called after each chunk of a copy; a non-zero result aborts it.
+extern int (*copy_chunk_hook)();
+
 }  // namespace os

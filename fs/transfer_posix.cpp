@@ -1,0 +1,119 @@
+// The transfer calls of the POSIX platform layer.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "fs/platform.h"
+
+namespace os {
+
+int (*copy_chunk_hook)() = nullptr;
+
+namespace {
+
+constexpr std::size_t kChunk = 4u << 20;
+
+// Copies the whole content; copy_file_range lets the kernel do it, reflinks included.
+int CopyContent(int in, int out, off_t size) {
+  bool kernel = true;
+  std::vector<char> buffer;
+  off_t done = 0;
+  while (done < size || !kernel) {
+    ssize_t n = -1;
+    if (kernel) {
+      n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+      if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+        kernel = false;
+        buffer.resize(1u << 20);
+        continue;
+      }
+    } else {
+      n = read(in, buffer.data(), buffer.size());
+      if (n > 0) {
+        for (ssize_t w = 0; w < n;) {
+          ssize_t k = write(out, buffer.data() + w, n - w);
+          if (k < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+          }
+          w += k;
+        }
+      }
+    }
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) break;  // end of file (the file may have shrunk)
+    done += n;
+    if (copy_chunk_hook != nullptr) {
+      if (int fault = copy_chunk_hook()) return fault;
+    }
+  }
+  return 0;
+}
+
+std::string FolderPart(const std::string& path) {
+  std::size_t last = path.rfind('/');
+  return last == std::string::npos ? std::string(".") : path.substr(0, last + 1);
+}
+
+std::string NamePart(const std::string& path) {
+  std::size_t last = path.rfind('/');
+  return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+int CopyFileAtomic(const std::string& source, const std::string& destination) {
+  // O_NONBLOCK: opening a FIFO must never wait for a writer.
+  int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) return errno;
+  struct stat st {};
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(in);
+    return EINVAL;
+  }
+  std::string temp = FolderPart(destination) + "." + NamePart(destination) + ".lark-XXXXXX";
+  int out = mkostemp(temp.data(), O_CLOEXEC);
+  if (out < 0) {
+    int error = errno;
+    close(in);
+    return error;
+  }
+  int error = CopyContent(in, out, st.st_size);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (error == 0 && fchmod(out, st.st_mode & 07777) != 0) error = errno;
+  if (error == 0 && futimens(out, times) != 0) error = errno;
+  if (close(out) != 0 && error == 0) error = errno;
+  close(in);
+  if (error == 0 && rename(temp.c_str(), destination.c_str()) != 0) error = errno;
+  if (error != 0) unlink(temp.c_str());
+  return error;
+}
+
+int MoveFile(const std::string& source, const std::string& destination) {
+  if (rename(source.c_str(), destination.c_str()) == 0) return 0;
+  if (errno != EXDEV) return errno;
+  if (int error = CopyFileAtomic(source, destination)) return error;
+  return unlink(source.c_str()) == 0 ? 0 : errno;
+}
+
+int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
+
+}  // namespace os
