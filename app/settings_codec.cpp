@@ -1,0 +1,26 @@
+#include "app/settings_codec.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "app/failure.h"
+
+bool ParseFlag(const std::string& text) {
+  std::string t = text;
+  t.erase(0, t.find_first_not_of(' '));
+  t.erase(t.find_last_not_of(' ') + 1);
+  std::string lower = t;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (lower == "true") return true;
+  if (lower == "false") return false;
+  if (!t.empty()) {
+    char* end = nullptr;
+    double number = std::strtod(t.c_str(), &end);
+    if (end == t.c_str() + t.size()) return number != 0;
+  }
+  throw Failure("Type mismatch");
+}
+
+std::string FlagText(bool value) { return value ? "True" : "False"; }

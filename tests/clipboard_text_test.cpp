@@ -1,0 +1,71 @@
+#include "fs/clipboard_text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/failure.h"
+#include "app/settings_codec.h"
+#include "fs/window_utils.h"
+
+namespace {
+
+struct Row {
+  std::vector<std::string> cells;
+  bool ticked;
+};
+
+std::optional<std::string> TextOf(const std::vector<Row>& rows) {
+  ListView list;
+  list.rows = rows.size();
+  list.columns = rows.empty() ? 2 : rows[0].cells.size();
+  list.cell = [&](std::size_t r, std::size_t c) { return std::string_view(rows[r].cells[c]); };
+  list.ticked = [&](std::size_t r) { return rows[r].ticked; };
+  return ClipboardText(list);
+}
+
+}  // namespace
+
+TEST(ClipboardText, AlignsTickedRowsByWidthsOverAllRows) {
+  struct Case {
+    const char* name;
+    std::vector<Row> rows;
+    std::optional<std::string> text;
+  } cases[] = {
+      {"example", {{{"a.txt", "10"}, true}, {{"longname.txt", "2000"}, false}},
+       "a.txt       \t10\r\n"},
+      {"none ticked", {{{"a.txt", "10"}, false}}, ""},
+      {"no rows", {}, std::nullopt},
+      {"exact width", {{{"abc", "1"}, true}, {{"xyz", "22"}, true}}, "abc\t1\r\nxyz\t22\r\n"},
+      {"characters not bytes", {{{"ü", "1"}, true}, {{"ab", "2"}, false}}, "ü \t1\r\n"},
+      {"empty cells", {{{"a", ""}, true}, {{"", ""}, true}}, "a\t\r\n \t\r\n"},
+      {"three columns", {{{"a", "b", "c"}, true}, {{"aaa", "bbb", "c"}, true}},
+       "a  \tb  \tc\r\naaa\tbbb\tc\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextOf(c.rows), c.text) << c.name;
+}
+
+TEST(WindowUtils, AppTitleDropsTheLastWordAndFitsForty) {
+  struct Case {
+    const char* product;
+    const char* title;
+  } cases[] = {{"Larkspur Suite", "Larkspur"},
+               {"Alpha Beta Gamma", "Alpha Beta"},
+               {"Single", "Single"},
+               {"aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeee", "aaaaaaaaaa bbbbbbbbbb cccccccccc"},
+               {"aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd eeee",
+                "aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd"}};
+  for (const auto& c : cases) EXPECT_EQ(AppTitleFrom(c.product), c.title) << c.product;
+}
+
+TEST(SettingsCodec, Flags) {
+  struct Case {
+    const char* text;
+    bool value;
+  } cases[] = {{"True", true}, {"False", false}, {"TRUE", true}, {"false", false},
+               {"1", true},    {"0", false},     {"-1", true},   {" 2.5 ", true}};
+  for (const auto& c : cases) EXPECT_EQ(ParseFlag(c.text), c.value) << c.text;
+  for (const char* bad : {"", "yes", "1x", "Tru"}) EXPECT_THROW(ParseFlag(bad), Failure) << bad;
+  EXPECT_EQ(FlagText(true), "True");
+  EXPECT_EQ(FlagText(false), "False");
+}
