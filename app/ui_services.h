@@ -19,5 +19,8 @@ class UiServices {
   // Opens a folder in the system's file browser; the outcome is not examined.
   virtual void OpenFolder(const std::string& path) = 0;
   // Lets pending window events run; cheap enough to call once per item.
-  virtual void Yield() = 0;
+  // True when events did run (so a control may have changed since).
+  virtual bool Yield() = 0;
+  // Closing a window ends the program at once.
+  virtual void EndProgram() = 0;
 };

@@ -23,10 +23,11 @@ std::string Pad(int value, std::size_t width) {
 
 struct Fields {
   int year, month, day, hour, minute, second;
+  int weekday;  // 0 Monday
 };
 
 // Expands the pattern letters; quoted text stands as it is.
-std::string Expand(const std::string& pattern, const Fields& f) {
+std::string Expand(const std::string& pattern, const Fields& f, const DatePatterns& names) {
   std::string out;
   for (std::size_t i = 0; i < pattern.size();) {
     char c = pattern[i];
@@ -42,8 +43,16 @@ std::string Expand(const std::string& pattern, const Fields& f) {
     int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
     bool twelve = pattern.find_first_of("aA") != std::string::npos;
     switch (c) {
-      case 'd': out += Pad(f.day, n >= 2 ? 2 : 1); break;
-      case 'M': out += Pad(f.month, n >= 2 ? 2 : 1); break;
+      case 'd':
+        out += n >= 4   ? names.long_days[f.weekday]
+               : n == 3 ? names.short_days[f.weekday]
+                        : Pad(f.day, n);
+        break;
+      case 'M':
+        out += n >= 4   ? names.long_months[f.month - 1]
+               : n == 3 ? names.short_months[f.month - 1]
+                        : Pad(f.month, n);
+        break;
       case 'y': out += n >= 4 ? Pad(f.year, 4) : Pad(f.year % 100, 2); break;
       case 'h': out += Pad(twelve ? hour12 : f.hour, n >= 2 ? 2 : 1); break;
       case 'H': out += Pad(f.hour, n >= 2 ? 2 : 1); break;
@@ -130,10 +139,11 @@ std::string DateText(DateValue value, const DatePatterns& patterns) {
   }
   Fields f{};
   CivilFromDays(day, f.year, f.month, f.day);
+  f.weekday = static_cast<int>(((day + 5) % 7 + 7) % 7);  // day 0 was a Saturday
   f.hour = static_cast<int>(seconds / 3600);
   f.minute = static_cast<int>(seconds / 60 % 60);
   f.second = static_cast<int>(seconds % 60);
-  if (day == 0) return Expand(patterns.long_time, f);
-  if (seconds == 0) return Expand(patterns.short_date, f);
-  return Expand(patterns.short_date, f) + " " + Expand(patterns.long_time, f);
+  if (day == 0) return Expand(patterns.long_time, f, patterns);
+  if (seconds == 0) return Expand(patterns.short_date, f, patterns);
+  return Expand(patterns.short_date, f, patterns) + " " + Expand(patterns.long_time, f, patterns);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fs/platform.h"
 
@@ -26,10 +27,19 @@ void CivilFromDays(long days, int& year, int& month, int& day);
 // The calendar day of a date value (time of day dropped).
 long DayNumber(DateValue value);
 
-// The locale's patterns, in Qt's pattern letters (d M y h H m s AP 'text').
+// The locale's patterns, in Qt's pattern letters (d M y h H m s AP 'text'),
+// with its month names (MMM, MMMM) and day names (ddd, dddd, Monday first).
 struct DatePatterns {
   std::string short_date = "dd/MM/yyyy";
   std::string long_time = "HH:mm:ss";
+  std::vector<std::string> short_months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::vector<std::string> long_months = {"January", "February", "March",     "April",
+                                          "May",     "June",     "July",      "August",
+                                          "September", "October", "November", "December"};
+  std::vector<std::string> short_days = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+  std::vector<std::string> long_days = {"Monday", "Tuesday", "Wednesday", "Thursday",
+                                        "Friday", "Saturday", "Sunday"};
 };
 
 // Short date, a blank and the time; the date alone at midnight; the time

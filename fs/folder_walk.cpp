@@ -98,7 +98,9 @@ void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, UiSe
 void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
                          const os::FileVisitor& fn) {
   const bool all = MatchesAll(pattern);
-  os::ListFiles(folder, [&](std::string_view name, const os::FileStamps& stamps) {
+  const std::string path =
+      folder.empty() || folder.back() != os::kSeparator ? folder + os::kSeparator : folder;
+  os::ListFiles(path, [&](std::string_view name, const os::FileStamps& stamps) {
     if (HasUnlistableChars(name)) return;
     if (!all && !os::MatchesPattern(name, pattern)) return;
     fn(name, stamps);

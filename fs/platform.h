@@ -66,6 +66,26 @@ int CopyFileAtomic(const std::string& source, const std::string& destination);
 // the source is removed.
 int MoveFile(const std::string& source, const std::string& destination);
 int RemoveFile(const std::string& path);
+// A new file written beside its final path and renamed over it on Commit;
+// abandoned (and removed) when destroyed uncommitted.
+class AtomicWriter {
+ public:
+  AtomicWriter() = default;
+  AtomicWriter(const AtomicWriter&) = delete;
+  AtomicWriter& operator=(const AtomicWriter&) = delete;
+  ~AtomicWriter();
+  int Open(const std::string& path);
+  void Append(std::string_view text);
+  int Commit();
+
+ private:
+  int Flush();
+  std::string path_, temp_;
+  std::string buffer_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
 // Test hook: called after each chunk of a copy; a non-zero result aborts it.
 extern int (*copy_chunk_hook)();
 

@@ -114,6 +114,58 @@ int MoveFile(const std::string& source, const std::string& destination) {
   return unlink(source.c_str()) == 0 ? 0 : errno;
 }
 
+AtomicWriter::~AtomicWriter() {
+  if (fd_ >= 0) {
+    close(fd_);
+    unlink(temp_.c_str());
+  }
+}
+
+int AtomicWriter::Open(const std::string& path) {
+  path_ = path;
+  temp_ = FolderPart(path) + "." + NamePart(path) + ".lark-XXXXXX";
+  fd_ = mkostemp(temp_.data(), O_CLOEXEC);
+  if (fd_ < 0) return errno;
+  struct stat old {};
+  mode_t mode = 0666;
+  if (stat(path.c_str(), &old) == 0) {
+    mode = old.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode &= ~mask;
+  }
+  fchmod(fd_, mode);
+  return 0;
+}
+
+void AtomicWriter::Append(std::string_view text) {
+  buffer_ += text;
+  if (buffer_.size() >= (1u << 20) && error_ == 0) error_ = Flush();
+}
+
+int AtomicWriter::Flush() {
+  for (std::size_t done = 0; done < buffer_.size();) {
+    ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  buffer_.clear();
+  return 0;
+}
+
+int AtomicWriter::Commit() {
+  int error = error_ != 0 ? error_ : Flush();
+  if (close(fd_) != 0 && error == 0) error = errno;
+  fd_ = -1;
+  if (error == 0 && rename(temp_.c_str(), path_.c_str()) != 0) error = errno;
+  if (error != 0) unlink(temp_.c_str());
+  return error;
+}
+
 int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
 
 }  // namespace os

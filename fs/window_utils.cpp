@@ -15,3 +15,14 @@ std::string AppTitleFrom(const std::string& product_name) {
 std::string SkinFilePath(const std::string& program_folder) {
   return program_folder + os::kSeparator + "x" + os::kSeparator + "o.cjs";
 }
+
+namespace {
+std::string& Title() {
+  static std::string title = kProductName;
+  return title;
+}
+}  // namespace
+
+void SetApplicationTitle(const std::string& title) { Title() = title; }
+
+const std::string& ApplicationTitle() { return Title(); }

@@ -39,9 +39,12 @@ class ScriptedUi : public UiServices {
     return Pop(save_names);
   }
   void OpenFolder(const std::string& path) override { opened.push_back(path); }
-  void Yield() override {
+  bool ended = false;
+  void EndProgram() override { ended = true; }
+  bool Yield() override {
     ++yields;
     if (on_yield) on_yield();
+    return true;
   }
 
   std::vector<std::string> Failures() const {

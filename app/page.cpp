@@ -1,0 +1,76 @@
+#include "app/page.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QPushButton>
+
+#include "app/twips.h"
+#include "fs/window_qt.h"
+
+Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_twips)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+      ui_(ui),
+      program_folder_(std::move(program_folder)) {
+  QFont font("Arial");
+  font.setPointSizeF(9);
+  font.setBold(true);
+  setFont(font);
+  QPalette p = palette();
+  p.setColor(QPalette::Window, Qt::white);
+  setPalette(p);
+  setAutoFillBackground(true);
+  setFixedSize(Twips(this, width_twips), Twips(this, height_twips));
+  HoverSets(this, kDefault);
+}
+
+QString Page::HandCursorFile() const { return program_folder_ + "/HAND-M.CUR"; }
+
+void Page::LoadCustomPointer(const QString& cursor_file) {
+  custom_ = LoadCursorFile(cursor_file);
+  if (pointer_ == kCustom) SetMousePointer(kCustom);
+}
+
+void Page::SetMousePointer(int pointer) {
+  pointer_ = pointer;
+  if (pointer == kHourglass) {
+    setCursor(Qt::WaitCursor);
+  } else if (pointer == kCustom) {
+    setCursor(custom_ ? *custom_ : QCursor(Qt::PointingHandCursor));
+  } else {
+    unsetCursor();
+  }
+}
+
+QPushButton* Page::MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                              int left, int top, int width, int height) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  QFont font("Arial");
+  font.setPointSizeF(11.25);
+  font.setBold(true);
+  button->setFont(font);
+  PlaceTwips(button, left, top, width, height);
+  HoverSets(button, kCustom);
+  return button;
+}
+
+void Page::HoverSets(QWidget* widget, Pointer pointer) {
+  hover_.insert(widget, pointer);
+  widget->setMouseTracking(true);
+  widget->installEventFilter(this);
+}
+
+bool Page::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+    auto it = hover_.constFind(watched);
+    if (it != hover_.constEnd() && pointer_ != kHourglass) SetMousePointer(*it);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Page::closeEvent(QCloseEvent* event) {
+  event->accept();
+  ui_.EndProgram();
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <QCursor>
+#include <QHash>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "app/ui_services.h"
+
+class QPushButton;
+
+// What both wizard pages share: the fixed white window in Arial 9 pt bold,
+// the three pointer states with their hover rules, and closing ending the
+// program.
+class Page : public QWidget {
+ public:
+  enum Pointer { kDefault = 0, kHourglass = 11, kCustom = 99 };
+
+  Page(UiServices& ui, QString program_folder, int width_twips, int height_twips);
+
+  int MousePointer() const { return pointer_; }
+  void SetMousePointer(int pointer);
+  // The custom pointer's image, from the hand cursor file when it loads.
+  void LoadCustomPointer(const QString& cursor_file);
+  QString HandCursorFile() const;
+  const QString& program_folder() const { return program_folder_; }
+  UiServices& ui() { return ui_; }
+
+ protected:
+  QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int left,
+                          int top, int width, int height);
+  // Moving over widget sets the pointer (unless it is the hourglass).
+  void HoverSets(QWidget* widget, Pointer pointer);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  UiServices& ui_;
+  QString program_folder_;
+  int pointer_ = kDefault;
+  std::optional<QCursor> custom_;
+  QHash<QObject*, Pointer> hover_;
+};

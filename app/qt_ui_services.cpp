@@ -1,0 +1,78 @@
+#include "app/qt_ui_services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+#include <cstdlib>
+
+#include "fs/window_utils.h"
+
+namespace {
+
+QString Title() { return QString::fromStdString(ApplicationTitle()); }
+
+QWidget* Owner() { return QApplication::activeWindow(); }
+
+// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" to Qt's ";;" filter list.
+QString QtFilter(const std::string& filter) {
+  QStringList parts = QString::fromStdString(filter).split('|', Qt::SkipEmptyParts);
+  QStringList entries;
+  for (int i = 0; i + 1 < parts.size(); i += 2) entries << parts[i];
+  return entries.join(";;");
+}
+
+}  // namespace
+
+QtUiServices::QtUiServices() { since_yield_.start(); }
+
+void QtUiServices::Information(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok,
+                  Owner());
+  box.exec();
+}
+
+bool QtUiServices::Question(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text),
+                  QMessageBox::Yes | QMessageBox::No, Owner());
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtUiServices::FailureBox(const std::string& text) {
+  QMessageBox box(QMessageBox::Warning, "Application Error", QString::fromStdString(text),
+                  QMessageBox::Ok, Owner());
+  box.exec();
+}
+
+std::string QtUiServices::PickFolder(const std::string& title, const std::string& initial) {
+  return QFileDialog::getExistingDirectory(Owner(), QString::fromStdString(title),
+                                           QString::fromStdString(initial))
+      .toStdString();
+}
+
+std::string QtUiServices::SaveFileName(const std::string& title, const std::string& filter) {
+  // The program asks its own overwrite question.
+  return QFileDialog::getSaveFileName(Owner(), QString::fromStdString(title), QString(),
+                                      QtFilter(filter), nullptr,
+                                      QFileDialog::DontConfirmOverwrite)
+      .toStdString();
+}
+
+void QtUiServices::OpenFolder(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtUiServices::Yield() {
+  // Processing events costs far more than one item of a long loop: pump
+  // every 16 ms, which keeps the window as responsive as once per item.
+  if (since_yield_.elapsed() < 16) return false;
+  QCoreApplication::processEvents();
+  since_yield_.restart();
+  return true;
+}
+
+void QtUiServices::EndProgram() {
+  // Every choice is already stored; work under way stops between files.
+  std::exit(0);
+}

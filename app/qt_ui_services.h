@@ -1,0 +1,23 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+#include "app/ui_services.h"
+
+// The real boxes and dialogs, owned by the window that is active.
+class QtUiServices : public UiServices {
+ public:
+  QtUiServices();
+  void Information(const std::string& text) override;
+  bool Question(const std::string& text) override;
+  void FailureBox(const std::string& text) override;
+  std::string PickFolder(const std::string& title, const std::string& initial) override;
+  std::string SaveFileName(const std::string& title, const std::string& filter) override;
+  void OpenFolder(const std::string& path) override;
+  bool Yield() override;
+  void EndProgram() override;
+
+ private:
+  QElapsedTimer since_yield_;
+};

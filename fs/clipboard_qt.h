@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+
+#include "fs/clipboard_text.h"
+
+// Empties the clipboard, trying up to 1000 times while another program holds it.
+void ClearClipboard();
+// Puts text on the clipboard with the same retry rule; true when it took.
+bool SetClipboardText(const QString& text);
+// The ticked rows as aligned text onto the clipboard; a list without rows
+// leaves the clipboard alone.
+void CopyListViewToClipboard(const ListView& list, UiServices& ui);

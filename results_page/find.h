@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "app/ui_services.h"
+
+enum class RangeKind { kNone, kAfter, kBefore, kOn, kBetween };
+
+// d1 and d2: the candidate's calendar day less the first and second picker's day.
+bool InRange(RangeKind kind, long d1, long d2);
+
+// Indices of the candidates whose day falls in the range, in candidate order.
+// The pickers' days are asked again whenever the window had its events, so
+// a change during the pass applies to the remaining candidates.
+std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long()>& first_day,
+                                       const std::function<long()>& second_day, UiServices& ui);
+
+// Keeps the first row of each distinct path, with its tick; paths compare
+// exactly (without regard to case on Windows).
+void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint8_t>& ticks,
+                         const std::function<std::string_view(std::uint32_t)>& path,
+                         UiServices& ui);

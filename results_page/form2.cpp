@@ -1,0 +1,277 @@
+#include "results_page/form2.h"
+
+#include <QHeaderView>
+
+#include "app/date_locale.h"
+#include "app/failure_trap.h"
+#include "app/settings_store.h"
+#include "fs/clipboard_qt.h"
+#include "fs/folder_walk.h"
+#include "fs/window_qt.h"
+#include "fs/window_utils.h"
+#include "results_page/export.h"
+#include "results_page/transfer.h"
+#include "setup_page/form1.h"
+#include "setup_page/search_launch.h"
+
+namespace {
+
+const char* kLoad = "Larkmere2021/08/31.Form2.Form_Load";
+const char* kFind = "Larkmere2021/08/31.Form2.PushButton1_Click";
+const char* kBack = "Larkmere2021/08/31.Form2.PushButton2_Click";
+const char* kTransfer = "Larkmere2021/08/31.Form2.PushButton3_Click";
+const char* kSelectAll = "Larkmere2021/08/31.Form2.PushButton4_Click";
+const char* kUnselectAll = "Larkmere2021/08/31.Form2.PushButton5_Click";
+const char* kSave = "Larkmere2021/08/31.Form2.PushButton6_Click";
+const char* kClipboard = "Larkmere2021/08/31.Form2.PushButton7_Click";
+
+QDateEdit* MakePicker(QWidget* parent, const QString& name, int left, int top, int width,
+                      int height) {
+  auto* picker = new QDateEdit(parent);
+  picker->setObjectName(name);
+  picker->setCalendarPopup(true);
+  picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+  PlaceTwips(picker, left, top, width, height);
+  return picker;
+}
+
+}  // namespace
+
+Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Form1& form1)
+    : Page(ui, std::move(program_folder), 8040, 8295), settings_(settings), form1_(form1) {
+  setObjectName("Form2");
+  PushButton2 = MakeButton(this, "PushButton2", "< Back", 120, 120, 7800, 405);
+  Frame1 = new QGroupBox("Select Range", this);
+  Frame1->setObjectName("Frame1");
+  PlaceTwips(Frame1, 120, 590, 7800, 2895);
+  const char* captions[] = {"After this date:", "Before this date:", "On this date:", "Between:"};
+  WideRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4};
+  for (int i = 0; i < 4; ++i) {
+    *options[i] = new WideRadioButton(captions[i], Frame1);
+    (*options[i])->setObjectName(QString("Option%1").arg(i + 1));
+    PlaceTwips(*options[i], 240, 360 + 480 * i, 1935, 375);
+  }
+  DTPicker1 = MakePicker(Frame1, "DTPicker1", 2280, 360, 5295, 375);
+  DTPicker2 = MakePicker(Frame1, "DTPicker2", 2280, 840, 5295, 375);
+  DTPicker3 = MakePicker(Frame1, "DTPicker3", 2280, 1320, 5295, 375);
+  DTPicker4 = MakePicker(Frame1, "DTPicker4", 2280, 1800, 4815, 375);
+  Label1 = new QLabel("and", Frame1);
+  Label1->setObjectName("Label1");
+  PlaceTwips(Label1, 7200, 1845, 375, 375);
+  DTPicker5 = MakePicker(Frame1, "DTPicker5", 2280, 2280, 5295, 375);
+  PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
+  ListView1 = new QTreeView(this);
+  ListView1->setObjectName("ListView1");
+  model_ = new ResultModel(settings.patterns(), this);
+  ListView1->setModel(model_);
+  ListView1->setRootIsDecorated(false);
+  ListView1->setUniformRowHeights(true);
+  ListView1->setToolTip("Move | line to right and out of window to reveal full names.");
+  ListView1->header()->setStretchLastSection(false);
+  PlaceTwips(ListView1, 120, 4125, 7800, 2535);
+  PushButton4 = MakeButton(this, "PushButton4", "Select All", 120, 6760, 3840, 405);
+  PushButton5 = MakeButton(this, "PushButton5", "Unselect All", 4080, 6760, 3840, 405);
+  PushButton7 = MakeButton(this, "PushButton7", "Copy Results To Clipboard", 120, 7270, 3840, 405);
+  PushButton6 = MakeButton(this, "PushButton6", "Save Results As Text File", 4080, 7270, 3840, 405);
+  PushButton3 =
+      MakeButton(this, "PushButton3", "Copy Checked To New Destination", 120, 7780, 7800, 405);
+
+  for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Label1),
+                     static_cast<QWidget*>(ListView1), ListView1->viewport()})
+    HoverSets(w, kDefault);
+  for (int n = 1; n <= 5; ++n) HoverSets(Picker(n), kDefault);
+  for (int n = 1; n <= 4; ++n) {
+    HoverSets(RangeOption(n), kDefault);
+    connect(RangeOption(n), &QRadioButton::clicked, this, [this, n] { RangeOption_Click(n); });
+  }
+  for (int n = 1; n <= 5; ++n)
+    connect(Picker(n), &QDateEdit::dateChanged, this, [this, n] { DTPicker_Change(n); });
+  connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+  connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+  connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+  connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+  connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
+  connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+  connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+}
+
+QDateEdit* Form2::Picker(int n) const {
+  QDateEdit* pickers[] = {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5};
+  return pickers[n - 1];
+}
+
+WideRadioButton* Form2::RangeOption(int n) const {
+  WideRadioButton* options[] = {Option1, Option2, Option3, Option4};
+  return options[n - 1];
+}
+
+void Form2::Form_Load() {
+  FailureTrap trap(ui(), kLoad);
+  trap.Step(100, [&] { ResetFormColors(this); });
+  trap.Step(102, [&] {
+    setWindowTitle(kProductName);
+    setWindowIcon(QIcon(":/larkspur-suite.ico"));
+  });
+  bool cursor_present = false;
+  trap.Step(106, [&] { cursor_present = IsExistingFile(HandCursorFile().toStdString()); });
+  if (cursor_present) trap.Step(108, [&] { LoadCustomPointer(HandCursorFile()); });
+  for (int n = 1; n <= 5; ++n) {
+    trap.Step(108 + 2 * n, [&] { Picker(n)->setDate(settings_.ReadDate(QString("DTP%1").arg(n))); });
+  }
+  for (int n = 1; n <= 4; ++n) {
+    trap.Step(118 + 2 * n, [&] {
+      const bool value = settings_.ReadFlag(QString("2Option%1").arg(n));
+      SetOption(RangeOption(n), value);
+      if (value) RangeOption_Click(n);
+    });
+  }
+  trap.Step(128, [&] {
+    for (int n = 1; n <= 4; ++n) {
+      if (RangeOption(n)->isChecked()) {
+        EnablePickersFor(n);
+        break;
+      }
+    }
+  });
+}
+
+void Form2::EnablePickersFor(int option) {
+  for (int n = 1; n <= 5; ++n) Picker(n)->setEnabled(option == 4 ? n >= 4 : n == option);
+}
+
+void Form2::RangeOption_Click(int option) {
+  for (int n = 1; n <= 4; ++n)
+    settings_.WriteFlag(QString("2Option%1").arg(n), RangeOption(n)->isChecked());
+  EnablePickersFor(option);
+}
+
+void Form2::SelectOption(QRadioButton* option) {
+  option->setChecked(true);
+  for (int n = 1; n <= 4; ++n)
+    if (RangeOption(n) == option) RangeOption_Click(n);
+}
+
+void Form2::DTPicker_Change(int picker) {
+  settings_.WriteDate(QString("DTP%1").arg(picker), Picker(picker)->date());
+}
+
+void Form2::SetColumns(const QString& path_heading, const QString& date_heading) {
+  QStringList headers{path_heading};
+  if (!date_heading.isEmpty()) headers << date_heading;
+  model_->SetHeaders(headers);
+  ListView1->setColumnWidth(ResultModel::kPath, Twips(this, 5000));
+  ListView1->setColumnWidth(ResultModel::kDate, Twips(this, 2000));
+}
+
+RangeKind Form2::ChosenRange() const {
+  if (Option1->isChecked()) return RangeKind::kAfter;
+  if (Option2->isChecked()) return RangeKind::kBefore;
+  if (Option3->isChecked()) return RangeKind::kOn;
+  if (Option4->isChecked()) return RangeKind::kBetween;
+  return RangeKind::kNone;
+}
+
+void Form2::PushButton1_Click() {
+  FailureTrap trap(ui(), kFind);
+  if (Busy) return;
+  Busy = true;
+  trap.Step(104, [&] { SetMousePointer(kHourglass); });
+  trap.Step(114, [&] { model_->Clear(); });
+  std::vector<std::uint32_t> rows;
+  trap.Step(116, [&] {
+    const RangeKind kind = ChosenRange();
+    QDateEdit* first = kind == RangeKind::kBefore ? DTPicker2
+                       : kind == RangeKind::kOn   ? DTPicker3
+                       : kind == RangeKind::kBetween ? DTPicker4
+                                                     : DTPicker1;
+    rows = FindInRange(
+        kind, [first] { return DayNumberOf(first->date()); },
+        [this] { return DayNumberOf(DTPicker5->date()); }, ui());
+  });
+  trap.Step(208, [&] {
+    std::vector<std::uint8_t> ticks(rows.size(), 0);
+    RemoveDuplicateRows(rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui());
+    model_->SetRows(std::move(rows));
+  });
+  trap.Step(210, [&] { SetMousePointer(kDefault); });
+  Busy = false;
+}
+
+void Form2::PushButton2_Click() {
+  FailureTrap trap(ui(), kBack);
+  trap.Step(100, [&] { form1_.show(); });
+  trap.Step(102, [&] { hide(); });
+}
+
+void Form2::PushButton4_Click() {
+  FailureTrap trap(ui(), kSelectAll);
+  trap.Step(102, [&] { model_->SetAllTicks(true); });
+}
+
+void Form2::PushButton5_Click() {
+  FailureTrap trap(ui(), kUnselectAll);
+  trap.Step(102, [&] { model_->SetAllTicks(false); });
+}
+
+void Form2::PushButton3_Click() {
+  FailureTrap trap(ui(), kTransfer);
+  TransferRows rows;
+  rows.count = model_->count();
+  // Rows are read through the model at each step: the user may act meanwhile.
+  rows.path = [this](std::size_t i) {
+    return i < model_->count() ? model_->Path(i) : std::string_view();
+  };
+  rows.ticked = [this](std::size_t i) { return i < model_->count() && model_->Ticked(i); };
+  std::vector<std::size_t> gone = TransferChecked(
+      rows, [this] { return form1_.Text1->text().toStdString(); },
+      [this] {
+        return form1_.Option4->isChecked()   ? TransferKind::kCopy
+               : form1_.Option5->isChecked() ? TransferKind::kMove
+                                             : TransferKind::kNone;
+      },
+      trap);
+  trap.Step(118, [&] { model_->RemoveRows(gone); });
+  trap.Step(120, [&] { ui().Information("Done."); });
+}
+
+void Form2::PushButton6_Click() {
+  FailureTrap trap(ui(), kSave);
+  std::string name;
+  trap.Step(100, [&] {
+    name = ui().SaveFileName("Save", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+  });
+  if (name.empty()) return;
+  bool yes = true;
+  trap.Step(104, [&] {
+    if (IsExistingFile(name))
+      yes = ui().Question("Are you sure you wish to overwrite " + name + " ?");
+  });
+  if (!yes) return;
+  trap.Step(108, [&] { SetMousePointer(kHourglass); });
+  trap.Step(110, [&] {
+    SaveLines(name, model_->count(), [this](std::size_t i) { return model_->Path(i); }, ui());
+  });
+  trap.Step(116, [&] { SetMousePointer(kDefault); });
+}
+
+void Form2::PushButton7_Click() {
+  FailureTrap trap(ui(), kClipboard);
+  trap.Step(100, [&] {
+    ListView list;
+    list.rows = model_->count();
+    list.columns = static_cast<std::size_t>(model_->columnCount());
+    std::string date_text;
+    list.cell = [&](std::size_t r, std::size_t c) -> std::string_view {
+      if (c == ResultModel::kPath) return model_->Path(r);
+      date_text = model_->DateCell(r).toStdString();
+      return date_text;
+    };
+    list.ticked = [this](std::size_t r) { return model_->Ticked(r); };
+    CopyListViewToClipboard(list, ui());
+  });
+  trap.Step(102, [&] {
+    ui().Information(
+        "Results have been copied to the clipboard.\r\rClick a text area where you normally type "
+        "and press Ctrl+V to paste the clipboard.");
+  });
+}

@@ -1,0 +1,98 @@
+#include "results_page/result_model.h"
+
+#include "setup_page/search_launch.h"
+
+int ResultModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ResultModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+}
+
+std::string_view ResultModel::Path(std::size_t row) const { return CandidatePaths[rows_[row]]; }
+
+QString ResultModel::DateCell(std::size_t row) const {
+  const auto date = CandidateDates[rows_[row]];
+  return date ? QString::fromStdString(DateText(*date, patterns_)) : QString();
+}
+
+QVariant ResultModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const std::size_t row = static_cast<std::size_t>(index.row());
+  if (role == Qt::DisplayRole) {
+    if (index.column() == kPath) {
+      const std::string_view path = Path(row);
+      return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    }
+    return DateCell(row);
+  }
+  if (role == Qt::CheckStateRole && index.column() == kPath)
+    return ticks_[row] ? Qt::Checked : Qt::Unchecked;
+  return {};
+}
+
+bool ResultModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::CheckStateRole || index.column() != kPath) return false;
+  SetTicked(static_cast<std::size_t>(index.row()),
+            value.value<Qt::CheckState>() == Qt::Checked || value.toInt() == Qt::Checked);
+  return true;
+}
+
+void ResultModel::SetTicked(std::size_t row, bool ticked) {
+  ticks_[row] = ticked;
+  const QModelIndex i = index(static_cast<int>(row), kPath);
+  emit dataChanged(i, i, {Qt::CheckStateRole});
+}
+
+QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headers_.size())
+    return headers_[section];
+  return {};
+}
+
+Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (index.column() == kPath) f |= Qt::ItemIsUserCheckable;
+  return f;
+}
+
+void ResultModel::SetHeaders(const QStringList& headers) {
+  beginResetModel();
+  headers_ = headers;
+  endResetModel();
+}
+
+void ResultModel::Clear() { SetRows({}); }
+
+void ResultModel::SetRows(std::vector<std::uint32_t> rows) {
+  beginResetModel();
+  rows_ = std::move(rows);
+  ticks_.assign(rows_.size(), 0);
+  endResetModel();
+}
+
+void ResultModel::SetAllTicks(bool ticked) {
+  std::fill(ticks_.begin(), ticks_.end(), ticked);
+  if (!rows_.empty())
+    emit dataChanged(index(0, kPath), index(static_cast<int>(rows_.size()) - 1, kPath),
+                     {Qt::CheckStateRole});
+}
+
+void ResultModel::RemoveRows(const std::vector<std::size_t>& positions) {
+  if (positions.empty()) return;
+  std::vector<std::uint8_t> gone(rows_.size(), 0);
+  for (std::size_t p : positions)
+    if (p < gone.size()) gone[p] = 1;
+  beginResetModel();
+  std::size_t kept = 0;
+  for (std::size_t r = 0; r < rows_.size(); ++r) {
+    if (gone[r]) continue;
+    rows_[kept] = rows_[r];
+    ticks_[kept] = ticks_[r];
+    ++kept;
+  }
+  rows_.resize(kept);
+  ticks_.resize(kept);
+  endResetModel();
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <cstdint>
+#include <vector>
+
+#include "fs/file_times.h"
+
+// The result list: rows are candidate indices, each with its tick.
+class ResultModel : public QAbstractTableModel {
+ public:
+  enum Column { kPath = 0, kDate = 1 };
+
+  explicit ResultModel(DatePatterns patterns, QObject* parent = nullptr)
+      : QAbstractTableModel(parent), patterns_(std::move(patterns)) {}
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  void SetHeaders(const QStringList& headers);
+  void Clear();
+  // Takes new rows, all unticked.
+  void SetRows(std::vector<std::uint32_t> rows);
+  void SetAllTicks(bool ticked);
+  // Removes the rows at the given positions, in one pass.
+  void RemoveRows(const std::vector<std::size_t>& positions);
+
+  std::size_t count() const { return rows_.size(); }
+  std::string_view Path(std::size_t row) const;
+  QString DateCell(std::size_t row) const;
+  bool Ticked(std::size_t row) const { return ticks_[row] != 0; }
+  void SetTicked(std::size_t row, bool ticked);
+  std::vector<std::uint32_t>& rows() { return rows_; }
+  std::vector<std::uint8_t>& ticks() { return ticks_; }
+  std::size_t bytes() const { return rows_.capacity() * 4 + ticks_.capacity(); }
+
+ private:
+  DatePatterns patterns_;
+  QStringList headers_;
+  std::vector<std::uint32_t> rows_;
+  std::vector<std::uint8_t> ticks_;
+};

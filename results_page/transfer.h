@@ -1,0 +1,26 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/failure_trap.h"
+
+enum class TransferKind { kNone, kCopy, kMove };
+
+struct TransferRows {
+  std::size_t count = 0;
+  std::function<std::string_view(std::size_t)> path;
+  std::function<bool(std::size_t)> ticked;
+};
+
+// Copies or moves every ticked file into the destination folder under its
+// own name; the folder and the kind are asked afresh for each row. Returns
+// the positions of rows whose file has moved away (a move only). Of several
+// ticked files with one name, a move takes the first and reports the others,
+// which stay where they are.
+std::vector<std::size_t> TransferChecked(const TransferRows& rows,
+                                         const std::function<std::string()>& destination,
+                                         const std::function<TransferKind()>& kind,
+                                         FailureTrap& trap);

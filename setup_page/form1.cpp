@@ -1,0 +1,331 @@
+#include "setup_page/form1.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "app/failure_trap.h"
+#include "app/settings_store.h"
+#include "fs/folder_picker.h"
+#include "fs/folder_walk.h"
+#include "fs/path_rules.h"
+#include "fs/window_qt.h"
+#include "fs/window_utils.h"
+#include "results_page/form2.h"
+#include "setup_page/search_launch.h"
+
+namespace {
+
+const char* kLoad = "Larkmere2021/08/31.Form1.Form_Load";
+const char* kAddFolder = "Larkmere2021/08/31.Form1.PushButton1_Click";
+const char* kHelp = "Larkmere2021/08/31.Form1.PushButton2_Click";
+const char* kSamples = "Larkmere2021/08/31.Form1.PushButton3_Click";
+const char* kBrowse = "Larkmere2021/08/31.Form1.PushButton4_Click";
+const char* kNext = "Larkmere2021/08/31.Form1.PushButton6_Click";
+
+const char* kContact = "https://www.vantrel.example/contact/";
+
+QGroupBox* MakeFrame(QWidget* parent, const QString& name, const QString& caption, int left,
+                     int top, int width, int height) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(name);
+  PlaceTwips(frame, left, top, width, height);
+  return frame;
+}
+
+WideRadioButton* MakeOption(QGroupBox* frame, const QString& name, const QString& caption,
+                            int left, int top, int width, int height) {
+  auto* option = new WideRadioButton(caption, frame);
+  option->setObjectName(name);
+  PlaceTwips(option, left, top, width, height);
+  return option;
+}
+
+std::string Std(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+void SetOption(QRadioButton* option, bool value) {
+  if (value) {
+    option->setChecked(true);
+    return;
+  }
+  if (!option->isChecked()) return;
+  option->setAutoExclusive(false);
+  option->setChecked(false);
+  option->setAutoExclusive(true);
+}
+
+Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
+    : Page(ui, std::move(program_folder), 8040, 6945), settings_(settings) {
+  setObjectName("Form1");
+  ListView1 = new QTreeWidget(this);
+  ListView1->setObjectName("ListView1");
+  ListView1->setRootIsDecorated(false);
+  ListView1->setUniformRowHeights(true);
+  ListView1->setColumnCount(0);
+  ListView1->setToolTip(
+      "Double-click item to remove it. Move | line to right and out of window to reveal full "
+      "names.");
+  ListView1->header()->setStretchLastSection(false);
+  PlaceTwips(ListView1, 120, 120, 7800, 2415);
+  PushButton1 = MakeButton(this, "PushButton1", "Add Folder", 120, 2630, 7800, 405);
+  PushButton2 = MakeButton(this, "PushButton2", "Help", 120, 3140, 3840, 405);
+  PushButton3 = MakeButton(this, "PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405);
+  Frame2 = MakeFrame(this, "Frame2", "Find by which date?", 120, 3585, 7800, 735);
+  Option1 = MakeOption(Frame2, "Option1", "Date Modified (Recommended)", 240, 300, 3015, 255);
+  Option2 = MakeOption(Frame2, "Option2", "Date Created", 3480, 300, 1575, 255);
+  Option3 = MakeOption(Frame2, "Option3", "Date Accessed", 5280, 300, 1695, 255);
+  Frame3 = MakeFrame(this, "Frame3", "Save Results To This Folder", 120, 4380, 7800, 810);
+  Text1 = new QLineEdit(Frame3);
+  Text1->setObjectName("Text1");
+  PlaceTwips(Text1, 240, 300, 6615, 345);
+  PushButton4 = MakeButton(Frame3, "PushButton4", "...", 6960, 300, 600, 345);
+  Frame5 = MakeFrame(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
+  Option4 = MakeOption(Frame5, "Option4", "Copy files to new location", 240, 300, 6270, 225);
+  Option5 = MakeOption(Frame5, "Option5", "Move (delete and copy) files to new location", 240, 650,
+                       6270, 225);
+  PushButton6 = MakeButton(this, "PushButton6", "Next >", 120, 6420, 7800, 405);
+  Option4->setChecked(true);
+
+  QWidget* order[] = {Option1, Option2, Option3, PushButton6, Frame2, Frame3, Text1,
+                      PushButton4, Frame5, Option4, Option5, ListView1, PushButton1,
+                      PushButton2, PushButton3};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  for (QWidget* w : {static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
+                     static_cast<QWidget*>(Frame5), static_cast<QWidget*>(Text1),
+                     static_cast<QWidget*>(ListView1), ListView1->viewport()})
+    HoverSets(w, kDefault);
+  ListView1->viewport()->installEventFilter(this);
+  ListView1->installEventFilter(this);
+
+  connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+  connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+  connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+  connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+  connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+  connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+  for (QRadioButton* o : {Option1, Option2, Option3})
+    connect(o, &QRadioButton::clicked, this, [this] { DateOption_Click(); });
+  for (QRadioButton* o : {Option4, Option5})
+    connect(o, &QRadioButton::clicked, this, [this] { TransferOption_Click(); });
+  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_RemoveSelected(); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::SetCaptionAndIcon() {
+  setWindowTitle(kProductName);
+  setWindowIcon(QIcon(":/larkspur-suite.ico"));
+  SetAppTitle();
+}
+
+void Form1::RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)()) {
+  const bool value = settings_.ReadFlag(key);
+  SetOption(option, value);
+  if (value) (this->*click)();
+}
+
+void Form1::Form_Load() {
+  FailureTrap trap(ui(), kLoad);
+  bool cursor_present = false;
+  trap.Step(102, [&] { cursor_present = IsExistingFile(Std(HandCursorFile())); });
+  if (cursor_present) trap.Step(104, [&] { LoadCustomPointer(HandCursorFile()); });
+  trap.Step(106, [&] { ApplySkin(this, program_folder()); });
+  trap.Step(108, [&] { SetCaptionAndIcon(); });
+  trap.Step(128, [&] { ListView1->setHeaderLabels({"Folder/s To Search"}); });
+  trap.Step(130, [&] { ListView1->setColumnWidth(0, Twips(this, 6500)); });
+  trap.Step(132, [&] { RestoreOption(Option1, "Option1", &Form1::DateOption_Click); });
+  trap.Step(134, [&] { RestoreOption(Option2, "Option2", &Form1::DateOption_Click); });
+  trap.Step(136, [&] { RestoreOption(Option3, "Option3", &Form1::DateOption_Click); });
+  trap.Step(138, [&] { RestoreOption(Option4, "Option4", &Form1::TransferOption_Click); });
+  trap.Step(140, [&] { RestoreOption(Option5, "Option5", &Form1::TransferOption_Click); });
+  trap.Step(142, [&] {
+    const QString desktop = DesktopFolderPath();
+    Text1->setText(settings_.Read("Path", desktop));
+  });
+}
+
+void Form1::DateOption_Click() {
+  settings_.WriteFlag("Option1", Option1->isChecked());
+  settings_.WriteFlag("Option2", Option2->isChecked());
+  settings_.WriteFlag("Option3", Option3->isChecked());
+}
+
+void Form1::TransferOption_Click() {
+  settings_.WriteFlag("Option4", Option4->isChecked());
+  settings_.WriteFlag("Option5", Option5->isChecked());
+}
+
+void Form1::Text1_Change() { settings_.Write("Path", Text1->text()); }
+
+void Form1::AddFolderItem(const QString& path) {
+  new QTreeWidgetItem(ListView1, QStringList{path});
+}
+
+void Form1::PushButton1_Click() {
+  FailureTrap trap(ui(), kAddFolder);
+  std::string folder;
+  trap.Step(100, [&] { folder = BrowseForFolder(ui(), "Please select folder:", ""); });
+  if (folder.empty()) return;
+  trap.Step(104, [&] { SetMousePointer(kHourglass); });
+  trap.Step(106, [&] {
+    AddFolderItem(QString::fromStdString(NormalizeSlashes(folder + os::kSeparator)));
+  });
+  trap.Step(112, [&] { PushButton6->setEnabled(ListView1->topLevelItemCount() >= 1); });
+  trap.Step(118, [&] { SetMousePointer(kDefault); });
+}
+
+void Form1::PushButton2_Click() {
+  FailureTrap trap(ui(), kHelp);
+  trap.Step(100, [&] {
+    ui().Information(std::string("Questions? Please contact Team Vantrel at ") + kContact);
+  });
+}
+
+void Form1::PushButton3_Click() {
+  FailureTrap trap(ui(), kSamples);
+  trap.Step(100, [&] { AddFolderItem(program_folder() + "/Samples/sample1/"); });
+  trap.Step(102, [&] { AddFolderItem(program_folder() + "/Samples/sample2/"); });
+  bool open = false;
+  trap.Step(104, [&] {
+    open = ui().Question(
+        "Would you like this software to open the folder where these sample files are stored "
+        "(so that you can view them before working with them)?");
+  });
+  if (open) trap.Step(106, [&] { ui().OpenFolder(Std(program_folder() + "/Samples/")); });
+}
+
+void Form1::PushButton4_Click() {
+  FailureTrap trap(ui(), kBrowse);
+  std::string folder;
+  trap.Step(100, [&] { folder = BrowseForFolder(ui(), "Please select folder:", ""); });
+  if (folder.empty()) return;
+  trap.Step(104, [&] { Text1->setText(QString::fromStdString(folder)); });
+  trap.Step(106, [&] {
+    if (!Text1->text().endsWith(QChar(os::kSeparator))) Text1->setText(Text1->text() + os::kSeparator);
+  });
+}
+
+void Form1::ListView1_RemoveSelected() {
+  if (MousePointer() == kHourglass || ListView1->topLevelItemCount() == 0) return;
+  QTreeWidgetItem* item = ListView1->currentItem();
+  if (item == nullptr || !item->isSelected()) return;
+  delete item;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListView1 && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    ListView1_RemoveSelected();
+    return true;
+  }
+  return Page::eventFilter(watched, event);
+}
+
+std::vector<std::string> Form1::Folders() const {
+  std::vector<std::string> folders;
+  for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
+    folders.push_back(Std(ListView1->topLevelItem(i)->text(0)));
+  return folders;
+}
+
+std::optional<DateKind> Form1::ChosenDateKind() const {
+  if (Option1->isChecked()) return DateKind::kModified;
+  if (Option2->isChecked()) return DateKind::kCreated;
+  if (Option3->isChecked()) return DateKind::kAccessed;
+  return std::nullopt;
+}
+
+void Form1::PushButton6_Click() {
+  FailureTrap trap(ui(), kNext);
+  if (Busy) return;
+  Busy = true;
+  trap.Step(104, [&] {
+    CandidatePaths.clear();
+    CandidateDates.clear();
+  });
+  bool go = false;
+  trap.Step(112, [&] {
+    if (ListView1->topLevelItemCount() == 0) {
+      trap.Step(274, [&] { ui().Information("No folders added."); });
+    } else {
+      go = true;
+    }
+  });
+  if (go) {
+    trap.Step(114, [&] {
+      if (!IsFolder(Std(Text1->text()))) {
+        go = false;
+        trap.Step(272, [&] {
+          ui().Information("Folder does not exist. Please select another folder.");
+        });
+      }
+    });
+  }
+  if (go) {
+    std::vector<std::size_t> marked;
+    trap.Step(118, [&] { ui().Yield(); });
+    trap.Step(120, [&] { SetMousePointer(kHourglass); });
+    trap.Step(124, [&] { marked = MarkNestedFolders(Folders()); });
+    for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
+      const int index = static_cast<int>(*it);
+      trap.Step(140, [&] {
+        ui().Information(Std(ListView1->topLevelItem(index)->text(0)) +
+                         " will be removed because it is a subfolder of another folder that you "
+                         "added.");
+      });
+      trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
+      trap.Step(144, [&] { ui().Yield(); });
+    }
+    trap.Step(148, [&] { SetCaptionAndIcon(); });
+    for (const std::string& folder : Folders()) {
+      trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
+    }
+    trap.Step(212, [&] { SetCaptionAndIcon(); });
+    PrepareForm2();
+    trap.Step(264, [&] { SetCaptionAndIcon(); });
+    trap.Step(266, [&] { form2_->show(); });
+    trap.Step(268, [&] { hide(); });
+    trap.Step(270, [&] { SetMousePointer(kDefault); });
+  }
+  Busy = false;
+}
+
+void Form1::PrepareForm2() {
+  FailureTrap trap(ui(), kNext);
+  trap.Step(214, [&] {
+    if (!form2_) {
+      form2_ = std::make_unique<Form2>(ui(), settings_, program_folder(), *this);
+      form2_->Form_Load();
+    }
+    form2_->move(pos());
+  });
+  if (!form2_) return;
+  trap.Step(218, [&] { form2_->SelectOption(form2_->Option1); });
+  trap.Step(220, [&] { form2_->model().Clear(); });
+  trap.Step(222, [&] {
+    if (IsExistingFile(Std(HandCursorFile()))) form2_->LoadCustomPointer(HandCursorFile());
+  });
+  QString verb, word;
+  trap.Step(232, [&] {
+    if (Option4->isChecked()) {
+      verb = "copied";
+      word = "Copy";
+    } else if (Option5->isChecked()) {
+      verb = "moved";
+      word = "Move";
+    }
+  });
+  trap.Step(244, [&] { form2_->PushButton3->setText(word + " Checked To New Location"); });
+  QString date_heading;
+  trap.Step(250, [&] {
+    if (Option1->isChecked()) date_heading = "Date Modified";
+    if (Option2->isChecked()) date_heading = "Date Created";
+    if (Option3->isChecked()) date_heading = "Date Accessed";
+  });
+  trap.Step(246, [&] {
+    form2_->SetColumns("File(s) found will be " + verb + " to new location", date_heading);
+  });
+}

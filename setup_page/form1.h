@@ -1,0 +1,71 @@
+#pragma once
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <memory>
+#include <optional>
+
+#include "app/page.h"
+#include "app/twips.h"
+#include "fs/file_times.h"
+
+class SettingsStore;
+class Form2;
+
+// Page 1 of the wizard and the main window: the folders to search, the date
+// kind, copy or move, and the destination folder.
+class Form1 : public Page {
+ public:
+  Form1(UiServices& ui, SettingsStore& settings, QString program_folder);
+  ~Form1() override;
+
+  void Form_Load();
+  void PushButton1_Click();  // Add Folder
+  void PushButton2_Click();  // Help
+  void PushButton3_Click();  // Load Sample/Example Folders
+  void PushButton4_Click();  // ... (destination)
+  void PushButton6_Click();  // Next >
+  void Text1_Change();
+  void DateOption_Click();
+  void TransferOption_Click();
+  void ListView1_RemoveSelected();
+
+  std::vector<std::string> Folders() const;
+  // The date kind chosen now; none when no date option is selected.
+  std::optional<DateKind> ChosenDateKind() const;
+  Form2* form2() const { return form2_.get(); }
+  bool Busy = false;
+
+  QTreeWidget* ListView1;
+  QPushButton* PushButton1;
+  QPushButton* PushButton2;
+  QPushButton* PushButton3;
+  QGroupBox* Frame2;
+  WideRadioButton* Option1;
+  WideRadioButton* Option2;
+  WideRadioButton* Option3;
+  QGroupBox* Frame3;
+  QLineEdit* Text1;
+  QPushButton* PushButton4;
+  QGroupBox* Frame5;
+  WideRadioButton* Option4;
+  WideRadioButton* Option5;
+  QPushButton* PushButton6;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetCaptionAndIcon();
+  void RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)());
+  void AddFolderItem(const QString& path);
+  void PrepareForm2();
+
+  SettingsStore& settings_;
+  std::unique_ptr<Form2> form2_;
+};
+
+// Sets an option as the load sequence does: a true value selects it (and
+// runs its click handling), a false one clears it.
+void SetOption(QRadioButton* option, bool value);
