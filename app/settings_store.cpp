@@ -25,11 +25,10 @@ void SettingsStore::Write(const QString& key, const QString& text) {
   settings_->sync();
 }
 
-QString SettingsStore::Default(const QString& key) const {
+QString SettingsStore::DefaultOn(const QString& key, const QDate& today) const {
   static const QStringList kTrue = {"Option1", "Option4", "2Option1"};
   if (kTrue.contains(key)) return "1";
   if (key.startsWith("DTP")) {
-    const QDate today = QDate::currentDate();
     return DateSettingText(key == "DTP5" ? today.addDays(-1) : today.addYears(-1), patterns_);
   }
   if (key == "Path") return DesktopFolderPath();

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDate>
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -18,7 +19,8 @@ class SettingsStore {
   void Write(const QString& key, const QString& text);
 
   // The key's default of the settings table (dates relative to today).
-  QString Default(const QString& key) const;
+  QString Default(const QString& key) const { return DefaultOn(key, QDate::currentDate()); }
+  QString DefaultOn(const QString& key, const QDate& today) const;
   bool ReadFlag(const QString& key) const;
   QDate ReadDate(const QString& key) const;
   void WriteFlag(const QString& key, bool value);

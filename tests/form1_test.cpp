@@ -1,0 +1,184 @@
+#include <QKeyEvent>
+#include <filesystem>
+#include <QTest>
+
+#include "app/date_locale.h"
+#include "tests/page_fixture.h"
+
+TEST_F(PageTest, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
+  Start();
+  EXPECT_TRUE(form->Option1->isChecked());
+  EXPECT_FALSE(form->Option2->isChecked() || form->Option3->isChecked());
+  EXPECT_TRUE(form->Option4->isChecked());
+  EXPECT_FALSE(form->Option5->isChecked());
+  EXPECT_EQ(form->Text1->text(), DesktopFolderPath());
+  EXPECT_EQ(Stored("Path"), DesktopFolderPath());
+  EXPECT_EQ(Stored("Option1"), "True");
+  EXPECT_EQ(Stored("Option2"), "False");
+  EXPECT_EQ(Stored("Option4"), "True");
+  EXPECT_EQ(Stored("Option5"), "False");
+  EXPECT_EQ(form->windowTitle(), "Larkspur Suite");
+  EXPECT_EQ(form->ListView1->headerItem()->text(0), "Folder/s To Search");
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(PageTest, ChoicesComeBackAfterARestart) {
+  Store("Option3", "True");
+  Store("Option1", "False");
+  Store("Option5", "-1");
+  Store("Option4", "0");
+  Store("Path", "/srv/out");
+  Start();
+  EXPECT_TRUE(form->Option3->isChecked());
+  EXPECT_FALSE(form->Option1->isChecked());
+  EXPECT_TRUE(form->Option5->isChecked());
+  EXPECT_FALSE(form->Option4->isChecked());
+  EXPECT_EQ(form->Text1->text(), "/srv/out");
+  EXPECT_EQ(Stored("Option5"), "True");  // written back in the word form
+}
+
+TEST_F(PageTest, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
+  Store("Option1", "maybe");
+  Store("Path", "/srv/out");
+  Start();
+  ASSERT_EQ(ui.Failures().size(), 1u);
+  EXPECT_EQ(ui.Failures()[0].rfind("Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0), 0u);
+  EXPECT_FALSE(form->Option1->isChecked());  // keeps its design state
+  EXPECT_TRUE(form->Option4->isChecked());
+  EXPECT_EQ(form->Text1->text(), "/srv/out");
+}
+
+TEST_F(PageTest, AddFolderListsThePickedFolderWithOneFinalSeparator) {
+  Start();
+  form->PushButton6->setEnabled(false);
+  ui.folders = {"", "/", "/data/photos", "/data//music/", "/data/photos"};
+  form->PushButton1_Click();  // cancelled
+  EXPECT_TRUE(Folders().empty());
+  EXPECT_FALSE(form->PushButton6->isEnabled());
+  for (int i = 0; i < 4; ++i) form->PushButton1_Click();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"/", "/data/photos/", "/data/music/", "/data/photos/"}));
+  EXPECT_TRUE(form->PushButton6->isEnabled());
+  EXPECT_EQ(form->MousePointer(), Page::kDefault);
+  EXPECT_EQ(ui.dialog_titles[0], "Please select folder:");
+}
+
+TEST_F(PageTest, DestinationPickerAddsTheSeparatorAndStoresPath) {
+  Start();
+  ui.folders = {"", "/srv/out", "/"};
+  form->PushButton4_Click();
+  EXPECT_EQ(form->Text1->text(), DesktopFolderPath());
+  form->PushButton4_Click();
+  EXPECT_EQ(form->Text1->text(), "/srv/out/");
+  EXPECT_EQ(Stored("Path"), "/srv/out/");
+  form->PushButton4_Click();
+  EXPECT_EQ(form->Text1->text(), "/");
+  QTest::keyClicks(form->Text1, "x");
+  EXPECT_EQ(Stored("Path"), "/x");
+}
+
+TEST_F(PageTest, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
+  Start();
+  ui.answers = {false, true};
+  form->PushButton3_Click();
+  form->PushButton3_Click();
+  const std::string p = ProgramFolder().toStdString();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{p + "/Samples/sample1/", p + "/Samples/sample2/",
+                                                 p + "/Samples/sample1/", p + "/Samples/sample2/"}));
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[0].kind, "question");
+  EXPECT_EQ(ui.boxes[0].text,
+            "Would you like this software to open the folder where these sample files are stored "
+            "(so that you can view them before working with them)?");
+  EXPECT_EQ(ui.opened, (std::vector<std::string>{p + "/Samples/"}));
+}
+
+TEST_F(PageTest, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
+  Start();
+  ui.folders = {"/a", "/b"};
+  form->PushButton1_Click();
+  form->PushButton1_Click();
+  form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
+  form->SetMousePointer(Page::kHourglass);
+  QTest::keyClick(form->ListView1, Qt::Key_Delete);
+  form->ListView1_RemoveSelected();
+  EXPECT_EQ(Folders().size(), 2u);
+  form->SetMousePointer(Page::kDefault);
+  QTest::keyClick(form->ListView1, Qt::Key_Delete);
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"/b/"}));
+  form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
+  form->ListView1_RemoveSelected();
+  EXPECT_TRUE(Folders().empty());
+  form->ListView1_RemoveSelected();  // empty list: nothing happens
+  EXPECT_TRUE(Folders().empty());
+}
+
+TEST_F(PageTest, HoverSetsThePointerButNeverOverTheHourglass) {
+  Start();
+  auto move_over = [](QWidget* w) {
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(w, &enter);
+  };
+  struct Case {
+    QWidget* widget;
+    int pointer;
+  } cases[] = {{form->PushButton1, 99}, {form.get(), 0},          {form->PushButton2, 99},
+               {form->Frame2, 0},       {form->PushButton3, 99},  {form->Frame3, 0},
+               {form->PushButton4, 99}, {form->Frame5, 0},        {form->PushButton6, 99},
+               {form->ListView1, 0},    {form->PushButton6, 99},  {form->Text1, 0}};
+  for (const auto& c : cases) {
+    move_over(c.widget);
+    EXPECT_EQ(form->MousePointer(), c.pointer) << c.widget->objectName().toStdString();
+  }
+  move_over(form->PushButton6);
+  move_over(form->Option1);  // options have no hover handling
+  EXPECT_EQ(form->MousePointer(), 99);
+  form->SetMousePointer(Page::kHourglass);
+  for (const auto& c : cases) move_over(c.widget);
+  EXPECT_EQ(form->MousePointer(), Page::kHourglass);
+}
+
+TEST_F(PageTest, OptionClicksStoreTheirWholeGroup) {
+  Start();
+  QTest::mouseClick(form->Option2, Qt::LeftButton, {}, QPoint(form->Option2->width() - 2, 5));
+  EXPECT_TRUE(form->Option2->isChecked());  // a click anywhere in its rectangle
+  EXPECT_EQ(Stored("Option1"), "False");
+  EXPECT_EQ(Stored("Option2"), "True");
+  EXPECT_EQ(Stored("Option3"), "False");
+  QTest::mouseClick(form->Option5, Qt::LeftButton, {}, QPoint(form->Option5->width() - 2, 5));
+  EXPECT_EQ(Stored("Option4"), "False");
+  EXPECT_EQ(Stored("Option5"), "True");
+}
+
+TEST_F(PageTest, HelpShowsTheContactAndClosingEndsTheProgram) {
+  Start();
+  form->PushButton2_Click();
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].kind, "info");
+  EXPECT_EQ(ui.boxes[0].text.rfind("Questions? Please contact Team Vantrel at https://", 0), 0u);
+  EXPECT_NE(ui.boxes[0].text.find("/contact/"), std::string::npos);
+  form->show();
+  form->close();
+  EXPECT_TRUE(ui.ended);
+}
+
+TEST_F(PageTest, ControlsStandAtTheirTwipsPositions) {
+  Start();
+  auto px = [&](int twips) { return Twips(form.get(), twips); };
+  EXPECT_EQ(form->size(), QSize(px(8040), px(6945)));
+  EXPECT_EQ(form->PushButton3->geometry(), QRect(px(4080), px(3140), px(3840), px(405)));
+  EXPECT_EQ(form->PushButton4->geometry(), QRect(px(6960), px(300), px(600), px(345)));
+  EXPECT_EQ(form->Option5->geometry(), QRect(px(240), px(650), px(6270), px(225)));
+  EXPECT_EQ(form->PushButton4->parentWidget(), form->Frame3);
+  EXPECT_EQ(form->ListView1->columnWidth(0), px(6500));
+  EXPECT_TRUE(form->font().bold());
+  EXPECT_DOUBLE_EQ(form->PushButton1->font().pointSizeF(), 11.25);
+}
+
+TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
+  t.Folder("program");
+  std::filesystem::copy_file(HAND_CURSOR_FILE, t.Path("program/HAND-M.CUR"));
+  Start();
+  form->SetMousePointer(Page::kCustom);
+  EXPECT_EQ(form->cursor().hotSpot(), QPoint(12, 2));
+  EXPECT_FALSE(form->cursor().pixmap().isNull());
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <memory>
+
+#include "app/settings_store.h"
+#include "setup_page/form1.h"
+#include "tests/scripted_ui.h"
+#include "tests/test_tree.h"
+
+// Page 1 over a settings file and a program folder of the test's own.
+class PageTest : public ::testing::Test {
+ protected:
+  TestTree t;
+  ScriptedUi ui;
+  std::unique_ptr<SettingsStore> settings;
+  std::unique_ptr<Form1> form;
+
+  QString SettingsFile() const { return QString::fromStdString(t.Path("settings.ini")); }
+  QString ProgramFolder() const { return QString::fromStdString(t.Path("program")); }
+
+  void Store(const QString& key, const QString& value) {
+    QSettings s(SettingsFile(), QSettings::IniFormat);
+    s.setValue(key, value);
+  }
+  QString Stored(const QString& key) {
+    QSettings s(SettingsFile(), QSettings::IniFormat);
+    return s.value(key, "<absent>").toString();
+  }
+  // Starts page 1 as the program does.
+  void Start() {
+    t.Folder("program");
+    settings = std::make_unique<SettingsStore>(SettingsFile());
+    settings->set_patterns({"yyyy-MM-dd", "HH:mm:ss"});
+    form = std::make_unique<Form1>(ui, *settings, ProgramFolder());
+    form->Form_Load();
+  }
+  std::vector<std::string> Folders() const { return form->Folders(); }
+};

@@ -1,0 +1,75 @@
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "app/date_locale.h"
+#include "app/failure.h"
+#include "tests/test_tree.h"
+
+namespace {
+
+class Settings : public ::testing::Test {
+ protected:
+  TestTree t;
+  QString file = QString::fromStdString(t.Path("s.ini"));
+  SettingsStore store{file};
+  void SetUp() override { store.set_patterns({"dd.MM.yyyy", "HH:mm:ss"}); }
+};
+
+}  // namespace
+
+TEST_F(Settings, EveryKeyHasItsDefault) {
+  const QDate today(2025, 3, 15);
+  struct Case {
+    const char* key;
+    QString value;
+  } cases[] = {{"Option1", "1"},           {"Option2", "0"},           {"Option3", "0"},
+               {"Option4", "1"},           {"Option5", "0"},           {"2Option1", "1"},
+               {"2Option2", "0"},          {"2Option3", "0"},          {"2Option4", "0"},
+               {"DTP1", "15.03.2024"},     {"DTP2", "15.03.2024"},     {"DTP3", "15.03.2024"},
+               {"DTP4", "15.03.2024"},     {"DTP5", "14.03.2025"},     {"Path", DesktopFolderPath()}};
+  for (const auto& c : cases) EXPECT_EQ(store.DefaultOn(c.key, today), c.value) << c.key;
+  EXPECT_EQ(store.DefaultOn("DTP1", QDate(2024, 2, 29)), "28.02.2023");
+  EXPECT_EQ(store.DefaultOn("DTP5", QDate(2024, 3, 1)), "29.02.2024");
+  EXPECT_TRUE(DesktopFolderPath().endsWith(QDir::separator()));
+  EXPECT_TRUE(store.ReadFlag("Option1"));
+  EXPECT_FALSE(store.ReadFlag("Option5"));
+}
+
+TEST_F(Settings, FlagsAndDatesAreStoredAsTextAndSurviveAReread) {
+  store.WriteFlag("Option2", true);
+  store.WriteFlag("Option1", false);
+  store.WriteDate("DTP3", QDate(2021, 8, 31));
+  store.Write("Path", "/tmp/out");
+  SettingsStore again(file);
+  again.set_patterns(store.patterns());
+  EXPECT_EQ(again.Read("Option2", "?"), "True");
+  EXPECT_EQ(again.Read("Option1", "?"), "False");
+  EXPECT_EQ(again.Read("DTP3", "?"), "31.08.2021");
+  EXPECT_EQ(again.ReadDate("DTP3"), QDate(2021, 8, 31));
+  EXPECT_EQ(again.Read("Path", "?"), "/tmp/out");
+  EXPECT_FALSE(again.ReadFlag("Option1"));
+}
+
+TEST_F(Settings, StoredDatesAreReadInTheLocaleOrIso) {
+  struct Case {
+    const char* text;
+    QDate date;
+  } cases[] = {{"31.08.2021", {2021, 8, 31}},
+               {"31.08.2021 14:05:00", {2021, 8, 31}},
+               {"2021-08-31", {2021, 8, 31}},
+               {"01.01.1601", {1601, 1, 1}}};
+  for (const auto& c : cases) {
+    store.Write("DTP1", c.text);
+    EXPECT_EQ(store.ReadDate("DTP1"), c.date) << c.text;
+  }
+  for (const char* bad : {"", "yesterday", "32.13.2021"}) {
+    store.Write("DTP1", bad);
+    EXPECT_THROW(store.ReadDate("DTP1"), Failure) << bad;
+  }
+  store.Write("Option1", "maybe");
+  EXPECT_THROW(store.ReadFlag("Option1"), Failure);
+}
