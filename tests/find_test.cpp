@@ -1,0 +1,87 @@
+#include "results_page/find.h"
+
+#include <gtest/gtest.h>
+
+#include "setup_page/search_launch.h"
+#include "tests/scripted_ui.h"
+
+namespace {
+
+void Candidates(const std::vector<std::pair<std::string, std::optional<double>>>& list) {
+  CandidatePaths.clear();
+  CandidateDates.clear();
+  for (const auto& [path, date] : list) {
+    CandidatePaths.push_back(path);
+    CandidateDates.push_back(date);
+  }
+}
+
+}  // namespace
+
+TEST(Find, RangeTestByWholeDays) {
+  struct Case {
+    RangeKind kind;
+    long d1, d2;
+    bool in;
+  } cases[] = {{RangeKind::kAfter, 1, 0, true},     {RangeKind::kAfter, 0, 0, false},
+               {RangeKind::kBefore, -1, 0, true},   {RangeKind::kBefore, 0, 0, false},
+               {RangeKind::kOn, 0, 5, true},        {RangeKind::kOn, 1, 0, false},
+               {RangeKind::kBetween, 0, 0, true},   {RangeKind::kBetween, 3, -2, true},
+               {RangeKind::kBetween, -1, -5, false}, {RangeKind::kBetween, 2, 1, false},
+               {RangeKind::kNone, 0, 0, false}};
+  for (const auto& c : cases) EXPECT_EQ(InRange(c.kind, c.d1, c.d2), c.in);
+}
+
+TEST(Find, TimeOfDayPlaysNoPartAndEmptyDatesAreDayZero) {
+  Candidates({{"/late", 100.999}, {"/early", 101.0}, {"/none", std::nullopt}});
+  ScriptedUi ui;
+  auto day = [](long d) { return [d] { return d; }; };
+  EXPECT_EQ(FindInRange(RangeKind::kOn, day(100), day(0), ui), (std::vector<std::uint32_t>{0}));
+  EXPECT_EQ(FindInRange(RangeKind::kAfter, day(100), day(0), ui), (std::vector<std::uint32_t>{1}));
+  EXPECT_EQ(FindInRange(RangeKind::kBefore, day(100), day(0), ui), (std::vector<std::uint32_t>{2}));
+  EXPECT_EQ(FindInRange(RangeKind::kBetween, day(0), day(100), ui),
+            (std::vector<std::uint32_t>{0, 2}));
+}
+
+TEST(Find, APickerChangedDuringThePassAppliesToTheRemainingCandidates) {
+  Candidates({{"/a", 10.5}, {"/b", 10.5}, {"/c", 10.5}});
+  ScriptedUi ui;
+  long picker = 0;
+  ui.on_yield = [&] {
+    if (ui.yields == 2) picker = 10;  // the user picks another day while the find runs
+  };
+  auto rows = FindInRange(RangeKind::kAfter, [&] { return picker; }, [] { return 0L; }, ui);
+  EXPECT_EQ(rows, (std::vector<std::uint32_t>{0}));
+}
+
+TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
+  std::vector<std::pair<std::string, std::optional<double>>> list;
+  for (int i = 0; i < 40000; ++i) list.push_back({"/f" + std::to_string(i % 35000), 1.0});
+  list.push_back({"/F1", 1.0});  // another file on Linux
+  Candidates(list);
+  std::vector<std::uint32_t> rows(list.size());
+  for (std::uint32_t i = 0; i < rows.size(); ++i) rows[i] = i;
+  std::vector<std::uint8_t> ticks(rows.size(), 0);
+  ticks[34999] = 1;
+  ticks[39999] = 0;
+  ScriptedUi ui;
+  RemoveDuplicateRows(rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui);
+  ASSERT_EQ(rows.size(), 35001u);
+  EXPECT_EQ(rows[34999], 34999u);
+  EXPECT_EQ(ticks[34999], 1);
+  EXPECT_EQ(rows.back(), 40000u);
+  for (std::uint32_t i = 0; i < 35000; ++i) ASSERT_EQ(rows[i], i);
+}
+
+TEST(Find, NestedFolderMarksArePrefixTests) {
+  struct Case {
+    std::vector<std::string> folders;
+    std::vector<std::size_t> marked;
+  } cases[] = {{{"/a/b/", "/a/"}, {0}},
+               {{"/a/", "/a/b/"}, {}},
+               {{"/a/", "/a/"}, {0}},
+               {{"/a/b/", "/a/", "/"}, {0, 1}},
+               {{"/data/home/", "/home/"}, {}},
+               {{"/A/", "/a/b/"}, {}}};
+  for (const auto& c : cases) EXPECT_EQ(MarkNestedFolders(c.folders), c.marked);
+}

@@ -1,0 +1,351 @@
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+#include <ctime>
+#include <filesystem>
+
+#include "app/date_locale.h"
+#include "results_page/form2.h"
+#include "setup_page/search_launch.h"
+#include "tests/page_fixture.h"
+
+namespace {
+
+// Local time of a calendar moment, as the files' dates are read.
+std::time_t Local(int y, int mo, int d, int h = 12, int mi = 0) {
+  std::tm tm{};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+class Wizard : public PageTest {
+ protected:
+  void SetUp() override {
+    Start();
+    t.Folder("out");
+    form->Text1->setText(QString::fromStdString(t.Path("out/")));
+  }
+  void List(std::initializer_list<std::string> folders) {
+    for (const auto& f : folders) {
+      ui.folders.push_back(f);
+      form->PushButton1_Click();
+    }
+  }
+  Form2& Page2() { return *form->form2(); }
+  std::vector<std::string> Rows() {
+    std::vector<std::string> rows;
+    for (std::size_t r = 0; r < Page2().model().count(); ++r)
+      rows.emplace_back(Page2().model().Path(r));
+    return rows;
+  }
+  void Find(QRadioButton* option, QDate first, QDate second = {}) {
+    Page2().SelectOption(option);
+    QDateEdit* pickers[] = {Page2().DTPicker1, Page2().DTPicker2, Page2().DTPicker3,
+                            Page2().DTPicker4};
+    QRadioButton* options[] = {Page2().Option1, Page2().Option2, Page2().Option3,
+                               Page2().Option4};
+    for (int i = 0; i < 4; ++i)
+      if (options[i] == option) pickers[i]->setDate(first);
+    if (second.isValid()) Page2().DTPicker5->setDate(second);
+    Page2().PushButton1_Click();
+  }
+  std::vector<std::string> Infos() const {
+    std::vector<std::string> out;
+    for (const auto& b : ui.boxes)
+      if (b.kind == "info") out.push_back(b.text);
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(Wizard, OneRequestEndToEnd) {
+  t.File("Photos/old.jpg", "o", Local(2020, 12, 31));
+  t.File("Photos/new.jpg", "n", Local(2021, 1, 2));
+  t.File("Photos/2021/deep.jpg", "d", Local(2021, 6, 1));
+  t.File("Photos/~$lock.jpg", "l", Local(2021, 6, 1));
+  t.File("Photos/.hidden.jpg", "h", Local(2021, 6, 1));
+  List({t.Path("Photos")});
+  form->show();
+  form->PushButton6_Click();
+  ASSERT_NE(form->form2(), nullptr);
+  EXPECT_TRUE(Page2().isVisible());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(Page2().pos(), form->pos());
+  EXPECT_EQ(Page2().model().headerData(0, Qt::Horizontal, Qt::DisplayRole),
+            "File(s) found will be copied to new location");
+  EXPECT_EQ(Page2().model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "Date Modified");
+  EXPECT_EQ(Page2().PushButton3->text(), "Copy Checked To New Location");
+  EXPECT_EQ(CandidatePaths.size(), 4u);  // the "~" file is no candidate
+
+  Find(Page2().Option1, QDate(2021, 1, 1));
+  EXPECT_EQ(Sorted(Rows()), Sorted({t.Path("Photos/new.jpg"), t.Path("Photos/.hidden.jpg"),
+                                    t.Path("Photos/2021/deep.jpg")}));
+  EXPECT_EQ(Rows().back(), t.Path("Photos/2021/deep.jpg"));  // sub-folders after their parent
+  EXPECT_EQ(Page2().model().DateCell(0).left(10).size(), 10);
+  EXPECT_FALSE(Page2().model().Ticked(0));
+
+  Page2().PushButton4_Click();
+  Page2().PushButton3_Click();
+  EXPECT_EQ(Infos().back(), "Done.");
+  EXPECT_EQ(t.Read("out/new.jpg"), "n");
+  EXPECT_EQ(t.Read("out/deep.jpg"), "d");
+  EXPECT_EQ(std::filesystem::last_write_time(t.Path("out/new.jpg")),
+            std::filesystem::last_write_time(t.Path("Photos/new.jpg")));
+  EXPECT_EQ(Rows().size(), 3u);  // a copy keeps every row, ticked
+  EXPECT_TRUE(Page2().model().Ticked(2));
+  EXPECT_TRUE(ui.Failures().empty());
+
+  Page2().PushButton2_Click();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(Page2().isVisible());
+}
+
+TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
+  form->PushButton6_Click();
+  form->Text1->setText(QString::fromStdString(t.Path("nowhere")));
+  List({t.Path("out")});
+  form->PushButton6_Click();
+  EXPECT_EQ(Infos(), (std::vector<std::string>{
+                         "No folders added.",
+                         "Folder does not exist. Please select another folder."}));
+  EXPECT_EQ(form->form2(), nullptr);
+  EXPECT_FALSE(form->Busy);
+  EXPECT_EQ(Folders().size(), 1u);
+}
+
+TEST_F(Wizard, NestedFoldersAreRemovedWithOneBoxEach) {
+  const std::string a = t.Path("a/"), b = t.Path("a/b/"), c = t.Path("a/b/c/");
+  t.Folder("a/b/c");
+  t.Folder("ab");
+  const std::string suffix = " will be removed because it is a subfolder of another folder that you added.";
+  struct Case {
+    std::vector<std::string> listed;
+    std::vector<std::string> boxes;
+    std::vector<std::string> kept;
+  } cases[] = {
+      {{b, a}, {b + suffix}, {a}},
+      {{a, b}, {}, {a, b}},
+      {{a, a}, {a + suffix}, {a}},
+      {{c, b, a}, {b + suffix, c + suffix}, {a}},
+      {{a, t.Path("ab/")}, {}, {a, t.Path("ab/")}},  // a prefix of the text, not of the path
+  };
+  for (const auto& k : cases) {
+    form->ListView1->clear();
+    ui.boxes.clear();
+    for (const auto& f : k.listed) List({f});
+    form->PushButton6_Click();
+    std::vector<std::string> removed;
+    for (const auto& box : Infos()) removed.push_back(box);
+    EXPECT_EQ(removed, k.boxes);
+    EXPECT_EQ(Folders(), k.kept);
+  }
+}
+
+TEST_F(Wizard, AFolderListedUnderItsParentIsFoundOnce) {
+  t.File("a/b/x.txt", "x", Local(2022, 5, 5));
+  List({t.Path("a"), t.Path("a/b")});
+  form->PushButton6_Click();
+  EXPECT_EQ(CandidatePaths.size(), 2u);
+  Find(Page2().Option3, QDate(2022, 5, 5));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("a/b/x.txt")}));
+}
+
+TEST_F(Wizard, EachRangeKindAtItsBoundaries) {
+  t.File("d/before.txt", "", Local(2023, 6, 14, 23, 59));
+  t.File("d/on-early.txt", "", Local(2023, 6, 15, 0, 0));
+  t.File("d/on-late.txt", "", Local(2023, 6, 15, 23, 59));
+  t.File("d/after.txt", "", Local(2023, 6, 16, 0, 1));
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  const QDate day(2023, 6, 15);
+  struct Case {
+    QRadioButton* option;
+    QDate first, second;
+    std::vector<std::string> found;
+  } cases[] = {
+      {Page2().Option1, day, {}, {"after.txt"}},
+      {Page2().Option2, day, {}, {"before.txt"}},
+      {Page2().Option3, day, {}, {"on-early.txt", "on-late.txt"}},
+      {Page2().Option4, day, day, {"on-early.txt", "on-late.txt"}},
+      {Page2().Option4, day.addDays(-1), day, {"before.txt", "on-early.txt", "on-late.txt"}},
+      {Page2().Option4, day.addDays(1), day, {}},
+  };
+  for (const auto& c : cases) {
+    Find(c.option, c.first, c.second);
+    std::vector<std::string> names;
+    for (const auto& r : Rows()) names.push_back(r.substr(r.rfind('/') + 1));
+    EXPECT_EQ(Sorted(names), c.found) << c.option->text().toStdString();
+  }
+}
+
+TEST_F(Wizard, EnabledPickersFollowTheRangeAndChoicesAreStored) {
+  t.Folder("d");
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  EXPECT_TRUE(Page2().Option1->isChecked());
+  QTest::mouseClick(Page2().Option4, Qt::LeftButton, {}, QPoint(Page2().Option4->width() - 2, 5));
+  EXPECT_EQ((std::vector<bool>{Page2().DTPicker1->isEnabled(), Page2().DTPicker2->isEnabled(),
+                               Page2().DTPicker3->isEnabled(), Page2().DTPicker4->isEnabled(),
+                               Page2().DTPicker5->isEnabled()}),
+            (std::vector<bool>{false, false, false, true, true}));
+  EXPECT_EQ(Stored("2Option4"), "True");
+  EXPECT_EQ(Stored("2Option1"), "False");
+  Page2().DTPicker3->setDate(QDate(2020, 2, 29));
+  EXPECT_EQ(Stored("DTP3"), "2020-02-29");
+  EXPECT_EQ(Page2().DTPicker1->date(), QDate::currentDate().addYears(-1));
+  EXPECT_EQ(Page2().DTPicker5->date(), QDate::currentDate().addDays(-1));
+}
+
+TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
+  CandidatePaths.clear();
+  CandidateDates.clear();
+  t.Folder("d");
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  CandidatePaths.push_back("/no/date.txt");
+  CandidateDates.push_back(std::nullopt);
+  Find(Page2().Option2, QDate(1900, 1, 1));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"/no/date.txt"}));
+  EXPECT_EQ(Page2().model().DateCell(0), "");
+  Find(Page2().Option3, QDate(1899, 12, 30));
+  EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
+  t.File("d/x.txt");
+  List({t.Path("d")});
+  form->Busy = true;
+  form->PushButton6_Click();
+  EXPECT_EQ(form->form2(), nullptr);
+  form->Busy = false;
+  form->PushButton6_Click();
+  Page2().Busy = true;
+  Find(Page2().Option1, QDate(1990, 1, 1));
+  EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(Wizard, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
+  t.File("s1/same.txt", "first", Local(2024, 1, 10));
+  t.File("s2/same.txt", "second", Local(2024, 1, 10));
+  t.File("s1/gone.txt", "g", Local(2024, 1, 10));
+  t.File("s1/keep.txt", "k", Local(2024, 1, 10));
+  t.File("out/old.txt", "old", Local(2024, 1, 10));
+  form->Option5->click();
+  List({t.Path("s1"), t.Path("s2")});
+  form->PushButton6_Click();
+  EXPECT_EQ(Page2().PushButton3->text(), "Move Checked To New Location");
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  ASSERT_EQ(Rows().size(), 4u);
+  for (std::size_t r = 0; r < Rows().size(); ++r)
+    Page2().model().SetTicked(r, Rows()[r] != t.Path("s1/keep.txt"));
+  std::filesystem::remove(t.Path("s1/gone.txt"));
+  Page2().PushButton3_Click();
+
+  EXPECT_EQ(Sorted(Rows()), Sorted({t.Path("s1/keep.txt"), t.Path("s2/same.txt")}));
+  EXPECT_EQ(t.Read("out/same.txt"), "first");
+  EXPECT_EQ(t.Read("s2/same.txt"), "second");  // the second of one name stays where it is
+  EXPECT_EQ(t.Read("out/old.txt"), "old");
+  ASSERT_EQ(ui.Failures().size(), 2u);
+  EXPECT_NE(ui.Failures()[0].find("FSOFileMove at line 104"), std::string::npos);
+  EXPECT_NE(ui.Failures()[1].find("File already exists"), std::string::npos);
+  EXPECT_NE(ui.Failures()[1].find("Form2.PushButton3_Click"), std::string::npos);
+  EXPECT_EQ(Infos().back(), "Done.");
+}
+
+TEST_F(Wizard, MovingIntoTheFilesOwnFolderKeepsIt) {
+  t.File("s/x.txt", "x", Local(2024, 1, 10));
+  form->Option5->click();
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  form->Text1->setText(QString::fromStdString(t.Path("s")));
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  Page2().PushButton3_Click();
+  EXPECT_EQ(t.Read("s/x.txt"), "x");
+  EXPECT_EQ(Rows().size(), 1u);
+  EXPECT_TRUE(ui.Failures().empty());
+}
+
+TEST_F(Wizard, NoTickedRowGivesDoneAndNothingElse) {
+  t.File("s/x.txt", "x", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  ui.boxes.clear();
+  Page2().PushButton3_Click();
+  EXPECT_EQ(Infos(), (std::vector<std::string>{"Done."}));
+  EXPECT_EQ(ui.boxes.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(t.Path("out/x.txt")));
+}
+
+TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
+  t.File("s/a.txt", "", Local(2024, 1, 10));
+  t.File("s/b.txt", "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().model().SetTicked(0, true);
+  const std::string expected = Rows()[0] + "\r\n" + Rows()[1] + "\r\n";
+
+  ui.save_names = {"", t.Path("list.txt")};
+  Page2().PushButton6_Click();  // cancelled: nothing at all
+  EXPECT_TRUE(ui.boxes.empty());
+  Page2().PushButton6_Click();
+  EXPECT_EQ(t.Read("list.txt"), expected);
+  EXPECT_EQ(ui.dialog_titles.back(), "Save");
+
+  t.File("list.txt", "old");
+  ui.save_names = {t.Path("list.txt"), t.Path("list.txt")};
+  ui.answers = {false, true};
+  Page2().PushButton6_Click();
+  EXPECT_EQ(t.Read("list.txt"), "old");
+  EXPECT_EQ(ui.boxes.back().text, "Are you sure you wish to overwrite " + t.Path("list.txt") + " ?");
+  Page2().PushButton6_Click();
+  EXPECT_EQ(t.Read("list.txt"), expected);
+
+  ui.save_names = {t.Path("out")};  // a folder cannot be replaced by a file
+  Page2().PushButton6_Click();
+  EXPECT_EQ(ui.Failures().size(), 1u);
+  EXPECT_TRUE(std::filesystem::is_directory(t.Path("out")));
+  EXPECT_EQ(Page2().MousePointer(), Page::kDefault);
+  std::vector<std::string> stray;
+  for (const auto& e : std::filesystem::directory_iterator(t.root()))
+    if (e.path().filename().string().find(".lark-") != std::string::npos) stray.push_back(e.path());
+  EXPECT_TRUE(stray.empty());
+
+  Find(Page2().Option3, QDate(1999, 1, 1));
+  ui.save_names = {t.Path("empty.txt")};
+  Page2().PushButton6_Click();
+  EXPECT_TRUE(std::filesystem::exists(t.Path("empty.txt")));
+  EXPECT_EQ(std::filesystem::file_size(t.Path("empty.txt")), 0u);
+}
+
+TEST_F(Wizard, ClipboardGetsTheTickedRowsAndTheMessageShowsAlways) {
+  t.File("s/a.txt", "", Local(2024, 1, 10, 0, 0));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  Page2().PushButton7_Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            t.Path("s/a.txt") + "\t2024-01-10\r\n");
+  EXPECT_EQ(Infos().back(),
+            "Results have been copied to the clipboard.\r\rClick a text area where you normally "
+            "type and press Ctrl+V to paste the clipboard.");
+  Find(Page2().Option3, QDate(1999, 1, 1));
+  Page2().PushButton7_Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            t.Path("s/a.txt") + "\t2024-01-10\r\n");  // no rows: left alone
+  EXPECT_EQ(Infos().size(), 2u);
+}
