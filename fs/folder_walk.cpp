@@ -29,18 +29,21 @@ bool IsHiddenSystem(const std::string& folder) { return os::IsVirtualMount(folde
 bool MatchesAll(const std::string& pattern) { return pattern == "*.*" || pattern == "*"; }
 
 // One level of the walk; returns how many entries it appended to folders.
-std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, UiServices& ui) {
+// Entries of deeper levels were listed as real folders just before, so only
+// the caller's own entries are tested for being folders and virtual mounts.
+std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool top,
+                        UiServices& ui) {
   FailureTrap trap(ui, kWalkProcedure);
   std::vector<std::string> working;
   std::size_t i = 0;
   while (i < folders.size()) {
     const std::string f = folders[i];
-    if (!IsFolder(f) || f.size() >= os::kPathLimit) {
+    if (f.size() >= os::kPathLimit || (top && !IsFolder(f))) {
       ++i;
       continue;
     }
     ui.Yield();
-    if (IsHiddenSystem(f)) {
+    if (top && IsHiddenSystem(f)) {
       ++i;
       continue;
     }
@@ -62,13 +65,15 @@ std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, UiServi
   }
   std::size_t own = working.size();
   if (recurse && !working.empty()) {
-    trap.Step(150, [&] { own = working.size() - ExpandLevel(working, true, ui); });
+    trap.Step(150, [&] {
+      const std::size_t deeper = ExpandLevel(working, true, false, ui);
+      own = working.size() - deeper;
+    });
   }
   std::size_t appended = 0;
   trap.Step(152, [&] {
     for (std::size_t k = 0; k < working.size(); ++k) {
-      // Deeper levels have tested their own entries already.
-      if (k < own && !(IsFolder(working[k]) && !IsHiddenSystem(working[k]))) continue;
+      if (k < own && working[k].size() >= os::kPathLimit) continue;
       ui.Yield();
       folders.push_back(std::move(working[k]));
       ++appended;
@@ -92,7 +97,8 @@ bool IsFolder(const std::string& path) { return os::IsFolder(path); }
 bool IsExistingFile(const std::string& path) { return os::IsExistingFile(path); }
 
 void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, UiServices& ui) {
-  ExpandLevel(folders, recurse, ui);
+  os::RefreshMounts();
+  ExpandLevel(folders, recurse, true, ui);
 }
 
 void ForEachFileInFolder(const std::string& folder, const std::string& pattern,

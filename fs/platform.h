@@ -41,7 +41,9 @@ bool ToLocalFields(std::int64_t sec, LocalFields& out);
 bool IsFolder(const std::string& path);
 // A regular file, not reached through a symbolic link.
 bool IsExistingFile(const std::string& path);
-// A mount point of a virtual file system (proc, sysfs and the like).
+// Reads the table of mounted virtual file systems (proc, sysfs and the
+// like) afresh; IsVirtualMount and ListSubFolders go by it.
+void RefreshMounts();
 bool IsVirtualMount(const std::string& folder);
 std::optional<FileStamps> StatFile(const std::string& path);
 bool MatchesPattern(std::string_view name, const std::string& pattern);

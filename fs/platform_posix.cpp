@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fstream>
 #include <set>
+#include <unordered_set>
 #include <sstream>
 
 #include "fs/platform.h"
@@ -45,21 +46,24 @@ bool IsVirtualFsType(const std::string& type) {
   return kTypes.count(type) != 0;
 }
 
-// Mount points whose file system is virtual, read from the kernel's table.
-bool MountedVirtual(const std::string& folder) {
-  std::ifstream in("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string id, parent, devno, root, mount_point, field;
-    fields >> id >> parent >> devno >> root >> mount_point;
-    while (fields >> field && field != "-") {
+// Mount points of virtual file systems, from the kernel's table.
+std::unordered_set<std::string>& VirtualMounts() {
+  static std::unordered_set<std::string> mounts;
+  return mounts;
+}
+
+// The table escapes blanks and the like as octal \NNN.
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      out += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+      i += 3;
+    } else {
+      out += field[i];
     }
-    std::string type;
-    fields >> type;
-    if (mount_point == folder) return IsVirtualFsType(type);
   }
-  return false;
+  return out;
 }
 
 }  // namespace
@@ -90,12 +94,24 @@ bool IsExistingFile(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+void RefreshMounts() {
+  auto& mounts = VirtualMounts();
+  mounts.clear();
+  std::ifstream in("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string id, parent, devno, root, mount_point, field, type;
+    fields >> id >> parent >> devno >> root >> mount_point;
+    while (fields >> field && field != "-") {
+    }
+    fields >> type;
+    if (IsVirtualFsType(type)) mounts.insert(Unescape(mount_point));
+  }
+}
+
 bool IsVirtualMount(const std::string& folder) {
-  std::string path = WithoutFinalSeparator(folder);
-  if (path == "/") return false;
-  struct stat self {}, parent {};
-  if (lstat(path.c_str(), &self) != 0 || lstat((path + "/..").c_str(), &parent) != 0) return false;
-  return self.st_dev != parent.st_dev && MountedVirtual(path);
+  return VirtualMounts().count(WithoutFinalSeparator(folder)) != 0;
 }
 
 std::optional<FileStamps> StatFile(const std::string& path) {
@@ -111,54 +127,51 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
 }
 
 int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  struct stat here {};
-  fstat(fd, &here);
-  DIR* dir = fdopendir(fd);
-  if (dir == nullptr) {
-    int error = errno;
-    close(fd);
-    return error;
-  }
-  std::string base = folder.back() == '/' ? folder : folder + "/";
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return errno;
+  const std::string base = folder.back() == '/' ? folder : folder + "/";
+  const bool check_mounts = !VirtualMounts().empty();
+  int error = 0;
   for (;;) {
     errno = 0;
     struct dirent* e = readdir(dir);
-    if (e == nullptr) break;
+    if (e == nullptr) {
+      error = errno;
+      break;
+    }
     if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN) continue;
     std::string_view name = e->d_name;
     if (name == "." || name == "..") continue;
-    struct stat st {};
-    if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
-    if (st.st_dev != here.st_dev && MountedVirtual(base + e->d_name)) continue;
+    if (e->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+        continue;
+    }
+    if (check_mounts && IsVirtualMount(base + e->d_name)) continue;
     names.emplace_back(name);
   }
-  int error = errno;
   closedir(dir);
   return error;
 }
 
 int ListFiles(const std::string& folder, const FileVisitor& fn) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  DIR* dir = fdopendir(fd);
-  if (dir == nullptr) {
-    int error = errno;
-    close(fd);
-    return error;
-  }
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return errno;
+  const int fd = dirfd(dir);
+  int error = 0;
   for (;;) {
     errno = 0;
     struct dirent* e = readdir(dir);
-    if (e == nullptr) break;
+    if (e == nullptr) {
+      error = errno;
+      break;
+    }
     if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN) continue;
     struct statx sx {};
     if (statx(fd, e->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) continue;
     if (!S_ISREG(sx.stx_mode)) continue;
     fn(e->d_name, StampsOf(sx));
   }
-  int error = errno;
   closedir(dir);
   return error;
 }

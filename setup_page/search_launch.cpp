@@ -2,6 +2,7 @@
 
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
+#include "setup_page/file_lister.h"
 
 PathList CandidatePaths;
 DateList CandidateDates;
@@ -24,20 +25,29 @@ void CollectCandidates(const std::string& listed_folder, UiServices& ui,
   std::vector<std::string> queue = {listed_folder};
   ui.Yield();
   GetSubDirectories2016(queue, true, ui);
+  std::vector<std::string> cut;
+  cut.reserve(queue.size());
+  for (const std::string& folder : queue) cut.push_back(folder.substr(0, folder.size() - 1));
+  FileLister lister(cut);
   std::string path;
-  for (const std::string& folder : queue) {
+  for (std::size_t f = 0; f < cut.size(); ++f) {
     ui.Yield();
-    const std::string cut = folder.substr(0, folder.size() - 1);
-    ForEachFileInFolder(cut, "*.*", [&](std::string_view name, const os::FileStamps& stamps) {
-      if (name.front() == '~') return;
-      path.assign(cut);
+    const FileLister::Folder* files = nullptr;
+    while ((files = lister.TryTake(f)) == nullptr) ui.Yield();
+    // Folder paths come normalized from the walk unless the listed one was not.
+    const bool clean = NormalizeSlashes(queue[f]) == queue[f];
+    for (std::size_t i = 0; i < files->size(); ++i) {
+      const FileLister::Entry file = (*files)[i];
+      if (file.name.front() == '~') continue;
+      path.assign(cut[f]);
       path += os::kSeparator;
-      path += name;
+      path += file.name;
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
-      if (!chosen) return;  // no date option: no candidate, so the lists stay parallel
-      CandidatePaths.push_back(NormalizeSlashes(path));
-      CandidateDates.push_back(DateOf(stamps, *chosen));
-    });
+      if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
+      CandidatePaths.push_back(clean ? path : NormalizeSlashes(path));
+      CandidateDates.push_back(DateOf(file.stamps, *chosen));
+    }
+    lister.Release(f);
   }
 }
