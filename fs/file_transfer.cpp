@@ -31,8 +31,7 @@ void CopyFileChecked(const std::string& source, const std::string& destination) 
 }
 
 void FSOFileCopy(const std::string& source, const std::string& destination) {
-  if (os::IsSameFile(source, destination) || os::IsReadOnly(destination)) return;
-  os::CopyFileAtomic(source, destination);
+  os::CopyFileAtomic(source, destination, true);
 }
 
 void FSOFileMove(const std::string& source, const std::string& destination, UiServices& ui) {

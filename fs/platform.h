@@ -58,12 +58,13 @@ int ListFiles(const std::string& folder, const FileVisitor& fn);
 // Transfers. Each returns 0 or an error number.
 // Same device and inode (Windows: same path regardless of case).
 bool IsSameFile(const std::string& a, const std::string& b);
-// An existing file without the owner's write permission.
-bool IsReadOnly(const std::string& path);
 // Writes a temporary file beside destination and renames it over it, so the
 // old destination stays whole until the copy is complete. Keeps the source's
-// modification and access times and permission bits.
-int CopyFileAtomic(const std::string& source, const std::string& destination);
+// modification and access times and permission bits. A destination that is
+// the source itself is left alone; with keep_read_only, so is one without the
+// owner's write permission (EACCES).
+int CopyFileAtomic(const std::string& source, const std::string& destination,
+                   bool keep_read_only);
 // A rename, replacing destination; across file systems an atomic copy, then
 // the source is removed.
 int MoveFile(const std::string& source, const std::string& destination);

@@ -57,6 +57,17 @@ int CopyContent(int in, int out, off_t size) {
   return 0;
 }
 
+unsigned long temp_counter = 0;
+
+mode_t CurrentUmask() {
+  static const mode_t mask = [] {
+    mode_t m = umask(0);
+    umask(m);
+    return m;
+  }();
+  return mask;
+}
+
 std::string FolderPart(const std::string& path) {
   std::size_t last = path.rfind('/');
   return last == std::string::npos ? std::string(".") : path.substr(0, last + 1);
@@ -75,12 +86,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-bool IsReadOnly(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
-}
-
-int CopyFileAtomic(const std::string& source, const std::string& destination) {
+int CopyFileAtomic(const std::string& source, const std::string& destination,
+                   bool keep_read_only) {
   // O_NONBLOCK: opening a FIFO must never wait for a writer.
   int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return errno;
@@ -89,8 +96,30 @@ int CopyFileAtomic(const std::string& source, const std::string& destination) {
     close(in);
     return EINVAL;
   }
-  std::string temp = FolderPart(destination) + "." + NamePart(destination) + ".lark-XXXXXX";
-  int out = mkostemp(temp.data(), O_CLOEXEC);
+  struct stat old {};
+  const bool replacing = lstat(destination.c_str(), &old) == 0;
+  if (replacing) {
+    const bool itself = old.st_dev == st.st_dev && old.st_ino == st.st_ino;
+    if (itself || (keep_read_only && (old.st_mode & S_IWUSR) == 0)) {
+      close(in);
+      return itself ? 0 : EACCES;
+    }
+  }
+  const mode_t mode = st.st_mode & 07777;
+  std::string temp;
+  int out = -1;
+  if (!replacing) {
+    // Nothing to protect: the file is made in place, and removed if the copy fails.
+    temp = destination;
+    out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  }
+  static const std::string pid = std::to_string(getpid());
+  for (int attempt = 0; out < 0 && attempt < 100; ++attempt) {
+    temp = FolderPart(destination) + "." + NamePart(destination) + ".lark-" + pid + "-" +
+           std::to_string(temp_counter++);
+    out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (out < 0 && errno != EEXIST) break;
+  }
   if (out < 0) {
     int error = errno;
     close(in);
@@ -98,11 +127,13 @@ int CopyFileAtomic(const std::string& source, const std::string& destination) {
   }
   int error = CopyContent(in, out, st.st_size);
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (error == 0 && fchmod(out, st.st_mode & 07777) != 0) error = errno;
+  // The creation mode went through the umask; restore what it took away.
+  if (error == 0 && (mode & ~CurrentUmask()) != mode && fchmod(out, mode) != 0) error = errno;
   if (error == 0 && futimens(out, times) != 0) error = errno;
   if (close(out) != 0 && error == 0) error = errno;
   close(in);
-  if (error == 0 && rename(temp.c_str(), destination.c_str()) != 0) error = errno;
+  if (error == 0 && temp != destination && rename(temp.c_str(), destination.c_str()) != 0)
+    error = errno;
   if (error != 0) unlink(temp.c_str());
   return error;
 }
@@ -110,7 +141,7 @@ int CopyFileAtomic(const std::string& source, const std::string& destination) {
 int MoveFile(const std::string& source, const std::string& destination) {
   if (rename(source.c_str(), destination.c_str()) == 0) return 0;
   if (errno != EXDEV) return errno;
-  if (int error = CopyFileAtomic(source, destination)) return error;
+  if (int error = CopyFileAtomic(source, destination, false)) return error;
   return unlink(source.c_str()) == 0 ? 0 : errno;
 }
 
@@ -131,9 +162,7 @@ int AtomicWriter::Open(const std::string& path) {
   if (stat(path.c_str(), &old) == 0) {
     mode = old.st_mode & 07777;
   } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode &= ~mask;
+    mode &= ~CurrentUmask();
   }
   fchmod(fd_, mode);
   return 0;

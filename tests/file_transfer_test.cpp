@@ -99,9 +99,10 @@ TEST_F(FileTransfer, ACopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   t.File("out/big.bin", "old content");
   os::copy_chunk_hook = [] { return ENOSPC; };
   CopyFileChecked(t.Path("src/big.bin"), t.Path("out/big.bin"));
+  CopyFileChecked(t.Path("src/big.bin"), t.Path("out/new.bin"));
   os::copy_chunk_hook = nullptr;
   EXPECT_EQ(t.Read("out/big.bin"), "old content");
-  EXPECT_EQ(Names(t.Path("out")), (std::vector<std::string>{"big.bin"}));
+  EXPECT_EQ(Names(t.Path("out")), (std::vector<std::string>{"big.bin"}));  // nothing partial
 
   CopyFileChecked(t.Path("src/big.bin"), t.Path("out/big.bin"));
   EXPECT_EQ(t.Read("out/big.bin"), big);
