@@ -20,6 +20,7 @@ QString ResultModel::DateCell(std::size_t row) const {
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const std::size_t row = static_cast<std::size_t>(index.row());
+  if (row >= rows_.size() || rows_[row] >= CandidatePaths.size()) return {};
   if (role == Qt::DisplayRole) {
     if (index.column() == kPath) {
       const std::string_view path = Path(row);

@@ -243,6 +243,8 @@ void Form1::PushButton6_Click() {
   if (Busy) return;
   Busy = true;
   trap.Step(104, [&] {
+    // Rows of the last find refer to the candidates about to go.
+    if (form2_) form2_->model().Clear();
     CandidatePaths.clear();
     CandidateDates.clear();
   });

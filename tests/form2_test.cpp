@@ -111,6 +111,20 @@ TEST_F(Wizard, OneRequestEndToEnd) {
   EXPECT_FALSE(Page2().isVisible());
 }
 
+TEST_F(Wizard, ANewRunNeverLeavesRowsOfTheOldCandidatesOnShow) {
+  for (int i = 0; i < 20; ++i) t.File("d/f" + std::to_string(i), "", Local(2024, 1, 10));
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  ASSERT_EQ(Rows().size(), 20u);
+  bool stale = false;
+  ui.on_yield = [&] {  // the window may paint the list at every yield
+    for (std::uint32_t row : Page2().model().rows()) stale |= row >= CandidatePaths.size();
+  };
+  form->PushButton6_Click();
+  EXPECT_FALSE(stale);
+}
+
 TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
   form->PushButton6_Click();
   form->Text1->setText(QString::fromStdString(t.Path("nowhere")));
