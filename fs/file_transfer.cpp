@@ -17,7 +17,7 @@ bool IsBlank(const std::string& text) {
 void MoveReplacing(const std::string& source, const std::string& destination) {
   if (!os::IsExistingFile(source)) ThrowError(ENOENT);
   if (!IsFolder(FolderOf(destination))) throw Failure("Path not found", ENOENT);
-  if (int error = os::MoveFile(source, destination)) ThrowError(error);
+  if (int error = os::RenameOrMove(source, destination)) ThrowError(error);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ int CopyFileAtomic(const std::string& source, const std::string& destination,
                    bool keep_read_only);
 // A rename, replacing destination; across file systems an atomic copy, then
 // the source is removed.
-int MoveFile(const std::string& source, const std::string& destination);
+int RenameOrMove(const std::string& source, const std::string& destination);
 int RemoveFile(const std::string& path);
 // A new file written beside its final path and renamed over it on Commit;
 // abandoned (and removed) when destroyed uncommitted.

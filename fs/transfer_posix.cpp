@@ -138,7 +138,7 @@ int CopyFileAtomic(const std::string& source, const std::string& destination,
   return error;
 }
 
-int MoveFile(const std::string& source, const std::string& destination) {
+int RenameOrMove(const std::string& source, const std::string& destination) {
   if (rename(source.c_str(), destination.c_str()) == 0) return 0;
   if (errno != EXDEV) return errno;
   if (int error = CopyFileAtomic(source, destination, false)) return error;

@@ -1,0 +1,137 @@
+#include <windows.h>
+
+#include <cerrno>
+
+#include "fs/platform.h"
+#include "fs/win32_text.h"
+
+namespace os {
+namespace {
+
+constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000LL;
+
+Timestamp ToStamp(const FILETIME& ft) {
+  const std::int64_t t = (static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  const std::int64_t since = t - kUnixEpochIn100ns;
+  std::int64_t sec = since / 10000000;
+  std::int64_t rest = since % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --sec;
+  }
+  return {sec, static_cast<std::int32_t>(rest * 100)};
+}
+
+FileStamps StampsOf(const WIN32_FIND_DATAW& d) {
+  FileStamps s;
+  s.modified = ToStamp(d.ftLastWriteTime);
+  s.accessed = ToStamp(d.ftLastAccessTime);
+  s.created = ToStamp(d.ftCreationTime);
+  s.has_created = true;
+  return s;
+}
+
+bool IsDots(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+// Lists folder\* and calls fn for each entry; returns 0 or an errno value.
+template <class Fn>
+int ForEachEntry(const std::string& folder, Fn fn) {
+  std::string pattern = folder;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (h == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+  do {
+    if (!IsDots(data.cFileName)) fn(data);
+  } while (FindNextFileW(h, &data));
+  const DWORD last = GetLastError();
+  FindClose(h);
+  return last == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(last);
+}
+
+bool WildcardMatch(const wchar_t* name, const wchar_t* pattern) {
+  if (*pattern == 0) return *name == 0;
+  if (*pattern == L'*') return WildcardMatch(name, pattern + 1) || (*name && WildcardMatch(name + 1, pattern));
+  if (*name == 0) return false;
+  return (*pattern == L'?' || towlower(*pattern) == towlower(*name)) && WildcardMatch(name + 1, pattern + 1);
+}
+
+}  // namespace
+
+void InitLocalTime() {}
+
+bool ToLocalFields(std::int64_t sec, LocalFields& out) {
+  const std::int64_t t = sec * 10000000 + kUnixEpochIn100ns;
+  if (t < 0) return false;
+  FILETIME ft{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+  SYSTEMTIME utc, local;
+  // The time-zone rule of the file's own date, daylight saving included.
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+    return false;
+  out = {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+  return true;
+}
+
+bool IsFolder(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit) return false;
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsExistingFile(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit || path.find_first_of("*?") != std::string::npos)
+    return false;
+  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+void RefreshMounts() {}
+
+bool IsVirtualMount(const std::string& folder) {
+  // Hidden and system together (not a drive root) stands for it on Windows.
+  if (folder.size() <= 3) return false;
+  const DWORD a = GetFileAttributesW(Wide(folder).c_str());
+  const DWORD hs = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return a != INVALID_FILE_ATTRIBUTES && (a & hs) == hs;
+}
+
+std::optional<FileStamps> StatFile(const std::string& path) {
+  if (path.empty() || path.size() >= kPathLimit) return std::nullopt;
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(Wide(path).c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(h);
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return StampsOf(data);
+}
+
+bool MatchesPattern(std::string_view name, const std::string& pattern) {
+  return WildcardMatch(Wide(std::string(name)).c_str(), Wide(pattern).c_str());
+}
+
+int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+  return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
+    const DWORD a = d.dwFileAttributes;
+    const DWORD hs = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    if ((a & hs) == hs) return;
+    names.push_back(Narrow(d.cFileName));
+  });
+}
+
+int ListFiles(const std::string& folder, const FileVisitor& fn) {
+  return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
+    const DWORD a = d.dwFileAttributes;
+    if ((a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    fn(Narrow(d.cFileName), StampsOf(d));
+  });
+}
+
+}  // namespace os
