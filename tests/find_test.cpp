@@ -57,7 +57,7 @@ TEST(Find, APickerChangedDuringThePassAppliesToTheRemainingCandidates) {
 TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
   std::vector<std::pair<std::string, std::optional<double>>> list;
   for (int i = 0; i < 40000; ++i) list.push_back({"/f" + std::to_string(i % 35000), 1.0});
-  list.push_back({"/F1", 1.0});  // another file on Linux
+  list.push_back({"/F1", 1.0});  // another file on Linux; the same as /f1 on Windows
   Candidates(list);
   std::vector<std::uint32_t> rows(list.size());
   for (std::uint32_t i = 0; i < rows.size(); ++i) rows[i] = i;
@@ -66,10 +66,15 @@ TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
   ticks[39999] = 0;
   ScriptedUi ui;
   RemoveDuplicateRows(rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui);
+#ifdef _WIN32
+  ASSERT_EQ(rows.size(), 35000u);
+  EXPECT_EQ(rows.back(), 34999u);
+#else
   ASSERT_EQ(rows.size(), 35001u);
+  EXPECT_EQ(rows.back(), 40000u);
+#endif
   EXPECT_EQ(rows[34999], 34999u);
   EXPECT_EQ(ticks[34999], 1);
-  EXPECT_EQ(rows.back(), 40000u);
   for (std::uint32_t i = 0; i < 35000; ++i) ASSERT_EQ(rows[i], i);
 }
 
