@@ -54,8 +54,7 @@ std::string QtUiServices::PickFolder(const std::string& title, const std::string
 std::string QtUiServices::SaveFileName(const std::string& title, const std::string& filter) {
   // The program asks its own overwrite question.
   return QFileDialog::getSaveFileName(Owner(), QString::fromStdString(title), QString(),
-                                      QtFilter(filter), nullptr,
-                                      QFileDialog::DontConfirmOverwrite)
+                                      QtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite)
       .toStdString();
 }
 

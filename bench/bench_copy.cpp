@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   if (!std::filesystem::exists(root + "/.complete")) {
     Fresh(small);
     const std::string block(4096, 'x');
-    for (int i = 0; i < 2000; ++i) std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
+    for (int i = 0; i < 2000; ++i)
+      std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
     bench::Shell("head -c 1G /dev/urandom > '" + big + "'");
     std::ofstream(root + "/.complete");
   }
@@ -31,20 +32,22 @@ int main(int argc, char** argv) {
   double cp_small = 1e30, ours_small = 1e30;
   for (int run = 0; run < 5; ++run) {
     Fresh(out);
-    cp_small = std::min(cp_small, bench::Seconds([&] {
-      bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
-    }));
+    cp_small =
+        std::min(cp_small, bench::Seconds([&] {
+                   bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
+                 }));
     Fresh(out);
     ours_small = std::min(ours_small, bench::Seconds([&] {
-      for (const auto& n : names) CopyFileChecked(small + "/" + n, out + "/" + n);
-    }));
+                            for (const auto& n : names)
+                              CopyFileChecked(small + "/" + n, out + "/" + n);
+                          }));
   }
   double cp_big = 1e30, ours_big = 1e30;
   for (int run = 0; run < 3; ++run) {
     Fresh(out);
     cp_big = std::min(cp_big, bench::Seconds([&] {
-      bench::Shell("cp --preserve=timestamps '" + big + "' '" + out + "/'");
-    }));
+                        bench::Shell("cp --preserve=timestamps '" + big + "' '" + out + "/'");
+                      }));
     Fresh(out);
     ours_big = std::min(ours_big, bench::Seconds([&] { CopyFileChecked(big, out + "/big.bin"); }));
   }
@@ -57,8 +60,8 @@ int main(int argc, char** argv) {
     bench::Shell("cp '" + small + "'/*.dat '" + a + "/'");
     mv = std::min(mv, bench::Seconds([&] { bench::Shell("mv '" + a + "'/*.dat '" + b + "/'"); }));
     ours_move = std::min(ours_move, bench::Seconds([&] {
-      for (const auto& n : names) FSOFileMove(b + "/" + n, a + "/" + n, ui);
-    }));
+                           for (const auto& n : names) FSOFileMove(b + "/" + n, a + "/" + n, ui);
+                         }));
   }
   std::filesystem::remove_all(out);
   std::printf("cp small seconds: %.4f\n", cp_small);

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   if (!std::filesystem::exists(small + ".complete")) {
     std::filesystem::create_directories(small);
     const std::string block(4096, 'x');
-    for (int i = 0; i < 2000; ++i) std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
+    for (int i = 0; i < 2000; ++i)
+      std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
     std::ofstream(small + ".complete");
   }
   w.List(small);
@@ -47,8 +48,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     cp_s = std::min(cp_s, bench::Seconds([&] {
-      bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
-    }));
+                      bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
+                    }));
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     transfer_s = std::min(transfer_s, bench::Seconds([&] { w.page2().PushButton3_Click(); }));

@@ -58,7 +58,8 @@ inline std::string Tree(const std::string& root, long files) {
   for (long f = 0; f < folders; ++f) {
     // Folder f lies under folder f / 8: a tree of fan-out 8, several levels deep.
     std::string path;
-    for (long k = f + 1; k > 0; k /= 8) path = "/d" + std::to_string(k % 8) + (k % 5 == 0 ? "é" : "") + path;
+    for (long k = f + 1; k > 0; k /= 8)
+      path = "/d" + std::to_string(k % 8) + (k % 5 == 0 ? "é" : "") + path;
     path = dir + path + "-" + std::to_string(f);
     std::filesystem::create_directories(path);
     for (int i = 0; i < 30 && made < files; ++i, ++made) {

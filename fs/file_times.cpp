@@ -53,12 +53,23 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
                : n == 3 ? names.short_months[f.month - 1]
                         : Pad(f.month, n);
         break;
-      case 'y': out += n >= 4 ? Pad(f.year, 4) : Pad(f.year % 100, 2); break;
-      case 'h': out += Pad(twelve ? hour12 : f.hour, n >= 2 ? 2 : 1); break;
-      case 'H': out += Pad(f.hour, n >= 2 ? 2 : 1); break;
-      case 'm': out += Pad(f.minute, n >= 2 ? 2 : 1); break;
-      case 's': out += Pad(f.second, n >= 2 ? 2 : 1); break;
-      case 'A': case 'a': {
+      case 'y':
+        out += n >= 4 ? Pad(f.year, 4) : Pad(f.year % 100, 2);
+        break;
+      case 'h':
+        out += Pad(twelve ? hour12 : f.hour, n >= 2 ? 2 : 1);
+        break;
+      case 'H':
+        out += Pad(f.hour, n >= 2 ? 2 : 1);
+        break;
+      case 'm':
+        out += Pad(f.minute, n >= 2 ? 2 : 1);
+        break;
+      case 's':
+        out += Pad(f.second, n >= 2 ? 2 : 1);
+        break;
+      case 'A':
+      case 'a': {
         std::string ap = f.hour < 12 ? "AM" : "PM";
         if (c == 'a' && !(n >= 2 && pattern[i + 1] == 'P')) {
           for (char& ch : ap) ch = static_cast<char>(ch - 'A' + 'a');
@@ -67,7 +78,8 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
         if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) n = 2;
         break;
       }
-      default: out.append(n, c);
+      default:
+        out.append(n, c);
     }
     i += n;
   }
@@ -102,8 +114,10 @@ DateValue FileTimeToLocalDate(const os::Timestamp& time) {
 
 std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind) {
   switch (kind) {
-    case DateKind::kModified: return FileTimeToLocalDate(stamps.modified);
-    case DateKind::kAccessed: return FileTimeToLocalDate(stamps.accessed);
+    case DateKind::kModified:
+      return FileTimeToLocalDate(stamps.modified);
+    case DateKind::kAccessed:
+      return FileTimeToLocalDate(stamps.accessed);
     case DateKind::kCreated:
       if (!stamps.has_created) return std::nullopt;
       return FileTimeToLocalDate(stamps.created);

@@ -34,11 +34,11 @@ struct DatePatterns {
   std::string long_time = "HH:mm:ss";
   std::vector<std::string> short_months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::vector<std::string> long_months = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+  std::vector<std::string> long_months = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
   std::vector<std::string> short_days = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-  std::vector<std::string> long_days = {"Monday", "Tuesday", "Wednesday", "Thursday",
+  std::vector<std::string> long_days = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                         "Friday", "Saturday", "Sunday"};
 };
 

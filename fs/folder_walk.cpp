@@ -31,8 +31,7 @@ bool MatchesAll(const std::string& pattern) { return pattern == "*.*" || pattern
 // One level of the walk; returns how many entries it appended to folders.
 // Entries of deeper levels were listed as real folders just before, so only
 // the caller's own entries are tested for being folders and virtual mounts.
-std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool top,
-                        UiServices& ui) {
+std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool top, UiServices& ui) {
   FailureTrap trap(ui, kWalkProcedure);
   std::vector<std::string> working;
   std::size_t i = 0;
@@ -115,7 +114,8 @@ void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
 
 std::vector<std::string> GetFilesInFolder(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;
-  ForEachFileInFolder(folder, pattern,
-                      [&](std::string_view name, const os::FileStamps&) { names.emplace_back(name); });
+  ForEachFileInFolder(folder, pattern, [&](std::string_view name, const os::FileStamps&) {
+    names.emplace_back(name);
+  });
   return names;
 }

@@ -63,8 +63,7 @@ bool IsSameFile(const std::string& a, const std::string& b);
 // modification and access times and permission bits. A destination that is
 // the source itself is left alone; with keep_read_only, so is one without the
 // owner's write permission (EACCES).
-int CopyFileAtomic(const std::string& source, const std::string& destination,
-                   bool keep_read_only);
+int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only);
 // A rename, replacing destination; across file systems an atomic copy, then
 // the source is removed.
 int RenameOrMove(const std::string& source, const std::string& destination);

@@ -10,15 +10,17 @@
 #include <ctime>
 #include <fstream>
 #include <set>
-#include <unordered_set>
 #include <sstream>
+#include <unordered_set>
 
 #include "fs/platform.h"
 
 namespace os {
 namespace {
 
-Timestamp ToStamp(const statx_timestamp& t) { return {t.tv_sec, static_cast<std::int32_t>(t.tv_nsec)}; }
+Timestamp ToStamp(const statx_timestamp& t) {
+  return {t.tv_sec, static_cast<std::int32_t>(t.tv_nsec)};
+}
 
 FileStamps StampsOf(const struct statx& sx) {
   FileStamps s;
@@ -40,9 +42,9 @@ std::string WithoutFinalSeparator(const std::string& path) {
 
 bool IsVirtualFsType(const std::string& type) {
   static const std::set<std::string> kTypes = {
-      "proc",     "sysfs",   "devtmpfs", "devpts", "cgroup",      "cgroup2",   "debugfs",
-      "tracefs",  "securityfs", "pstore", "bpf",   "configfs",    "fusectl",   "mqueue",
-      "hugetlbfs", "binfmt_misc", "autofs", "efivarfs", "selinuxfs", "nsfs", "rpc_pipefs"};
+      "proc",      "sysfs",       "devtmpfs", "devpts",   "cgroup",    "cgroup2", "debugfs",
+      "tracefs",   "securityfs",  "pstore",   "bpf",      "configfs",  "fusectl", "mqueue",
+      "hugetlbfs", "binfmt_misc", "autofs",   "efivarfs", "selinuxfs", "nsfs",    "rpc_pipefs"};
   return kTypes.count(type) != 0;
 }
 

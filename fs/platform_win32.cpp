@@ -55,9 +55,11 @@ int ForEachEntry(const std::string& folder, Fn fn) {
 
 bool WildcardMatch(const wchar_t* name, const wchar_t* pattern) {
   if (*pattern == 0) return *name == 0;
-  if (*pattern == L'*') return WildcardMatch(name, pattern + 1) || (*name && WildcardMatch(name + 1, pattern));
+  if (*pattern == L'*')
+    return WildcardMatch(name, pattern + 1) || (*name && WildcardMatch(name + 1, pattern));
   if (*name == 0) return false;
-  return (*pattern == L'?' || towlower(*pattern) == towlower(*name)) && WildcardMatch(name + 1, pattern + 1);
+  return (*pattern == L'?' || towlower(*pattern) == towlower(*name)) &&
+         WildcardMatch(name + 1, pattern + 1);
 }
 
 }  // namespace
@@ -85,8 +87,9 @@ bool IsFolder(const std::string& path) {
 bool IsExistingFile(const std::string& path) {
   if (path.empty() || path.size() >= kPathLimit || path.find_first_of("*?") != std::string::npos)
     return false;
-  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE h =
+      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;

@@ -81,13 +81,13 @@ std::string NamePart(const std::string& path) {
 }  // namespace
 
 bool IsSameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
 
-int CopyFileAtomic(const std::string& source, const std::string& destination,
-                   bool keep_read_only) {
+int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only) {
   // O_NONBLOCK: opening a FIFO must never wait for a writer.
   int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return errno;

@@ -23,8 +23,9 @@ std::string TempBeside(const std::string& path) {
 }
 
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h =
+      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool ok = GetFileInformationByHandle(h, &info) != 0;
   CloseHandle(h);
@@ -40,8 +41,7 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          x.nFileIndexLow == y.nFileIndexLow;
 }
 
-int CopyFileAtomic(const std::string& source, const std::string& destination,
-                   bool keep_read_only) {
+int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only) {
   if (IsSameFile(source, destination)) return 0;
   const DWORD old = GetFileAttributesW(Wide(destination).c_str());
   if (old != INVALID_FILE_ATTRIBUTES && keep_read_only && (old & FILE_ATTRIBUTE_READONLY))

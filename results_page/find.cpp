@@ -12,11 +12,16 @@
 
 bool InRange(RangeKind kind, long d1, long d2) {
   switch (kind) {
-    case RangeKind::kAfter: return d1 > 0;
-    case RangeKind::kBefore: return d1 < 0;
-    case RangeKind::kOn: return d1 == 0;
-    case RangeKind::kBetween: return d1 >= 0 && d2 <= 0;
-    case RangeKind::kNone: return false;
+    case RangeKind::kAfter:
+      return d1 > 0;
+    case RangeKind::kBefore:
+      return d1 < 0;
+    case RangeKind::kOn:
+      return d1 == 0;
+    case RangeKind::kBetween:
+      return d1 >= 0 && d2 <= 0;
+    case RangeKind::kNone:
+      return false;
   }
   return false;
 }

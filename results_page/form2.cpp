@@ -116,7 +116,8 @@ void Form2::Form_Load() {
   trap.Step(106, [&] { cursor_present = IsExistingFile(HandCursorFile().toStdString()); });
   if (cursor_present) trap.Step(108, [&] { LoadCustomPointer(HandCursorFile()); });
   for (int n = 1; n <= 5; ++n) {
-    trap.Step(108 + 2 * n, [&] { Picker(n)->setDate(settings_.ReadDate(QString("DTP%1").arg(n))); });
+    trap.Step(108 + 2 * n,
+              [&] { Picker(n)->setDate(settings_.ReadDate(QString("DTP%1").arg(n))); });
   }
   for (int n = 1; n <= 4; ++n) {
     trap.Step(118 + 2 * n, [&] {
@@ -180,8 +181,8 @@ void Form2::PushButton1_Click() {
   std::vector<std::uint32_t> rows;
   trap.Step(116, [&] {
     const RangeKind kind = ChosenRange();
-    QDateEdit* first = kind == RangeKind::kBefore ? DTPicker2
-                       : kind == RangeKind::kOn   ? DTPicker3
+    QDateEdit* first = kind == RangeKind::kBefore    ? DTPicker2
+                       : kind == RangeKind::kOn      ? DTPicker3
                        : kind == RangeKind::kBetween ? DTPicker4
                                                      : DTPicker1;
     rows = FindInRange(
@@ -190,7 +191,8 @@ void Form2::PushButton1_Click() {
   });
   trap.Step(208, [&] {
     std::vector<std::uint8_t> ticks(rows.size(), 0);
-    RemoveDuplicateRows(rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui());
+    RemoveDuplicateRows(
+        rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui());
     model_->SetRows(std::move(rows));
   });
   trap.Step(210, [&] { SetMousePointer(kDefault); });
@@ -249,7 +251,8 @@ void Form2::PushButton6_Click() {
   if (!yes) return;
   trap.Step(108, [&] { SetMousePointer(kHourglass); });
   trap.Step(110, [&] {
-    SaveLines(name, model_->count(), [this](std::size_t i) { return model_->Path(i); }, ui());
+    SaveLines(
+        name, model_->count(), [this](std::size_t i) { return model_->Path(i); }, ui());
   });
   trap.Step(116, [&] { SetMousePointer(kDefault); });
 }

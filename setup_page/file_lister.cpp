@@ -28,7 +28,8 @@ void FileLister::Work() {
     std::size_t j = 0;
     {
       std::unique_lock lock(mutex_);
-      room_.wait(lock, [&] { return stop_ || next_ >= folders_.size() || next_ < base_ + kWindow; });
+      room_.wait(lock,
+                 [&] { return stop_ || next_ >= folders_.size() || next_ < base_ + kWindow; });
       if (stop_ || next_ >= folders_.size()) return;
       j = next_++;
       while (slots_.size() <= j - base_) slots_.emplace_back();

@@ -1,6 +1,7 @@
 #include "setup_page/form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -33,8 +34,8 @@ QGroupBox* MakeFrame(QWidget* parent, const QString& name, const QString& captio
   return frame;
 }
 
-WideRadioButton* MakeOption(QGroupBox* frame, const QString& name, const QString& caption,
-                            int left, int top, int width, int height) {
+WideRadioButton* MakeOption(QGroupBox* frame, const QString& name, const QString& caption, int left,
+                            int top, int width, int height) {
   auto* option = new WideRadioButton(caption, frame);
   option->setObjectName(name);
   PlaceTwips(option, left, top, width, height);
@@ -71,7 +72,8 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   PlaceTwips(ListView1, 120, 120, 7800, 2415);
   PushButton1 = MakeButton(this, "PushButton1", "Add Folder", 120, 2630, 7800, 405);
   PushButton2 = MakeButton(this, "PushButton2", "Help", 120, 3140, 3840, 405);
-  PushButton3 = MakeButton(this, "PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405);
+  PushButton3 =
+      MakeButton(this, "PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405);
   Frame2 = MakeFrame(this, "Frame2", "Find by which date?", 120, 3585, 7800, 735);
   Option1 = MakeOption(Frame2, "Option1", "Date Modified (Recommended)", 240, 300, 3015, 255);
   Option2 = MakeOption(Frame2, "Option2", "Date Created", 3480, 300, 1575, 255);
@@ -88,14 +90,14 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   PushButton6 = MakeButton(this, "PushButton6", "Next >", 120, 6420, 7800, 405);
   Option4->setChecked(true);
 
-  QWidget* order[] = {Option1, Option2, Option3, PushButton6, Frame2, Frame3, Text1,
-                      PushButton4, Frame5, Option4, Option5, ListView1, PushButton1,
-                      PushButton2, PushButton3};
+  QWidget* order[] = {Option1, Option2,   Option3,     PushButton6, Frame2,
+                      Frame3,  Text1,     PushButton4, Frame5,      Option4,
+                      Option5, ListView1, PushButton1, PushButton2, PushButton3};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  for (QWidget* w : {static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
-                     static_cast<QWidget*>(Frame5), static_cast<QWidget*>(Text1),
-                     static_cast<QWidget*>(ListView1), ListView1->viewport()})
+  for (QWidget* w :
+       {static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3), static_cast<QWidget*>(Frame5),
+        static_cast<QWidget*>(Text1), static_cast<QWidget*>(ListView1), ListView1->viewport()})
     HoverSets(w, kDefault);
   ListView1->viewport()->installEventFilter(this);
   ListView1->installEventFilter(this);
@@ -186,15 +188,23 @@ void Form1::PushButton2_Click() {
 
 void Form1::PushButton3_Click() {
   FailureTrap trap(ui(), kSamples);
-  trap.Step(100, [&] { AddFolderItem(program_folder() + "/Samples/sample1/"); });
-  trap.Step(102, [&] { AddFolderItem(program_folder() + "/Samples/sample2/"); });
+  trap.Step(100, [&] {
+    AddFolderItem(QDir::toNativeSeparators(program_folder() + "/Samples/sample1/"));
+  });
+  trap.Step(102, [&] {
+    AddFolderItem(QDir::toNativeSeparators(program_folder() + "/Samples/sample2/"));
+  });
   bool open = false;
   trap.Step(104, [&] {
     open = ui().Question(
         "Would you like this software to open the folder where these sample files are stored "
         "(so that you can view them before working with them)?");
   });
-  if (open) trap.Step(106, [&] { ui().OpenFolder(Std(program_folder() + "/Samples/")); });
+  if (open) {
+    trap.Step(106, [&] {
+      ui().OpenFolder(Std(QDir::toNativeSeparators(program_folder() + "/Samples/")));
+    });
+  }
 }
 
 void Form1::PushButton4_Click() {
@@ -204,7 +214,8 @@ void Form1::PushButton4_Click() {
   if (folder.empty()) return;
   trap.Step(104, [&] { Text1->setText(QString::fromStdString(folder)); });
   trap.Step(106, [&] {
-    if (!Text1->text().endsWith(QChar(os::kSeparator))) Text1->setText(Text1->text() + os::kSeparator);
+    if (!Text1->text().endsWith(QChar(os::kSeparator)))
+      Text1->setText(Text1->text() + os::kSeparator);
   });
 }
 
@@ -260,9 +271,8 @@ void Form1::PushButton6_Click() {
     trap.Step(114, [&] {
       if (!IsFolder(Std(Text1->text()))) {
         go = false;
-        trap.Step(272, [&] {
-          ui().Information("Folder does not exist. Please select another folder.");
-        });
+        trap.Step(
+            272, [&] { ui().Information("Folder does not exist. Please select another folder."); });
       }
     });
   }

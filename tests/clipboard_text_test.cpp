@@ -32,14 +32,16 @@ TEST(ClipboardText, AlignsTickedRowsByWidthsOverAllRows) {
     std::vector<Row> rows;
     std::optional<std::string> text;
   } cases[] = {
-      {"example", {{{"a.txt", "10"}, true}, {{"longname.txt", "2000"}, false}},
+      {"example",
+       {{{"a.txt", "10"}, true}, {{"longname.txt", "2000"}, false}},
        "a.txt       \t10\r\n"},
       {"none ticked", {{{"a.txt", "10"}, false}}, ""},
       {"no rows", {}, std::nullopt},
       {"exact width", {{{"abc", "1"}, true}, {{"xyz", "22"}, true}}, "abc\t1\r\nxyz\t22\r\n"},
       {"characters not bytes", {{{"ü", "1"}, true}, {{"ab", "2"}, false}}, "ü \t1\r\n"},
       {"empty cells", {{{"a", ""}, true}, {{"", ""}, true}}, "a\t\r\n \t\r\n"},
-      {"three columns", {{{"a", "b", "c"}, true}, {{"aaa", "bbb", "c"}, true}},
+      {"three columns",
+       {{{"a", "b", "c"}, true}, {{"aaa", "bbb", "c"}, true}},
        "a  \tb  \tc\r\naaa\tbbb\tc\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(TextOf(c.rows), c.text) << c.name;
@@ -49,12 +51,13 @@ TEST(WindowUtils, AppTitleDropsTheLastWordAndFitsForty) {
   struct Case {
     const char* product;
     const char* title;
-  } cases[] = {{"Larkspur Suite", "Larkspur"},
-               {"Alpha Beta Gamma", "Alpha Beta"},
-               {"Single", "Single"},
-               {"aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeee", "aaaaaaaaaa bbbbbbbbbb cccccccccc"},
-               {"aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd eeee",
-                "aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd"}};
+  } cases[] = {
+      {"Larkspur Suite", "Larkspur"},
+      {"Alpha Beta Gamma", "Alpha Beta"},
+      {"Single", "Single"},
+      {"aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeee", "aaaaaaaaaa bbbbbbbbbb cccccccccc"},
+      {"aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd eeee",
+       "aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd"}};
   for (const auto& c : cases) EXPECT_EQ(AppTitleFrom(c.product), c.title) << c.product;
 }
 

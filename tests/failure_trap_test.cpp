@@ -32,16 +32,22 @@ TEST(FailureTrap, EachFailingStepReportsItsOwnNumber) {
   trap.Step(134, [] {});
   trap.Step(136, [] { throw std::runtime_error("Overflow"); });
   ASSERT_EQ(ui.Failures().size(), 2u);
-  EXPECT_EQ(ui.Failures()[0].rfind("Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0), 0u);
-  EXPECT_EQ(ui.Failures()[1].rfind("Overflow\r\nin Larkmere2021/08/31.Form1.Form_Load at line 136\r\r", 0), 0u);
+  EXPECT_EQ(ui.Failures()[0].rfind(
+                "Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0),
+            0u);
+  EXPECT_EQ(ui.Failures()[1].rfind(
+                "Overflow\r\nin Larkmere2021/08/31.Form1.Form_Load at line 136\r\r", 0),
+            0u);
 }
 
 TEST(FailureTrap, ErrorNumbersGetTheRuntimeWording) {
   struct Case {
     int error;
     const char* text;
-  } cases[] = {{ENOENT, "File not found"}, {EACCES, "Permission denied"},
-               {EEXIST, "File already exists"}, {ENOSPC, "Disk full"}};
+  } cases[] = {{ENOENT, "File not found"},
+               {EACCES, "Permission denied"},
+               {EEXIST, "File already exists"},
+               {ENOSPC, "Disk full"}};
   for (const auto& c : cases) {
     EXPECT_EQ(DescribeError(c.error), c.text);
     try {

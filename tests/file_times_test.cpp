@@ -1,7 +1,7 @@
 #include "fs/file_times.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -21,8 +21,10 @@ class LocalZone {
     tzset();
   }
   ~LocalZone() {
-    if (had_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -71,7 +73,9 @@ TEST(FileTimes, DateTextRules) {
       {DaysFromCivil(1601, 1, 1) + 1.0 / 86400, kIso, "1601-01-01 00:00:01"},
       {double(DaysFromCivil(2000, 1, 1)), {"yyyy'年'M'月'd'日'", "HH:mm:ss"}, "2000年1月1日"},
       {DaysFromCivil(2025, 12, 7) + 0.5, {"d MMM yyyy", "HH:mm:ss"}, "7 Dec 2025 12:00:00"},
-      {double(DaysFromCivil(2026, 12, 7)), {"dddd, d MMMM yyyy", "HH:mm"}, "Monday, 7 December 2026"},
+      {double(DaysFromCivil(2026, 12, 7)),
+       {"dddd, d MMMM yyyy", "HH:mm"},
+       "Monday, 7 December 2026"},
       {double(DaysFromCivil(1899, 12, 31)), {"ddd dd/MM/yyyy", "HH:mm"}, "Sun 31/12/1899"},
   };
   for (const auto& c : cases) EXPECT_EQ(DateText(c.value, c.patterns), c.text);

@@ -125,7 +125,9 @@ TEST_F(FileTransfer, MoveOfAVanishedSourceKeepsTheOldDestinationAndReportsStep10
   EXPECT_EQ(t.Read("out/gone.txt"), "old");
   EXPECT_EQ(t.Read("out/x.txt"), "new");
   ASSERT_EQ(ui.Failures().size(), 1u);
-  EXPECT_EQ(ui.Failures()[0].rfind("File not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r", 0), 0u);
+  EXPECT_EQ(ui.Failures()[0].rfind(
+                "File not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r", 0),
+            0u);
 }
 
 TEST_F(FileTransfer, MoveOntoItselfLeavesTheFileInPlace) {
@@ -147,7 +149,8 @@ TEST_F(FileTransfer, MoveIntoAMissingFolderOrOfAFolderIsReported) {
 TEST_F(FileTransfer, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
   // /dev/shm is a separate tmpfs on most Linux machines.
   TestTree shm;
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   stat(t.root().c_str(), &a);
   if (stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev || access("/dev/shm", W_OK) != 0)
     GTEST_SKIP() << "no second file system";

@@ -23,10 +23,10 @@ TEST(Find, RangeTestByWholeDays) {
     RangeKind kind;
     long d1, d2;
     bool in;
-  } cases[] = {{RangeKind::kAfter, 1, 0, true},     {RangeKind::kAfter, 0, 0, false},
-               {RangeKind::kBefore, -1, 0, true},   {RangeKind::kBefore, 0, 0, false},
-               {RangeKind::kOn, 0, 5, true},        {RangeKind::kOn, 1, 0, false},
-               {RangeKind::kBetween, 0, 0, true},   {RangeKind::kBetween, 3, -2, true},
+  } cases[] = {{RangeKind::kAfter, 1, 0, true},      {RangeKind::kAfter, 0, 0, false},
+               {RangeKind::kBefore, -1, 0, true},    {RangeKind::kBefore, 0, 0, false},
+               {RangeKind::kOn, 0, 5, true},         {RangeKind::kOn, 1, 0, false},
+               {RangeKind::kBetween, 0, 0, true},    {RangeKind::kBetween, 3, -2, true},
                {RangeKind::kBetween, -1, -5, false}, {RangeKind::kBetween, 2, 1, false},
                {RangeKind::kNone, 0, 0, false}};
   for (const auto& c : cases) EXPECT_EQ(InRange(c.kind, c.d1, c.d2), c.in);
@@ -50,7 +50,8 @@ TEST(Find, APickerChangedDuringThePassAppliesToTheRemainingCandidates) {
   ui.on_yield = [&] {
     if (ui.yields == 2) picker = 10;  // the user picks another day while the find runs
   };
-  auto rows = FindInRange(RangeKind::kAfter, [&] { return picker; }, [] { return 0L; }, ui);
+  auto rows = FindInRange(
+      RangeKind::kAfter, [&] { return picker; }, [] { return 0L; }, ui);
   EXPECT_EQ(rows, (std::vector<std::uint32_t>{0}));
 }
 
@@ -65,7 +66,8 @@ TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
   ticks[34999] = 1;
   ticks[39999] = 0;
   ScriptedUi ui;
-  RemoveDuplicateRows(rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui);
+  RemoveDuplicateRows(
+      rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui);
 #ifdef _WIN32
   ASSERT_EQ(rows.size(), 35000u);
   EXPECT_EQ(rows.back(), 34999u);
@@ -82,11 +84,8 @@ TEST(Find, NestedFolderMarksArePrefixTests) {
   struct Case {
     std::vector<std::string> folders;
     std::vector<std::size_t> marked;
-  } cases[] = {{{"/a/b/", "/a/"}, {0}},
-               {{"/a/", "/a/b/"}, {}},
-               {{"/a/", "/a/"}, {0}},
-               {{"/a/b/", "/a/", "/"}, {0, 1}},
-               {{"/data/home/", "/home/"}, {}},
-               {{"/A/", "/a/b/"}, {}}};
+  } cases[] = {{{"/a/b/", "/a/"}, {0}},         {{"/a/", "/a/b/"}, {}},
+               {{"/a/", "/a/"}, {0}},           {{"/a/b/", "/a/", "/"}, {0, 1}},
+               {{"/data/home/", "/home/"}, {}}, {{"/A/", "/a/b/"}, {}}};
   for (const auto& c : cases) EXPECT_EQ(MarkNestedFolders(c.folders), c.marked);
 }

@@ -71,8 +71,9 @@ TEST(FolderWalk, SkipsLinksAndUnlistableNamesButKeepsHiddenAndUnicode) {
   ASSERT_EQ(symlink(t.Path("top").c_str(), t.Path("top/real/loop").c_str()), 0);
   ScriptedUi ui;
   auto all = Walk({t.Path("top/")}, true, ui);
-  EXPECT_EQ(Sorted(all), Sorted({t.Path("top/"), t.Path("top/.hidden/"), t.Path("top/.hidden/inner/"),
-                                 t.Path("top/Ünïcødé 日本/"), t.Path("top/real/")}));
+  EXPECT_EQ(Sorted(all),
+            Sorted({t.Path("top/"), t.Path("top/.hidden/"), t.Path("top/.hidden/inner/"),
+                    t.Path("top/Ünïcødé 日本/"), t.Path("top/real/")}));
 }
 
 TEST(FolderWalk, VirtualFileSystemMountsAreNotExpandedBelowAListedFolder) {
@@ -94,8 +95,7 @@ TEST(FolderWalk, UnreadableFoldersAreDroppedSilently) {
   std::vector<std::string> expected = {t.Path("open/"), t.Path("open/sub/")};
   int result = RunUnprivileged([&] {
     ScriptedUi ui;
-    auto all =
-        Walk({t.Path("locked1/"), t.Path("open/"), t.Path("locked2/")}, true, ui);
+    auto all = Walk({t.Path("locked1/"), t.Path("open/"), t.Path("locked2/")}, true, ui);
     // Listing order of siblings is the file system's: compare sorted.
     if (Sorted(all) != Sorted(expected)) return 1;
     return ui.boxes.empty() ? 0 : 2;
@@ -144,9 +144,9 @@ TEST(FolderWalk, UnlistableNames) {
   struct Case {
     std::string name;
     bool unlistable;
-  } cases[] = {{"", false},          {"plain.txt", false}, {"ü日本", false},
-               {"what?.txt", false}, {"tab\there", true},  {"del\x7f", true},
-               {"c1\xc2\x85", true}, {"\xff", true},       {"\xc3", true},
+  } cases[] = {{"", false},           {"plain.txt", false}, {"ü日本", false},
+               {"what?.txt", false},  {"tab\there", true},  {"del\x7f", true},
+               {"c1\xc2\x85", true},  {"\xff", true},       {"\xc3", true},
                {"\xed\xa0\x80", true}};
   for (const auto& c : cases) EXPECT_EQ(HasUnlistableChars(c.name), c.unlistable) << c.name;
 }

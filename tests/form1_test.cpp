@@ -1,6 +1,6 @@
 #include <QKeyEvent>
-#include <filesystem>
 #include <QTest>
+#include <filesystem>
 
 #include "app/date_locale.h"
 #include "tests/page_fixture.h"
@@ -42,7 +42,9 @@ TEST_F(PageTest, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
   Store("Path", "/srv/out");
   Start();
   ASSERT_EQ(ui.Failures().size(), 1u);
-  EXPECT_EQ(ui.Failures()[0].rfind("Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0), 0u);
+  EXPECT_EQ(ui.Failures()[0].rfind(
+                "Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0),
+            0u);
   EXPECT_FALSE(form->Option1->isChecked());  // keeps its design state
   EXPECT_TRUE(form->Option4->isChecked());
   EXPECT_EQ(form->Text1->text(), "/srv/out");
@@ -56,7 +58,8 @@ TEST_F(PageTest, AddFolderListsThePickedFolderWithOneFinalSeparator) {
   EXPECT_TRUE(Folders().empty());
   EXPECT_FALSE(form->PushButton6->isEnabled());
   for (int i = 0; i < 4; ++i) form->PushButton1_Click();
-  EXPECT_EQ(Folders(), (std::vector<std::string>{"/", "/data/photos/", "/data/music/", "/data/photos/"}));
+  EXPECT_EQ(Folders(),
+            (std::vector<std::string>{"/", "/data/photos/", "/data/music/", "/data/photos/"}));
   EXPECT_TRUE(form->PushButton6->isEnabled());
   EXPECT_EQ(form->MousePointer(), Page::kDefault);
   EXPECT_EQ(ui.dialog_titles[0], "Please select folder:");
@@ -82,8 +85,9 @@ TEST_F(PageTest, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
   form->PushButton3_Click();
   form->PushButton3_Click();
   const std::string p = ProgramFolder().toStdString();
-  EXPECT_EQ(Folders(), (std::vector<std::string>{p + "/Samples/sample1/", p + "/Samples/sample2/",
-                                                 p + "/Samples/sample1/", p + "/Samples/sample2/"}));
+  EXPECT_EQ(Folders(),
+            (std::vector<std::string>{p + "/Samples/sample1/", p + "/Samples/sample2/",
+                                      p + "/Samples/sample1/", p + "/Samples/sample2/"}));
   ASSERT_EQ(ui.boxes.size(), 2u);
   EXPECT_EQ(ui.boxes[0].kind, "question");
   EXPECT_EQ(ui.boxes[0].text,
@@ -121,10 +125,10 @@ TEST_F(PageTest, HoverSetsThePointerButNeverOverTheHourglass) {
   struct Case {
     QWidget* widget;
     int pointer;
-  } cases[] = {{form->PushButton1, 99}, {form.get(), 0},          {form->PushButton2, 99},
-               {form->Frame2, 0},       {form->PushButton3, 99},  {form->Frame3, 0},
-               {form->PushButton4, 99}, {form->Frame5, 0},        {form->PushButton6, 99},
-               {form->ListView1, 0},    {form->PushButton6, 99},  {form->Text1, 0}};
+  } cases[] = {{form->PushButton1, 99}, {form.get(), 0},         {form->PushButton2, 99},
+               {form->Frame2, 0},       {form->PushButton3, 99}, {form->Frame3, 0},
+               {form->PushButton4, 99}, {form->Frame5, 0},       {form->PushButton6, 99},
+               {form->ListView1, 0},    {form->PushButton6, 99}, {form->Text1, 0}};
   for (const auto& c : cases) {
     move_over(c.widget);
     EXPECT_EQ(form->MousePointer(), c.pointer) << c.widget->objectName().toStdString();

@@ -1,3 +1,5 @@
+#include "results_page/form2.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
@@ -5,7 +7,6 @@
 #include <filesystem>
 
 #include "app/date_locale.h"
-#include "results_page/form2.h"
 #include "setup_page/search_launch.h"
 #include "tests/page_fixture.h"
 
@@ -52,8 +53,7 @@ class Wizard : public PageTest {
     Page2().SelectOption(option);
     QDateEdit* pickers[] = {Page2().DTPicker1, Page2().DTPicker2, Page2().DTPicker3,
                             Page2().DTPicker4};
-    QRadioButton* options[] = {Page2().Option1, Page2().Option2, Page2().Option3,
-                               Page2().Option4};
+    QRadioButton* options[] = {Page2().Option1, Page2().Option2, Page2().Option3, Page2().Option4};
     for (int i = 0; i < 4; ++i)
       if (options[i] == option) pickers[i]->setDate(first);
     if (second.isValid()) Page2().DTPicker5->setDate(second);
@@ -130,9 +130,9 @@ TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
   form->Text1->setText(QString::fromStdString(t.Path("nowhere")));
   List({t.Path("out")});
   form->PushButton6_Click();
-  EXPECT_EQ(Infos(), (std::vector<std::string>{
-                         "No folders added.",
-                         "Folder does not exist. Please select another folder."}));
+  EXPECT_EQ(Infos(),
+            (std::vector<std::string>{"No folders added.",
+                                      "Folder does not exist. Please select another folder."}));
   EXPECT_EQ(form->form2(), nullptr);
   EXPECT_FALSE(form->Busy);
   EXPECT_EQ(Folders().size(), 1u);
@@ -142,7 +142,8 @@ TEST_F(Wizard, NestedFoldersAreRemovedWithOneBoxEach) {
   const std::string a = t.Path("a/"), b = t.Path("a/b/"), c = t.Path("a/b/c/");
   t.Folder("a/b/c");
   t.Folder("ab");
-  const std::string suffix = " will be removed because it is a subfolder of another folder that you added.";
+  const std::string suffix =
+      " will be removed because it is a subfolder of another folder that you added.";
   struct Case {
     std::vector<std::string> listed;
     std::vector<std::string> boxes;
@@ -324,7 +325,8 @@ TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   ui.answers = {false, true};
   Page2().PushButton6_Click();
   EXPECT_EQ(t.Read("list.txt"), "old");
-  EXPECT_EQ(ui.boxes.back().text, "Are you sure you wish to overwrite " + t.Path("list.txt") + " ?");
+  EXPECT_EQ(ui.boxes.back().text,
+            "Are you sure you wish to overwrite " + t.Path("list.txt") + " ?");
   Page2().PushButton6_Click();
   EXPECT_EQ(t.Read("list.txt"), expected);
 

@@ -21,9 +21,12 @@ TEST(PathRules, NormalizeSlashesLinuxRules) {
   struct Case {
     const char* in;
     const char* out;
-  } cases[] = {{"/home//a//x.txt", "/home/a/x.txt"}, {"//server/share", "/server/share"},
-               {"///", "/"},                         {"/out////x", "/out/x"},
-               {"rel//x", "rel/x"},                  {"", ""}};
+  } cases[] = {{"/home//a//x.txt", "/home/a/x.txt"},
+               {"//server/share", "/server/share"},
+               {"///", "/"},
+               {"/out////x", "/out/x"},
+               {"rel//x", "rel/x"},
+               {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(NormalizeSlashes(c.in, '/'), c.out) << c.in;
 }
 

@@ -21,7 +21,8 @@ const char kSep = os::kSeparator;
 class PlatformFs : public ::testing::Test {
  protected:
   fs::path root = fs::temp_directory_path() /
-                  ("lark-portable-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+                  ("lark-portable-" +
+                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   ScriptedUi ui;
   void SetUp() override { fs::create_directories(root); }
   void TearDown() override { fs::remove_all(root); }
@@ -54,8 +55,7 @@ TEST_F(PlatformFs, WalkAndListing) {
   std::vector<std::string> folders = {P("A") + kSep};
   GetSubDirectories2016(folders, true, ui);
   ASSERT_EQ(folders.size(), 4u);
-  EXPECT_EQ(Sorted({folders[1], folders[2]}),
-            Sorted({P("A/B") + kSep, P("A/C") + kSep}));
+  EXPECT_EQ(Sorted({folders[1], folders[2]}), Sorted({P("A/B") + kSep, P("A/C") + kSep}));
   EXPECT_EQ(folders[3], P("A/B/D") + kSep);
   EXPECT_EQ(GetFilesInFolder(P("A"), "*.*"), (std::vector<std::string>{"x.txt"}));
   EXPECT_TRUE(IsFolder(P("A")));
@@ -89,6 +89,7 @@ TEST_F(PlatformFs, CopyKeepsTheModificationTimeAndMoveReplaces) {
   FSOFileMove(P("out/x.txt"), P("out/x.txt"), ui);
   EXPECT_EQ(Read("out/x.txt"), "new");
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(P("out"))) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(P("out")))
+    names.push_back(e.path().filename().string());
   EXPECT_EQ(Sorted(names), (std::vector<std::string>{"x.txt", "y.txt"}));
 }

@@ -26,11 +26,11 @@ TEST_F(Settings, EveryKeyHasItsDefault) {
   struct Case {
     const char* key;
     QString value;
-  } cases[] = {{"Option1", "1"},           {"Option2", "0"},           {"Option3", "0"},
-               {"Option4", "1"},           {"Option5", "0"},           {"2Option1", "1"},
-               {"2Option2", "0"},          {"2Option3", "0"},          {"2Option4", "0"},
-               {"DTP1", "15.03.2024"},     {"DTP2", "15.03.2024"},     {"DTP3", "15.03.2024"},
-               {"DTP4", "15.03.2024"},     {"DTP5", "14.03.2025"},     {"Path", DesktopFolderPath()}};
+  } cases[] = {{"Option1", "1"},       {"Option2", "0"},       {"Option3", "0"},
+               {"Option4", "1"},       {"Option5", "0"},       {"2Option1", "1"},
+               {"2Option2", "0"},      {"2Option3", "0"},      {"2Option4", "0"},
+               {"DTP1", "15.03.2024"}, {"DTP2", "15.03.2024"}, {"DTP3", "15.03.2024"},
+               {"DTP4", "15.03.2024"}, {"DTP5", "14.03.2025"}, {"Path", DesktopFolderPath()}};
   for (const auto& c : cases) EXPECT_EQ(store.DefaultOn(c.key, today), c.value) << c.key;
   EXPECT_EQ(store.DefaultOn("DTP1", QDate(2024, 2, 29)), "28.02.2023");
   EXPECT_EQ(store.DefaultOn("DTP5", QDate(2024, 3, 1)), "29.02.2024");

@@ -40,7 +40,9 @@ void TestTree::File(const std::string& relative, const std::string& content,
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << content;
   if (mtime != 0) {
-    struct utimbuf times {mtime, mtime};
+    struct utimbuf times {
+      mtime, mtime
+    };
     utime(path.c_str(), &times);
   }
 }
