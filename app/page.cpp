@@ -45,13 +45,11 @@ void Page::SetMousePointer(int pointer) {
 
 QPushButton* Page::MakeButton(QWidget* parent, const QString& name, const QString& caption,
                               int left, int top, int width, int height) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
+  auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
   QFont font("Arial");
   font.setPointSizeF(11.25);
   font.setBold(true);
   button->setFont(font);
-  PlaceTwips(button, left, top, width, height);
   HoverSets(button, kCustom);
   return button;
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "app/twips.h"
 #include "app/ui_services.h"
 
 class QPushButton;
@@ -29,6 +30,15 @@ class Page : public QWidget {
  protected:
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int left,
                           int top, int width, int height);
+  // A control of the given kind, named and placed in twips.
+  template <class Control>
+  static Control* Make(QWidget* parent, const QString& name, const QString& caption, int left,
+                       int top, int width, int height) {
+    auto* control = new Control(caption, parent);
+    control->setObjectName(name);
+    PlaceTwips(control, left, top, width, height);
+    return control;
+  }
   // Moving over widget sets the pointer (unless it is the hourglass).
   void HoverSets(QWidget* widget, Pointer pointer);
   bool eventFilter(QObject* watched, QEvent* event) override;

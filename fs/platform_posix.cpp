@@ -128,11 +128,13 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
   return fnmatch(pattern.c_str(), std::string(name).c_str(), 0) == 0;
 }
 
-int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+namespace {
+
+// Calls fn(dir, entry) for each entry of folder; returns 0 or the error number.
+template <class Fn>
+int ForEachEntry(const std::string& folder, Fn fn) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return errno;
-  const std::string base = folder.back() == '/' ? folder : folder + "/";
-  const bool check_mounts = !VirtualMounts().empty();
   int error = 0;
   for (;;) {
     errno = 0;
@@ -141,41 +143,37 @@ int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
       error = errno;
       break;
     }
-    if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN) continue;
-    std::string_view name = e->d_name;
-    if (name == "." || name == "..") continue;
-    if (e->d_type == DT_UNKNOWN) {
-      struct stat st {};
-      if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
-        continue;
-    }
-    if (check_mounts && IsVirtualMount(base + e->d_name)) continue;
-    names.emplace_back(name);
+    fn(dirfd(dir), *e);
   }
   closedir(dir);
   return error;
 }
 
-int ListFiles(const std::string& folder, const FileVisitor& fn) {
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return errno;
-  const int fd = dirfd(dir);
-  int error = 0;
-  for (;;) {
-    errno = 0;
-    struct dirent* e = readdir(dir);
-    if (e == nullptr) {
-      error = errno;
-      break;
+}  // namespace
+
+int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+  const std::string base = folder.back() == '/' ? folder : folder + "/";
+  const bool check_mounts = !VirtualMounts().empty();
+  return ForEachEntry(folder, [&](int fd, const struct dirent& e) {
+    if (e.d_type != DT_DIR && e.d_type != DT_UNKNOWN) return;
+    std::string_view name = e.d_name;
+    if (name == "." || name == "..") return;
+    if (e.d_type == DT_UNKNOWN) {
+      struct stat st {};
+      if (fstatat(fd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return;
     }
-    if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN) continue;
+    if (check_mounts && IsVirtualMount(base + e.d_name)) return;
+    names.emplace_back(name);
+  });
+}
+
+int ListFiles(const std::string& folder, const FileVisitor& fn) {
+  return ForEachEntry(folder, [&](int fd, const struct dirent& e) {
+    if (e.d_type != DT_REG && e.d_type != DT_UNKNOWN) return;
     struct statx sx {};
-    if (statx(fd, e->d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) continue;
-    if (!S_ISREG(sx.stx_mode)) continue;
-    fn(e->d_name, StampsOf(sx));
-  }
-  closedir(dir);
-  return error;
+    if (statx(fd, e.d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return;
+    if (S_ISREG(sx.stx_mode)) fn(e.d_name, StampsOf(sx));
+  });
 }
 
 }  // namespace os

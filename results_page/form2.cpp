@@ -41,23 +41,18 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
     : Page(ui, std::move(program_folder), 8040, 8295), settings_(settings), form1_(form1) {
   setObjectName("Form2");
   PushButton2 = MakeButton(this, "PushButton2", "< Back", 120, 120, 7800, 405);
-  Frame1 = new QGroupBox("Select Range", this);
-  Frame1->setObjectName("Frame1");
-  PlaceTwips(Frame1, 120, 590, 7800, 2895);
+  Frame1 = Make<QGroupBox>(this, "Frame1", "Select Range", 120, 590, 7800, 2895);
   const char* captions[] = {"After this date:", "Before this date:", "On this date:", "Between:"};
   WideRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4};
   for (int i = 0; i < 4; ++i) {
-    *options[i] = new WideRadioButton(captions[i], Frame1);
-    (*options[i])->setObjectName(QString("Option%1").arg(i + 1));
-    PlaceTwips(*options[i], 240, 360 + 480 * i, 1935, 375);
+    *options[i] = Make<WideRadioButton>(Frame1, QString("Option%1").arg(i + 1), captions[i], 240,
+                                        360 + 480 * i, 1935, 375);
   }
   DTPicker1 = MakePicker(Frame1, "DTPicker1", 2280, 360, 5295, 375);
   DTPicker2 = MakePicker(Frame1, "DTPicker2", 2280, 840, 5295, 375);
   DTPicker3 = MakePicker(Frame1, "DTPicker3", 2280, 1320, 5295, 375);
   DTPicker4 = MakePicker(Frame1, "DTPicker4", 2280, 1800, 4815, 375);
-  Label1 = new QLabel("and", Frame1);
-  Label1->setObjectName("Label1");
-  PlaceTwips(Label1, 7200, 1845, 375, 375);
+  Label1 = Make<QLabel>(Frame1, "Label1", "and", 7200, 1845, 375, 375);
   DTPicker5 = MakePicker(Frame1, "DTPicker5", 2280, 2280, 5295, 375);
   PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);

@@ -26,22 +26,6 @@ const char* kNext = "Larkmere2021/08/31.Form1.PushButton6_Click";
 
 const char* kContact = "https://www.vantrel.example/contact/";
 
-QGroupBox* MakeFrame(QWidget* parent, const QString& name, const QString& caption, int left,
-                     int top, int width, int height) {
-  auto* frame = new QGroupBox(caption, parent);
-  frame->setObjectName(name);
-  PlaceTwips(frame, left, top, width, height);
-  return frame;
-}
-
-WideRadioButton* MakeOption(QGroupBox* frame, const QString& name, const QString& caption, int left,
-                            int top, int width, int height) {
-  auto* option = new WideRadioButton(caption, frame);
-  option->setObjectName(name);
-  PlaceTwips(option, left, top, width, height);
-  return option;
-}
-
 std::string Std(const QString& s) { return s.toStdString(); }
 
 }  // namespace
@@ -74,19 +58,21 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   PushButton2 = MakeButton(this, "PushButton2", "Help", 120, 3140, 3840, 405);
   PushButton3 =
       MakeButton(this, "PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405);
-  Frame2 = MakeFrame(this, "Frame2", "Find by which date?", 120, 3585, 7800, 735);
-  Option1 = MakeOption(Frame2, "Option1", "Date Modified (Recommended)", 240, 300, 3015, 255);
-  Option2 = MakeOption(Frame2, "Option2", "Date Created", 3480, 300, 1575, 255);
-  Option3 = MakeOption(Frame2, "Option3", "Date Accessed", 5280, 300, 1695, 255);
-  Frame3 = MakeFrame(this, "Frame3", "Save Results To This Folder", 120, 4380, 7800, 810);
+  Frame2 = Make<QGroupBox>(this, "Frame2", "Find by which date?", 120, 3585, 7800, 735);
+  Option1 =
+      Make<WideRadioButton>(Frame2, "Option1", "Date Modified (Recommended)", 240, 300, 3015, 255);
+  Option2 = Make<WideRadioButton>(Frame2, "Option2", "Date Created", 3480, 300, 1575, 255);
+  Option3 = Make<WideRadioButton>(Frame2, "Option3", "Date Accessed", 5280, 300, 1695, 255);
+  Frame3 = Make<QGroupBox>(this, "Frame3", "Save Results To This Folder", 120, 4380, 7800, 810);
   Text1 = new QLineEdit(Frame3);
   Text1->setObjectName("Text1");
   PlaceTwips(Text1, 240, 300, 6615, 345);
   PushButton4 = MakeButton(Frame3, "PushButton4", "...", 6960, 300, 600, 345);
-  Frame5 = MakeFrame(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
-  Option4 = MakeOption(Frame5, "Option4", "Copy files to new location", 240, 300, 6270, 225);
-  Option5 = MakeOption(Frame5, "Option5", "Move (delete and copy) files to new location", 240, 650,
-                       6270, 225);
+  Frame5 = Make<QGroupBox>(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
+  Option4 =
+      Make<WideRadioButton>(Frame5, "Option4", "Copy files to new location", 240, 300, 6270, 225);
+  Option5 = Make<WideRadioButton>(Frame5, "Option5", "Move (delete and copy) files to new location",
+                                  240, 650, 6270, 225);
   PushButton6 = MakeButton(this, "PushButton6", "Next >", 120, 6420, 7800, 405);
   Option4->setChecked(true);
 

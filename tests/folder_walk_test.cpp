@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"
@@ -101,6 +102,21 @@ TEST(FolderWalk, UnreadableFoldersAreDroppedSilently) {
     return ui.boxes.empty() ? 0 : 2;
   });
   EXPECT_EQ(result, 0);
+}
+
+TEST(FolderWalk, AFolderThatVanishesMidWalkIsDroppedQuietly) {
+  TestTree t;
+  t.Folder("top/stays/deep");
+  t.Folder("top/goes/deep");
+  ScriptedUi ui;
+  ui.on_yield = [&] {  // deleted after "top" was listed, before "goes" is
+    if (ui.yields != 3) return;
+    std::error_code ec;
+    std::filesystem::remove_all(t.Path("top/goes"), ec);
+  };
+  auto all = Walk({t.Path("top/")}, true, ui);
+  EXPECT_EQ(Sorted(all), Sorted({t.Path("top/"), t.Path("top/stays/"), t.Path("top/stays/deep/")}));
+  EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST(FolderWalk, ListsRegularFilesOnlyHiddenIncluded) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/date_locale.h"
+#include "fs/window_utils.h"
 #include "tests/page_fixture.h"
 
 TEST_F(PageTest, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
@@ -185,4 +186,16 @@ TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
   form->SetMousePointer(Page::kCustom);
   EXPECT_EQ(form->cursor().hotSpot(), QPoint(12, 2));
   EXPECT_FALSE(form->cursor().pixmap().isNull());
+}
+
+TEST_F(PageTest, TheSkinFileGivesTheWindowTheButtonFaceAndTheTitleIsSet) {
+  Start();
+  EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(ApplicationTitle(), "Larkspur");
+  t.File("program/x/o.cjs", "skin");
+  Start();
+  const QColor face = form->palette().color(QPalette::Button);
+  EXPECT_EQ(form->palette().color(QPalette::Window), face);
+  EXPECT_EQ(form->Frame2->palette().color(QPalette::Window), face);
+  EXPECT_EQ(form->Option4->palette().color(QPalette::Window), face);
 }

@@ -278,6 +278,24 @@ TEST_F(Wizard, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   EXPECT_EQ(Infos().back(), "Done.");
 }
 
+TEST_F(Wizard, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
+  for (int i = 0; i < 5; ++i) t.File("s/f" + std::to_string(i), "new", Local(2024, 1, 10));
+  for (int i = 0; i < 5; ++i) t.File("out/f" + std::to_string(i), "old");
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  std::vector<std::string> seen;
+  ui.on_yield = [&] {  // events run here: a close would end the program at this point
+    for (const auto& e : std::filesystem::directory_iterator(t.Path("out")))
+      if (e.path().filename().string().find(".lark-") != std::string::npos)
+        seen.push_back(e.path());
+  };
+  Page2().PushButton3_Click();
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(t.Read("out/f4"), "new");
+}
+
 TEST_F(Wizard, MovingIntoTheFilesOwnFolderKeepsIt) {
   t.File("s/x.txt", "x", Local(2024, 1, 10));
   form->Option5->click();
