@@ -33,9 +33,7 @@ class ResultModel : public QAbstractTableModel {
   QString DateCell(std::size_t row) const;
   bool Ticked(std::size_t row) const { return ticks_[row] != 0; }
   void SetTicked(std::size_t row, bool ticked);
-  std::vector<std::uint32_t>& rows() { return rows_; }
-  std::vector<std::uint8_t>& ticks() { return ticks_; }
-  std::size_t bytes() const { return rows_.capacity() * 4 + ticks_.capacity(); }
+  const std::vector<std::uint32_t>& rows() const { return rows_; }
 
  private:
   DatePatterns patterns_;

@@ -27,7 +27,3 @@ std::string_view PathList::operator[](std::size_t i) const {
   const std::uint64_t offset = e >> 16;
   return {blocks_[offset / kBlock].get() + offset % kBlock, static_cast<std::size_t>(e & 0xFFFF)};
 }
-
-std::size_t PathList::bytes() const {
-  return blocks_.size() * kBlock + entries_.capacity() * sizeof(std::uint64_t);
-}

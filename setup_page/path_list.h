@@ -13,7 +13,6 @@ class PathList {
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   std::string_view operator[](std::size_t i) const;
-  std::size_t bytes() const;
 
  private:
   static constexpr std::size_t kBlock = 1u << 20;

@@ -24,7 +24,6 @@ class DateList {
   }
   // The calendar day; an empty date counts as day 0, 1899-12-30.
   long Day(std::size_t i) const { return std::isnan(dates_[i]) ? 0 : DayNumber(dates_[i]); }
-  std::size_t bytes() const { return dates_.capacity() * sizeof(double); }
 
  private:
   std::vector<double> dates_;
