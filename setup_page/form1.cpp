@@ -236,63 +236,56 @@ std::optional<DateKind> Form1::ChosenDateKind() const {
 }
 
 void Form1::PushButton6_Click() {
-  FailureTrap trap(ui(), kNext);
   if (Busy) return;
   Busy = true;
+  FailureTrap trap(ui(), kNext);
+  Launch(trap);
+  Busy = false;
+}
+
+void Form1::Launch(FailureTrap& trap) {
   trap.Step(104, [&] {
     // Rows of the last find refer to the candidates about to go.
     if (form2_) form2_->model().Clear();
     CandidatePaths.clear();
     CandidateDates.clear();
   });
-  bool go = false;
-  trap.Step(112, [&] {
-    if (ListView1->topLevelItemCount() == 0) {
-      trap.Step(274, [&] { ui().Information("No folders added."); });
-    } else {
-      go = true;
-    }
-  });
-  if (go) {
-    trap.Step(114, [&] {
-      if (!IsFolder(Std(Text1->text()))) {
-        go = false;
-        trap.Step(
-            272, [&] { ui().Information("Folder does not exist. Please select another folder."); });
-      }
+  if (ListView1->topLevelItemCount() == 0) {
+    trap.Step(274, [&] { ui().Information("No folders added."); });
+    return;
+  }
+  if (!IsFolder(Std(Text1->text()))) {
+    trap.Step(272,
+              [&] { ui().Information("Folder does not exist. Please select another folder."); });
+    return;
+  }
+  std::vector<std::size_t> marked;
+  trap.Step(118, [&] { ui().Yield(); });
+  trap.Step(120, [&] { SetMousePointer(kHourglass); });
+  trap.Step(124, [&] { marked = MarkNestedFolders(Folders()); });
+  for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
+    const int index = static_cast<int>(*it);
+    trap.Step(140, [&] {
+      ui().Information(Std(ListView1->topLevelItem(index)->text(0)) +
+                       " will be removed because it is a subfolder of another folder that you "
+                       "added.");
     });
+    trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
+    trap.Step(144, [&] { ui().Yield(); });
   }
-  if (go) {
-    std::vector<std::size_t> marked;
-    trap.Step(118, [&] { ui().Yield(); });
-    trap.Step(120, [&] { SetMousePointer(kHourglass); });
-    trap.Step(124, [&] { marked = MarkNestedFolders(Folders()); });
-    for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
-      const int index = static_cast<int>(*it);
-      trap.Step(140, [&] {
-        ui().Information(Std(ListView1->topLevelItem(index)->text(0)) +
-                         " will be removed because it is a subfolder of another folder that you "
-                         "added.");
-      });
-      trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
-      trap.Step(144, [&] { ui().Yield(); });
-    }
-    trap.Step(148, [&] { SetCaptionAndIcon(); });
-    for (const std::string& folder : Folders()) {
-      trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
-    }
-    trap.Step(212, [&] { SetCaptionAndIcon(); });
-    PrepareForm2();
-    trap.Step(264, [&] { SetCaptionAndIcon(); });
-    trap.Step(266, [&] { form2_->show(); });
-    trap.Step(268, [&] { hide(); });
-    trap.Step(270, [&] { SetMousePointer(kDefault); });
+  trap.Step(148, [&] { SetCaptionAndIcon(); });
+  for (const std::string& folder : Folders()) {
+    trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
   }
-  Busy = false;
+  trap.Step(212, [&] { SetCaptionAndIcon(); });
+  PrepareForm2(trap);
+  trap.Step(264, [&] { SetCaptionAndIcon(); });
+  trap.Step(266, [&] { form2_->show(); });
+  trap.Step(268, [&] { hide(); });
+  trap.Step(270, [&] { SetMousePointer(kDefault); });
 }
 
-void Form1::PrepareForm2() {
-  FailureTrap trap(ui(), kNext);
+void Form1::PrepareForm2(FailureTrap& trap) {
   trap.Step(214, [&] {
     if (!form2_) {
       form2_ = std::make_unique<Form2>(ui(), settings_, program_folder(), *this);
@@ -306,23 +299,13 @@ void Form1::PrepareForm2() {
   trap.Step(222, [&] {
     if (IsExistingFile(Std(HandCursorFile()))) form2_->LoadCustomPointer(HandCursorFile());
   });
-  QString verb, word;
-  trap.Step(232, [&] {
-    if (Option4->isChecked()) {
-      verb = "copied";
-      word = "Copy";
-    } else if (Option5->isChecked()) {
-      verb = "moved";
-      word = "Move";
-    }
-  });
+  const QString verb = Option4->isChecked() ? "copied" : Option5->isChecked() ? "moved" : "";
+  const QString word = Option4->isChecked() ? "Copy" : Option5->isChecked() ? "Move" : "";
   trap.Step(244, [&] { form2_->PushButton3->setText(word + " Checked To New Location"); });
-  QString date_heading;
-  trap.Step(250, [&] {
-    if (Option1->isChecked()) date_heading = "Date Modified";
-    if (Option2->isChecked()) date_heading = "Date Created";
-    if (Option3->isChecked()) date_heading = "Date Accessed";
-  });
+  const QString date_heading = Option1->isChecked()   ? "Date Modified"
+                               : Option2->isChecked() ? "Date Created"
+                               : Option3->isChecked() ? "Date Accessed"
+                                                      : "";
   trap.Step(246, [&] {
     form2_->SetColumns("File(s) found will be " + verb + " to new location", date_heading);
   });

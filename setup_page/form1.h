@@ -11,6 +11,7 @@
 #include "fs/file_times.h"
 
 class SettingsStore;
+class FailureTrap;
 class Form2;
 
 // Page 1 of the wizard and the main window: the folders to search, the date
@@ -60,7 +61,8 @@ class Form1 : public Page {
   void SetCaptionAndIcon();
   void RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)());
   void AddFolderItem(const QString& path);
-  void PrepareForm2();
+  void Launch(FailureTrap& trap);
+  void PrepareForm2(FailureTrap& trap);
 
   SettingsStore& settings_;
   std::unique_ptr<Form2> form2_;
