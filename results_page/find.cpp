@@ -39,6 +39,8 @@ std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long(
       day1 = first_day();
       if (two) day2 = second_day();
     }
+    // The candidates may have been emptied while the window had its events.
+    if (i >= CandidateDates.size()) break;
     const long day = CandidateDates.Day(i);
     if (InRange(kind, day - day1, day - day2)) rows.push_back(static_cast<std::uint32_t>(i));
   }

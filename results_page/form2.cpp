@@ -215,10 +215,8 @@ void Form2::PushButton3_Click() {
   TransferRows rows;
   rows.count = model_->count();
   // Rows are read through the model at each step: the user may act meanwhile.
-  rows.path = [this](std::size_t i) {
-    return i < model_->count() ? model_->Path(i) : std::string_view();
-  };
-  rows.ticked = [this](std::size_t i) { return i < model_->count() && model_->Ticked(i); };
+  rows.path = [this](std::size_t i) { return model_->Path(i); };
+  rows.ticked = [this](std::size_t i) { return model_->Ticked(i); };
   std::vector<std::size_t> gone = TransferChecked(
       rows, [this] { return form1_.Text1->text().toStdString(); },
       [this] {

@@ -10,9 +10,16 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(headers_.size());
 }
 
-std::string_view ResultModel::Path(std::size_t row) const { return CandidatePaths[rows_[row]]; }
+bool ResultModel::Valid(std::size_t row) const {
+  return row < rows_.size() && rows_[row] < CandidatePaths.size();
+}
+
+std::string_view ResultModel::Path(std::size_t row) const {
+  return Valid(row) ? CandidatePaths[rows_[row]] : std::string_view();
+}
 
 QString ResultModel::DateCell(std::size_t row) const {
+  if (!Valid(row)) return {};
   const auto date = CandidateDates[rows_[row]];
   return date ? QString::fromStdString(DateText(*date, patterns_)) : QString();
 }
@@ -20,7 +27,7 @@ QString ResultModel::DateCell(std::size_t row) const {
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const std::size_t row = static_cast<std::size_t>(index.row());
-  if (row >= rows_.size() || rows_[row] >= CandidatePaths.size()) return {};
+  if (!Valid(row)) return {};
   if (role == Qt::DisplayRole) {
     if (index.column() == kPath) {
       const std::string_view path = Path(row);

@@ -29,10 +29,13 @@ class ResultModel : public QAbstractTableModel {
   void RemoveRows(const std::vector<std::size_t>& positions);
 
   std::size_t count() const { return rows_.size(); }
+  // Empty, unticked, for a row that is gone: a long operation that yields
+  // may find the list changed under it.
   std::string_view Path(std::size_t row) const;
   QString DateCell(std::size_t row) const;
-  bool Ticked(std::size_t row) const { return ticks_[row] != 0; }
+  bool Ticked(std::size_t row) const { return Valid(row) && ticks_[row] != 0; }
   void SetTicked(std::size_t row, bool ticked);
+  bool Valid(std::size_t row) const;
   const std::vector<std::uint32_t>& rows() const { return rows_; }
 
  private:

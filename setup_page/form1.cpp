@@ -236,7 +236,8 @@ std::optional<DateKind> Form1::ChosenDateKind() const {
 }
 
 void Form1::PushButton6_Click() {
-  if (Busy) return;
+  // A find on page 2 reads the candidates that this run would empty.
+  if (Busy || (form2_ && form2_->Busy)) return;
   Busy = true;
   FailureTrap trap(ui(), kNext);
   Launch(trap);

@@ -237,6 +237,20 @@ TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
   EXPECT_EQ(Rows().size(), 1u);
 }
 
+TEST_F(Wizard, RowsThatWentAwayReadAsEmptyAndUnticked) {
+  t.File("d/x.txt", "", Local(2024, 1, 10));
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  CandidatePaths.clear();  // as a new "Next >" run does while page 2 yields
+  CandidateDates.clear();
+  EXPECT_EQ(Page2().model().Path(0), "");
+  EXPECT_FALSE(Page2().model().Ticked(0));
+  EXPECT_EQ(Page2().model().data(Page2().model().index(0, 0), Qt::DisplayRole), QVariant());
+  EXPECT_EQ(Page2().model().Path(5), "");
+}
+
 TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
   t.File("d/x.txt");
   List({t.Path("d")});
@@ -248,6 +262,11 @@ TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
   Page2().Busy = true;
   Find(Page2().Option1, QDate(1990, 1, 1));
   EXPECT_TRUE(Rows().empty());
+  ui.boxes.clear();
+  form->ListView1->clear();
+  form->PushButton6_Click();  // page 1 waits for page 2's find
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(CandidatePaths.size(), 1u);
 }
 
 TEST_F(Wizard, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
