@@ -222,6 +222,28 @@ TEST_F(Wizard, EnabledPickersFollowTheRangeAndChoicesAreStored) {
   EXPECT_EQ(Page2().DTPicker5->date(), QDate::currentDate().addDays(-1));
 }
 
+TEST_F(Wizard, BadStoredRangeValuesFailTheirStepsAndTheLoadGoesOn) {
+  Store("DTP2", "not a date");
+  Store("2Option1", "perhaps");
+  Store("2Option3", "perhaps");
+  Store("DTP4", "2019-05-06");
+  t.Folder("d");
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  ASSERT_EQ(ui.Failures().size(), 3u);
+  EXPECT_EQ(ui.Failures()[2].rfind(
+                "Type mismatch\r\nin Larkmere2021/08/31.Form2.Form_Load at line 124\r\r", 0),
+            0u);
+  EXPECT_EQ(ui.Failures()[0].rfind(
+                "Type mismatch\r\nin Larkmere2021/08/31.Form2.Form_Load at line 112\r\r", 0),
+            0u);
+  EXPECT_EQ(ui.Failures()[1].rfind(
+                "Type mismatch\r\nin Larkmere2021/08/31.Form2.Form_Load at line 120\r\r", 0),
+            0u);
+  EXPECT_EQ(Page2().DTPicker4->date(), QDate(2019, 5, 6));
+  EXPECT_TRUE(Page2().isVisible());
+}
+
 TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
   CandidatePaths.clear();
   CandidateDates.clear();
