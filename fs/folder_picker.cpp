@@ -2,8 +2,17 @@
 
 #include "fs/path_rules.h"
 
+namespace {
+
+// "/" on Linux; "C:\" on Windows.
+bool IsRoot(const std::string& path) {
+  return path.size() == 1 || (path.size() == 3 && path[1] == ':');
+}
+
+}  // namespace
+
 std::string BrowseForFolder(UiServices& ui, const std::string& title, const std::string& initial) {
   std::string path = NormalizeSlashes(ui.PickFolder(title, initial));
-  while (path.size() > 1 && path.back() == os::kSeparator) path.pop_back();
+  while (!path.empty() && !IsRoot(path) && path.back() == os::kSeparator) path.pop_back();
   return path;
 }

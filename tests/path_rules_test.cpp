@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "fs/folder_picker.h"
+#include "tests/scripted_ui.h"
+
 TEST(PathRules, NormalizeSlashesWindowsRules) {
   struct Case {
     const char* in;
@@ -45,4 +50,18 @@ TEST(PathRules, FileNameAndFolder) {
     EXPECT_EQ(FileNameOf(c.path, c.sep), c.name);
     EXPECT_EQ(FolderOf(c.path, c.sep), c.folder);
   }
+}
+
+TEST(FolderPicker, NoFinalSeparatorButForTheRoot) {
+  ScriptedUi ui;
+#ifdef _WIN32
+  ui.folders = {"", "C:\\", "C:\\Data", "C:\\Data\\", "\\\\server\\share\\"};
+  const std::vector<std::string> expected = {"", "C:\\", "C:\\Data", "C:\\Data",
+                                             "\\\\server\\share"};
+#else
+  ui.folders = {"", "/", "/data", "/data/", "//data//x//"};
+  const std::vector<std::string> expected = {"", "/", "/data", "/data", "/data/x"};
+#endif
+  for (const auto& e : expected) EXPECT_EQ(BrowseForFolder(ui, "Please select folder:", ""), e);
+  EXPECT_EQ(ui.dialog_titles.size(), expected.size());
 }
