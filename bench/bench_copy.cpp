@@ -4,39 +4,24 @@
 #include "bench/bench_util.h"
 #include "fs/file_transfer.h"
 
-namespace {
-
-void Fresh(const std::string& dir) {
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const std::string root = (argc > 1 ? argv[1] : "bench-data") + std::string("/copy");
-  const std::string small = root + "/small", big = root + "/big.bin", out = root + "/out";
-  if (!std::filesystem::exists(root + "/.complete")) {
-    Fresh(small);
-    const std::string block(4096, 'x');
-    for (int i = 0; i < 2000; ++i)
-      std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
-    bench::Shell("head -c 1G /dev/urandom > '" + big + "'");
-    std::ofstream(root + "/.complete");
+  const std::string small = bench::SmallFiles(argc > 1 ? argv[1] : "bench-data");
+  const std::string big = root + "/big.bin", out = root + "/out";
+  if (!std::filesystem::exists(big)) {
+    std::filesystem::create_directories(root);
+    bench::Shell("head -c 1G /dev/urandom > '" + big + ".part' && mv '" + big + ".part' '" + big +
+                 "'");
   }
   bench::NullUi ui;
   std::vector<std::string> names;
-  for (int i = 0; i < 2000; ++i) names.push_back("f" + std::to_string(i) + ".dat");
+  for (int i = 0; i < 2000; ++i) names.push_back(bench::SmallFileName(i));
 
   // Each run copies onto fresh files in an emptied folder, for both tools alike.
   double cp_small = 1e30, ours_small = 1e30;
   for (int run = 0; run < 5; ++run) {
-    Fresh(out);
-    cp_small =
-        std::min(cp_small, bench::Seconds([&] {
-                   bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
-                 }));
-    Fresh(out);
+    cp_small = std::min(cp_small, bench::CpSmallFiles(small, out));
+    bench::Fresh(out);
     ours_small = std::min(ours_small, bench::Seconds([&] {
                             for (const auto& n : names)
                               CopyFileChecked(small + "/" + n, out + "/" + n);
@@ -44,19 +29,19 @@ int main(int argc, char** argv) {
   }
   double cp_big = 1e30, ours_big = 1e30;
   for (int run = 0; run < 3; ++run) {
-    Fresh(out);
+    bench::Fresh(out);
     cp_big = std::min(cp_big, bench::Seconds([&] {
                         bench::Shell("cp --preserve=timestamps '" + big + "' '" + out + "/'");
                       }));
-    Fresh(out);
+    bench::Fresh(out);
     ours_big = std::min(ours_big, bench::Seconds([&] { CopyFileChecked(big, out + "/big.bin"); }));
   }
   // Moves go back and forth between two folders of one file system.
   const std::string a = root + "/move-a", b = root + "/move-b";
   double mv = 1e30, ours_move = 1e30;
   for (int run = 0; run < 5; ++run) {
-    Fresh(a);
-    Fresh(b);
+    bench::Fresh(a);
+    bench::Fresh(b);
     bench::Shell("cp '" + small + "'/*.dat '" + a + "/'");
     mv = std::min(mv, bench::Seconds([&] { bench::Shell("mv '" + a + "'/*.dat '" + b + "/'"); }));
     ours_move = std::min(ours_move, bench::Seconds([&] {

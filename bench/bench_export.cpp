@@ -30,14 +30,7 @@ int main(int argc, char** argv) {
               static_cast<std::uintmax_t>(std::filesystem::file_size(list)));
 
   // 2,000 ticked files of 4 KiB copied through the page, against cp.
-  const std::string small = root + "/export-small", out = work + "/out";
-  if (!std::filesystem::exists(small + ".complete")) {
-    std::filesystem::create_directories(small);
-    const std::string block(4096, 'x');
-    for (int i = 0; i < 2000; ++i)
-      std::ofstream(small + "/f" + std::to_string(i) + ".dat") << block;
-    std::ofstream(small + ".complete");
-  }
+  const std::string small = bench::SmallFiles(root), out = work + "/out";
   w.List(small);
   w.form1.PushButton6_Click();
   w.FindBetween(QDate(1601, 1, 1), QDate(9999, 12, 31));
@@ -45,13 +38,8 @@ int main(int argc, char** argv) {
   w.form1.Text1->setText(QString::fromStdString(out));
   double transfer_s = 1e30, cp_s = 1e30;
   for (int run = 0; run < 5; ++run) {
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out);
-    cp_s = std::min(cp_s, bench::Seconds([&] {
-                      bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
-                    }));
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out);
+    cp_s = std::min(cp_s, bench::CpSmallFiles(small, out));
+    bench::Fresh(out);
     transfer_s = std::min(transfer_s, bench::Seconds([&] { w.page2().PushButton3_Click(); }));
   }
   std::printf("files copied: %zu\n",

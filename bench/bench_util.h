@@ -74,6 +74,35 @@ inline std::string Tree(const std::string& root, long files) {
   return dir;
 }
 
+inline void Fresh(const std::string& dir) {
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+}
+
+inline std::string SmallFileName(int i) {
+  std::string name = "f";  // appended, not "f" + ...: GCC 12 warns falsely on that form
+  name += std::to_string(i);
+  name += ".dat";
+  return name;
+}
+
+// 2,000 files of 4 KiB, made once under root and reused.
+inline std::string SmallFiles(const std::string& root) {
+  const std::string dir = root + "/small-files";
+  if (std::filesystem::exists(dir + ".complete")) return dir;
+  Fresh(dir);
+  const std::string block(4096, 'x');
+  for (int i = 0; i < 2000; ++i) std::ofstream(dir + "/" + SmallFileName(i)) << block;
+  std::ofstream(dir + ".complete");
+  return dir;
+}
+
+// `cp --preserve=timestamps` of the small files into an emptied folder.
+inline double CpSmallFiles(const std::string& small, const std::string& out) {
+  Fresh(out);
+  return Seconds([&] { Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'"); });
+}
+
 // Yields as the program does (pumping at most every 16 ms), counting.
 class NullUi : public UiServices {
  public:

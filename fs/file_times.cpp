@@ -28,6 +28,8 @@ struct Fields {
 
 // Expands the pattern letters; quoted text stands as it is.
 std::string Expand(const std::string& pattern, const Fields& f, const DatePatterns& names) {
+  const bool twelve = pattern.find_first_of("aA") != std::string::npos;
+  const int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
   std::string out;
   for (std::size_t i = 0; i < pattern.size();) {
     char c = pattern[i];
@@ -40,8 +42,6 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
     }
     std::size_t n = 1;
     while (i + n < pattern.size() && pattern[i + n] == c) ++n;
-    int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
-    bool twelve = pattern.find_first_of("aA") != std::string::npos;
     switch (c) {
       case 'd':
         out += n >= 4   ? names.long_days[f.weekday]
