@@ -20,6 +20,8 @@ class FailureTrap {
     try {
       std::forward<Fn>(fn)();
       return true;
+    } catch (const ProgramEnding&) {
+      throw;
     } catch (const std::exception& e) {
       Report(e.what());
     } catch (...) {

@@ -1,14 +1,13 @@
 #pragma once
 #include <QCursor>
 #include <QHash>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 #include <optional>
 
 #include "app/twips.h"
 #include "app/ui_services.h"
-
-class QPushButton;
 
 // What both wizard pages share: the fixed white window in Arial 9 pt bold,
 // the three pointer states with their hover rules, and closing ending the
@@ -38,6 +37,17 @@ class Page : public QWidget {
     control->setObjectName(name);
     PlaceTwips(control, left, top, width, height);
     return control;
+  }
+  // Runs handler on each click. A handler cut short because the program is
+  // ending returns to the event loop, which is ending too.
+  template <class Handler>
+  void OnClick(QPushButton* button, Handler handler) {
+    connect(button, &QPushButton::clicked, this, [handler] {
+      try {
+        handler();
+      } catch (const ProgramEnding&) {
+      }
+    });
   }
   // Moving over widget sets the pointer (unless it is the hourglass).
   void HoverSets(QWidget* widget, Pointer pointer);

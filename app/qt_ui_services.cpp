@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
-#include <cstdlib>
 
 #include "fs/window_utils.h"
 
@@ -65,13 +64,17 @@ void QtUiServices::OpenFolder(const std::string& path) {
 bool QtUiServices::Yield() {
   // Processing events costs far more than one item of a long loop: pump
   // every 16 ms, which keeps the window as responsive as once per item.
+  if (ending_) throw ProgramEnding{};
   if (since_yield_.elapsed() < 16) return false;
   QCoreApplication::processEvents();
   since_yield_.restart();
+  if (ending_) throw ProgramEnding{};
   return true;
 }
 
 void QtUiServices::EndProgram() {
-  // Every choice is already stored; work under way stops between files.
-  std::exit(0);
+  // Every choice is already stored. The pass under way unwinds at its next
+  // yield, so its files are cleaned up, and then main returns.
+  ending_ = true;
+  QCoreApplication::quit();
 }

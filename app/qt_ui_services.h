@@ -20,4 +20,5 @@ class QtUiServices : public UiServices {
 
  private:
   QElapsedTimer since_yield_;
+  bool ending_ = false;
 };

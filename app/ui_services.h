@@ -1,6 +1,10 @@
 #pragma once
 #include <string>
 
+// Thrown by Yield once the program is ending: a long pass unwinds, every
+// cleanup on the way runs, and its handler returns.
+struct ProgramEnding {};
+
 // The one seam between the logic and the screen: every box, dialog and
 // yield to the window goes through here, so tests can script the answers.
 class UiServices {
@@ -19,8 +23,10 @@ class UiServices {
   // Opens a folder in the system's file browser; the outcome is not examined.
   virtual void OpenFolder(const std::string& path) = 0;
   // Lets pending window events run; cheap enough to call once per item.
-  // True when events did run (so a control may have changed since).
+  // True when events did run (so a control may have changed since). Throws
+  // ProgramEnding once the program is ending.
   virtual bool Yield() = 0;
-  // Closing a window ends the program at once.
+  // Closing a window ends the program at once: the event loop ends, and the
+  // next Yield of a pass under way throws ProgramEnding.
   virtual void EndProgram() = 0;
 };

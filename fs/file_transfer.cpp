@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 
 #include "app/failure.h"
 #include "app/failure_trap.h"
@@ -10,43 +11,219 @@
 
 namespace {
 
+// Enough to keep flushes rare, few enough to keep open files and the work a
+// crash would undo small.
+constexpr std::size_t kBatchFiles = 256;
+constexpr std::uint64_t kBatchBytes = 256u << 20;
+
+#ifdef _WIN32
+constexpr const char* kWildcards = "*?";
+#else
+constexpr const char* kWildcards = "";  // "?" and "*" are ordinary in Linux names
+#endif
+
 bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-void MoveReplacing(const std::string& source, const std::string& destination) {
-  if (!os::IsExistingFile(source)) ThrowError(ENOENT);
-  if (!IsFolder(FolderOf(destination))) throw Failure("Path not found", ENOENT);
-  if (int error = os::RenameOrMove(source, destination)) ThrowError(error);
+std::string Folded(std::string path) {
+  for (char& c : path)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return path;
+}
+
+bool SameContentFacts(const os::FileFacts& a, const os::FileFacts& b) {
+  return a.id.volume == b.id.volume && a.size == b.size && a.modified.sec == b.modified.sec &&
+         a.modified.nsec == b.modified.nsec;
 }
 
 }  // namespace
 
-void CopyFileChecked(const std::string& source, const std::string& destination) {
-  if (IsBlank(source) || IsBlank(destination)) return;
+TransferRun::TransferRun(UiServices& ui) : ui_(ui), between_chunks_([this] { ui_.Yield(); }) {}
+
+TransferRun::~TransferRun() = default;
+
+void TransferRun::Protect(const std::string& source) {
+  const std::string s = NormalizeSlashes(source);
+  if (auto facts = os::Examine(s)) Remember(s, *facts, Guard::kSource);
+}
+
+void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, Guard guard) {
+  auto [it, added] = by_id_.emplace(facts.id, guard);
+  if (!added && it->second == Guard::kCopied) it->second = guard;
+  by_name_[Folded(path)] = {facts, it->second};
+}
+
+bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts,
+                           TransferKind kind) const {
+  // A copy may replace an earlier copy of this run: its source still exists.
+  auto applies = [kind](Guard g) { return g != Guard::kCopied || kind == TransferKind::kMove; };
+  auto id = by_id_.find(facts.id);
+  if (id != by_id_.end() && applies(id->second)) return true;
+  auto name = by_name_.find(Folded(path));
+  return name != by_name_.end() && applies(name->second.guard) &&
+         SameContentFacts(name->second.facts, facts);
+}
+
+void TransferRun::CheckClash(const std::string& source, const std::string& destination,
+                             TransferKind kind) {
+  const std::string s = NormalizeSlashes(source);
+  const std::string d = NormalizeSlashes(destination);
+  if (replacing_names_.count(Folded(d)) != 0) Flush();
+  const auto there = os::Examine(d);
+  if (!there) return;
+  const auto self = os::Examine(s);
+  if (self && self->id == there->id) return;  // the file itself: left where it is
+  if (MustKeep(d, *there, kind))
+    throw Failure("File already exists: " + d + " is one of the files of this transfer; " + s +
+                      " stays where it is",
+                  EEXIST);
+}
+
+bool TransferRun::Copy(const std::string& source, const std::string& destination) {
+  const auto there = os::Examine(destination);
+  if (there) {
+    const auto self = os::Examine(source);
+    if (self && self->id == there->id) return true;
+    if (there->read_only || !there->regular) return false;
+  }
+  auto file = std::make_unique<os::NewFile>();
+  if (file->Create(destination, std::nullopt) != 0 || file->CopyFrom(source, between_chunks_) != 0)
+    return false;
+  if (there) {
+    Enqueue({std::move(file), {}}, false);
+    return true;
+  }
+  if (file->Publish(false) != 0) return false;
+  Remember(destination, file->facts(), Guard::kCopied);
+  return true;
+}
+
+void TransferRun::Move(const std::string& source, const std::string& destination) {
+  const auto there = os::Examine(destination);
+  int error = os::Rename(source, destination, there.has_value());
+  if (error == 0) {
+    if (auto facts = os::Examine(destination)) Remember(destination, *facts, Guard::kMoved);
+    return;
+  }
+  if (error != EXDEV) ThrowError(error);
+  // Across file systems: a copy first; the source goes once the copy is safe.
+  auto file = std::make_unique<os::NewFile>();
+  if ((error = file->Create(destination, std::nullopt)) != 0 ||
+      (error = file->CopyFrom(source, between_chunks_)) != 0)
+    ThrowError(error);
+  if (!there && (error = file->Publish(false)) != 0) ThrowError(error);
+  if (!there) Remember(destination, file->facts(), Guard::kMoved);
+  Enqueue({std::move(file), source}, !there);
+}
+
+void TransferRun::Enqueue(Work work, bool named) {
+  waiting_bytes_ += work.file->facts().size;
+  if (named) {
+    named_.push_back(std::move(work));
+  } else {
+    replacing_names_.insert(Folded(work.file->destination()));
+    replacing_.push_back(std::move(work));
+  }
+  if (named_.size() + replacing_.size() >= kBatchFiles || waiting_bytes_ >= kBatchBytes) Flush();
+}
+
+bool TransferRun::SyncAll() {
+  std::set<std::uint64_t> volumes;
+  for (const auto* list : {&replacing_, &named_}) {
+    for (const Work& w : *list) {
+      const std::string folder = FolderOf(w.file->destination());
+      const auto facts = os::Examine(folder);
+      if (facts && !volumes.insert(facts->id.volume).second) continue;
+      if (int error = os::SyncFileSystemOf(folder)) {
+        for (const auto* l : {&replacing_, &named_})
+          for (const Work& each : *l) GiveUp(each, DescribeError(error));
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void TransferRun::GiveUp(const Work& work, const std::string& why) {
+  if (work.source.empty()) {
+    ++copies_given_up_;
+    return;
+  }
+  FailureTrap(ui_, kMoveProcedure)
+      .Report(104, why + ": " + work.file->destination() + " was not completed; " + work.source +
+                       " stays where it is");
+}
+
+void TransferRun::Flush() {
+  if (replacing_.empty() && named_.empty()) return;
+  // The new content reaches the disk before it takes any old file's place.
+  if (SyncAll()) {
+    bool moved = false;
+    for (Work& w : replacing_) {
+      if (int error = w.file->Publish(true)) {
+        GiveUp(w, DescribeError(error));
+        continue;
+      }
+      Remember(w.file->destination(), w.file->facts(),
+               w.source.empty() ? Guard::kCopied : Guard::kMoved);
+      if (w.source.empty()) continue;
+      named_.push_back(std::move(w));
+      moved = true;
+    }
+    replacing_.clear();
+    // A source goes only when its destination is on disk under its name,
+    // is the file written and holds all of it.
+    if (!moved || SyncAll()) {
+      for (const Work& w : named_) {
+        const auto there = os::Examine(w.file->destination());
+        const auto source = os::Examine(w.source);
+        if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size ||
+            !source || source->size != there->size) {
+          GiveUp(w, "Path/File access error");
+        } else if (int error = os::RemoveFile(w.source)) {
+          GiveUp(w, DescribeError(error));
+        }
+      }
+    }
+  }
+  replacing_.clear();
+  named_.clear();
+  replacing_names_.clear();
+  waiting_bytes_ = 0;
+}
+
+bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run) {
+  if (IsBlank(source) || IsBlank(destination)) return false;
   const std::string s = NormalizeSlashes(source);
   std::string d = NormalizeSlashes(destination);
-  if (s.find_first_of("*?") != std::string::npos) d = FolderOf(d);
-  if (IsExistingFile(s) && IsFolder(FolderOf(d))) FSOFileCopy(s, d);
+  if (s.find_first_of(kWildcards) != std::string::npos) d = FolderOf(d);
+  return IsExistingFile(s) && IsFolder(FolderOf(d)) && FSOFileCopy(s, d, run);
 }
 
-void FSOFileCopy(const std::string& source, const std::string& destination) {
-  os::CopyFileAtomic(source, destination, true);
+bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run) {
+  return run.Copy(source, destination);
 }
 
-void FSOFileMove(const std::string& source, const std::string& destination, UiServices& ui) {
+void FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
+  UiServices& ui = run.ui();
   FailureTrap trap(ui, kMoveProcedure);
   const std::string s = NormalizeSlashes(source);
   const std::string d = NormalizeSlashes(destination);
   bool same = false;
-  // The old destination is replaced only by the rename itself, so a move
-  // that cannot proceed keeps it.
+  // The old destination is replaced only by the move itself, so a move that
+  // cannot proceed keeps it.
   trap.Step(102, [&] {
     ui.Yield();
-    same = os::IsSameFile(s, d);
+    const auto a = os::Examine(s), b = os::Examine(d);
+    same = a && b && a->id == b->id;
   });
   if (same) return;
-  trap.Step(104, [&] { MoveReplacing(s, d); });
+  trap.Step(104, [&] {
+    if (!IsExistingFile(s)) ThrowError(ENOENT);
+    if (!IsFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
+    run.Move(s, d);
+  });
 }
 
 void DeleteFileQuiet(const std::string& path, UiServices& ui) {

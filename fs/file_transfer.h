@@ -1,21 +1,91 @@
 #pragma once
+#include <cstddef>
+#include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "app/ui_services.h"
+#include "fs/platform.h"
 
 inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
 
+enum class TransferKind { kNone, kCopy, kMove };
+
+// One transfer of many files. It never replaces a file it must keep (a
+// ticked source of the run, or a file an earlier row moved there), judged by
+// file identity so that case-insensitive file systems are covered too. It
+// makes its work durable in batches: a replacement is on disk before it takes
+// the old file's place, and a moved file's source is removed only once the
+// destination is complete under its name and on disk.
+class TransferRun {
+ public:
+  explicit TransferRun(UiServices& ui);
+  // Work still waiting is abandoned (the program is ending): files not yet
+  // named vanish, and every source whose move was not completed stays.
+  ~TransferRun();
+  TransferRun(const TransferRun&) = delete;
+  TransferRun& operator=(const TransferRun&) = delete;
+
+  // A ticked source of this run.
+  void Protect(const std::string& source);
+  // Throws a Failure that names both files when destination holds a file
+  // the run must keep. Waiting work for the same name is completed first.
+  void CheckClash(const std::string& source, const std::string& destination, TransferKind kind);
+  // Copies with replacement; false when nothing was copied (a read-only or
+  // unreadable destination, a source that cannot be read). Silent.
+  bool Copy(const std::string& source, const std::string& destination);
+  // Moves, replacing the destination; throws on failure.
+  void Move(const std::string& source, const std::string& destination);
+  // Completes the waiting work; a move that cannot be completed is reported
+  // under the move's procedure path and its source stays.
+  void Flush();
+  // Copies that were given up by Flush.
+  std::size_t copies_given_up() const { return copies_given_up_; }
+  UiServices& ui() { return ui_; }
+
+ private:
+  enum class Guard { kSource, kMoved, kCopied };
+  struct Work {
+    std::unique_ptr<os::NewFile> file;
+    std::string source;  // empty for a copy
+  };
+  struct Known {
+    os::FileFacts facts;
+    Guard guard;
+  };
+  void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
+  bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
+  void Enqueue(Work work, bool named);
+  bool SyncAll();
+  void GiveUp(const Work& work, const std::string& why);
+
+  UiServices& ui_;
+  os::ChunkHook between_chunks_;
+  std::map<os::FileId, Guard> by_id_;
+  // Folded paths: a file system that ignores case may report one file under
+  // two identities for two spellings of its name.
+  std::unordered_map<std::string, Known> by_name_;
+  std::vector<Work> replacing_;  // complete, waiting to take the old file's place
+  std::vector<Work> named_;      // moved, the source waiting for removal
+  std::unordered_set<std::string> replacing_names_;
+  std::uint64_t waiting_bytes_ = 0;
+  std::size_t copies_given_up_ = 0;
+};
+
 // Copies source to destination when the source is an existing file and the
-// destination folder exists; silent. Wildcards in the source copy nothing.
-void CopyFileChecked(const std::string& source, const std::string& destination);
-// Copies with replacement, atomically: the old destination stays whole until
-// the new one is complete. A read-only destination or the file itself stops
+// destination folder exists; silent. On Windows a source with wildcards
+// copies nothing. False when nothing was copied.
+bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run);
+// Copies with replacement; a read-only destination or the file itself stops
 // it. Silent.
-void FSOFileCopy(const std::string& source, const std::string& destination);
+bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run);
 // Moves the file, replacing the destination; failures go to the failure box
 // under the move's procedure path. A vanished source keeps the old
 // destination; a destination that is the source itself leaves the file be.
-void FSOFileMove(const std::string& source, const std::string& destination, UiServices& ui);
+void FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);
 // Deletes the file; silent.
 void DeleteFileQuiet(const std::string& path, UiServices& ui);
 // Deletes the file; failures go to the caller.

@@ -56,39 +56,83 @@ using FileVisitor = std::function<void(std::string_view name, const FileStamps& 
 int ListFiles(const std::string& folder, const FileVisitor& fn);
 
 // Transfers. Each returns 0 or an error number.
-// Same device and inode (Windows: same path regardless of case).
-bool IsSameFile(const std::string& a, const std::string& b);
-// Writes a temporary file beside destination and renames it over it, so the
-// old destination stays whole until the copy is complete. Keeps the source's
-// modification and access times and permission bits. A destination that is
-// the source itself is left alone; with keep_read_only, so is one without the
-// owner's write permission (EACCES).
-int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only);
-// A rename, replacing destination; across file systems an atomic copy, then
-// the source is removed.
-int RenameOrMove(const std::string& source, const std::string& destination);
-int RemoveFile(const std::string& path);
-// A new file written beside its final path and renamed over it on Commit;
-// abandoned (and removed) when destroyed uncommitted.
-class AtomicWriter {
+
+// What identifies a file on its file system (device and inode; Windows:
+// volume serial and file index).
+struct FileId {
+  std::uint64_t volume = 0, index = 0;
+  bool operator==(const FileId&) const = default;
+  bool operator<(const FileId& o) const {
+    return volume != o.volume ? volume < o.volume : index < o.index;
+  }
+};
+struct FileFacts {
+  FileId id;
+  std::uint64_t size = 0;
+  Timestamp modified;
+  unsigned mode = 0;  // permission bits
+  bool regular = false;
+  // Without the owner's write permission (Windows: the read-only attribute).
+  bool read_only = false;
+};
+// The object at path itself, a final symbolic link not followed; nothing
+// when there is none.
+std::optional<FileFacts> Examine(const std::string& path);
+
+// Called between the chunks of a long copy, so the window stays live; it
+// may throw to abandon the copy.
+using ChunkHook = std::function<void()>;
+
+// A file being made for a destination path. Its content has no name until
+// Publish: an unnamed file in the destination folder where the file system
+// allows one, else a short hidden temporary name (at most 16 bytes, never
+// derived from the file's own name) that is removed if the file is
+// abandoned. Destroyed unpublished, it leaves nothing behind.
+class NewFile {
  public:
-  AtomicWriter() = default;
-  AtomicWriter(const AtomicWriter&) = delete;
-  AtomicWriter& operator=(const AtomicWriter&) = delete;
-  ~AtomicWriter();
-  int Open(const std::string& path);
+  NewFile() = default;
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+  ~NewFile();
+
+  // Mode: the permission bits the file must end with; none: the default
+  // for a new file (the umask applies).
+  int Create(const std::string& destination, std::optional<unsigned> mode);
+  // Buffered; the first error is kept and returned by Sync or Publish.
   void Append(std::string_view text);
-  int Commit();
+  // The content, times and permission bits of source (a regular file,
+  // never a FIFO or a link).
+  int CopyFrom(const std::string& source, const ChunkHook& between_chunks);
+  // The content is on disk.
+  int Sync();
+  // Gives the content its destination name. A new name never replaces a
+  // file (EEXIST when one appeared); a replacement takes the place of the
+  // file there in one step.
+  int Publish(bool replace);
+  // The written file, as it was when published.
+  const FileFacts& facts() const { return facts_; }
+  const std::string& destination() const { return destination_; }
 
  private:
-  int Flush();
-  std::string path_, temp_;
+  int FlushBuffer();
+  void Abandon();
+  std::string destination_;
+  std::string temp_;  // a name in the destination folder, when the file has one
   std::string buffer_;
-  int fd_ = -1;
+  FileFacts facts_;
+  std::intptr_t handle_ = -1;
+  // The destination folder, open, where the system allows it: names are then
+  // resolved in it, so a temporary name never makes a path too long.
+  std::intptr_t folder_ = -1;
   int error_ = 0;
+  bool published_ = false;
 };
 
-// Test hook: called after each chunk of a copy; a non-zero result aborts it.
-extern int (*copy_chunk_hook)();
+// Renames within one file system (EXDEV across file systems). Without
+// replace a file that is there is never replaced (EEXIST).
+int Rename(const std::string& source, const std::string& destination, bool replace);
+int RemoveFile(const std::string& path);
+// Everything written to the file system that holds folder is on disk.
+int SyncFileSystemOf(const std::string& folder);
 
 }  // namespace os

@@ -4,60 +4,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "fs/platform.h"
 
 namespace os {
 
-int (*copy_chunk_hook)() = nullptr;
-
 namespace {
 
-constexpr std::size_t kChunk = 4u << 20;
-
-// Copies the whole content; copy_file_range lets the kernel do it, reflinks included.
-int CopyContent(int in, int out, off_t size) {
-  bool kernel = true;
-  std::vector<char> buffer;
-  off_t done = 0;
-  while (done < size || !kernel) {
-    ssize_t n = -1;
-    if (kernel) {
-      n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-      if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
-        kernel = false;
-        buffer.resize(1u << 20);
-        continue;
-      }
-    } else {
-      n = read(in, buffer.data(), buffer.size());
-      if (n > 0) {
-        for (ssize_t w = 0; w < n;) {
-          ssize_t k = write(out, buffer.data() + w, n - w);
-          if (k < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-          }
-          w += k;
-        }
-      }
-    }
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) break;  // end of file (the file may have shrunk)
-    done += n;
-    if (copy_chunk_hook != nullptr) {
-      if (int fault = copy_chunk_hook()) return fault;
-    }
-  }
-  return 0;
-}
-
-unsigned long temp_counter = 0;
+// A few chunks a second even on a slow disk, so the window keeps up.
+constexpr std::size_t kChunk = 1u << 20;
 
 mode_t CurrentUmask() {
   static const mode_t mask = [] {
@@ -70,7 +29,7 @@ mode_t CurrentUmask() {
 
 std::string FolderPart(const std::string& path) {
   std::size_t last = path.rfind('/');
-  return last == std::string::npos ? std::string(".") : path.substr(0, last + 1);
+  return last == std::string::npos ? std::string("./") : path.substr(0, last + 1);
 }
 
 std::string NamePart(const std::string& path) {
@@ -78,123 +37,220 @@ std::string NamePart(const std::string& path) {
   return last == std::string::npos ? path : path.substr(last + 1);
 }
 
-}  // namespace
-
-bool IsSameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+FileFacts FactsOf(const struct stat& st) {
+  FileFacts f;
+  f.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  f.size = static_cast<std::uint64_t>(st.st_size);
+  f.modified = {st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+  f.mode = st.st_mode & 07777;
+  f.regular = S_ISREG(st.st_mode);
+  f.read_only = (st.st_mode & S_IWUSR) == 0;
+  return f;
 }
 
-int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only) {
-  // O_NONBLOCK: opening a FIFO must never wait for a writer.
-  int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (in < 0) return errno;
-  struct stat st {};
-  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(in);
-    return EINVAL;
-  }
-  struct stat old {};
-  const bool replacing = lstat(destination.c_str(), &old) == 0;
-  if (replacing) {
-    const bool itself = old.st_dev == st.st_dev && old.st_ino == st.st_ino;
-    if (itself || (keep_read_only && (old.st_mode & S_IWUSR) == 0)) {
-      close(in);
-      return itself ? 0 : EACCES;
-    }
-  }
-  const mode_t mode = st.st_mode & 07777;
-  std::string temp;
-  int out = -1;
-  if (!replacing) {
-    // Nothing to protect: the file is made in place, and removed if the copy fails.
-    temp = destination;
-    out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  }
-  static const std::string pid = std::to_string(getpid());
-  for (int attempt = 0; out < 0 && attempt < 100; ++attempt) {
-    temp = FolderPart(destination) + "." + NamePart(destination) + ".lark-" + pid + "-" +
-           std::to_string(temp_counter++);
-    out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (out < 0 && errno != EEXIST) break;
-  }
-  if (out < 0) {
-    int error = errno;
-    close(in);
-    return error;
-  }
-  int error = CopyContent(in, out, st.st_size);
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  // The creation mode went through the umask; restore what it took away.
-  if (error == 0 && (mode & ~CurrentUmask()) != mode && fchmod(out, mode) != 0) error = errno;
-  if (error == 0 && futimens(out, times) != 0) error = errno;
-  if (close(out) != 0 && error == 0) error = errno;
-  close(in);
-  if (error == 0 && temp != destination && rename(temp.c_str(), destination.c_str()) != 0)
-    error = errno;
-  if (error != 0) unlink(temp.c_str());
-  return error;
+// A short name no file of the folder is likely to have; callers retry on EEXIST.
+std::string ShortTempName() {
+  static std::mt19937_64 random{std::random_device{}()};
+  static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = ".lark-";
+  for (int i = 0; i < 8; ++i) name += kDigits[random() % 36];
+  return name;
 }
 
-int RenameOrMove(const std::string& source, const std::string& destination) {
-  if (rename(source.c_str(), destination.c_str()) == 0) return 0;
-  if (errno != EXDEV) return errno;
-  if (int error = CopyFileAtomic(source, destination, false)) return error;
-  return unlink(source.c_str()) == 0 ? 0 : errno;
-}
-
-AtomicWriter::~AtomicWriter() {
-  if (fd_ >= 0) {
-    close(fd_);
-    unlink(temp_.c_str());
+// An owned descriptor, closed on every path out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
   }
-}
+  int get() const { return fd_; }
 
-int AtomicWriter::Open(const std::string& path) {
-  path_ = path;
-  temp_ = FolderPart(path) + "." + NamePart(path) + ".lark-XXXXXX";
-  fd_ = mkostemp(temp_.data(), O_CLOEXEC);
-  if (fd_ < 0) return errno;
-  struct stat old {};
-  mode_t mode = 0666;
-  if (stat(path.c_str(), &old) == 0) {
-    mode = old.st_mode & 07777;
-  } else {
-    mode &= ~CurrentUmask();
-  }
-  fchmod(fd_, mode);
-  return 0;
-}
+ private:
+  int fd_;
+};
 
-void AtomicWriter::Append(std::string_view text) {
-  buffer_ += text;
-  if (buffer_.size() >= (1u << 20) && error_ == 0) error_ = Flush();
-}
-
-int AtomicWriter::Flush() {
-  for (std::size_t done = 0; done < buffer_.size();) {
-    ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
+int WriteAll(int fd, const char* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    ssize_t n = write(fd, data + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     done += static_cast<std::size_t>(n);
   }
-  buffer_.clear();
   return 0;
 }
 
-int AtomicWriter::Commit() {
-  int error = error_ != 0 ? error_ : Flush();
-  if (close(fd_) != 0 && error == 0) error = errno;
-  fd_ = -1;
-  if (error == 0 && rename(temp_.c_str(), path_.c_str()) != 0) error = errno;
-  if (error != 0) unlink(temp_.c_str());
+// Copies to the end of in; copy_file_range lets the kernel do it, reflinks included.
+int CopyContent(int in, int out, const ChunkHook& between_chunks) {
+  bool kernel = true;
+  std::vector<char> buffer;
+  for (;;) {
+    ssize_t n = -1;
+    if (kernel) {
+      n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+      if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+        kernel = false;
+        buffer.resize(kChunk);
+        continue;
+      }
+    } else {
+      n = read(in, buffer.data(), buffer.size());
+      if (n > 0) {
+        if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return error;
+      }
+    }
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    if (between_chunks) between_chunks();
+  }
+}
+
+// Links an unnamed file under name in folder; fails with EEXIST rather than replace.
+int LinkUnnamed(int fd, int folder, const std::string& name) {
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (errno != ENOENT || access("/proc/self/fd", X_OK) == 0) return errno;
+  // No /proc: the descriptor itself (needs CAP_DAC_READ_SEARCH).
+  return linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+int RenameIn(int folder, const std::string& from, const std::string& to, bool replace) {
+  if (replace) return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+  if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // The file system cannot refuse for us: look first.
+  struct stat st {};
+  if (fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+std::optional<FileFacts> Examine(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return FactsOf(st);
+}
+
+NewFile::~NewFile() { Abandon(); }
+
+void NewFile::Abandon() {
+  if (!published_ && !temp_.empty()) unlinkat(static_cast<int>(folder_), temp_.c_str(), 0);
+  temp_.clear();
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+  if (folder_ >= 0) close(static_cast<int>(folder_));
+  handle_ = folder_ = -1;
+}
+
+int NewFile::Create(const std::string& destination, std::optional<unsigned> mode) {
+  Abandon();
+  destination_ = destination;
+  published_ = false;
+  facts_ = {};
+  const int folder = open(FolderPart(destination).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return errno;
+  folder_ = folder;
+  const mode_t wanted = mode ? static_cast<mode_t>(*mode) : 0666 & ~CurrentUmask();
+  int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    // The file system has no unnamed files (FUSE, some network file systems).
+    do {
+      temp_ = ShortTempName();
+      fd = openat(folder, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EEXIST);
+    if (fd < 0) temp_.clear();
+  }
+  if (fd < 0) return errno;
+  handle_ = fd;
+  // The creation mode went through the umask (or was 0600 for a named one).
+  if (!temp_.empty() || (wanted & ~CurrentUmask()) != wanted) {
+    if (fchmod(fd, wanted) != 0) return errno;
+  }
+  return 0;
+}
+
+void NewFile::Append(std::string_view text) {
+  buffer_ += text;
+  facts_.size += text.size();
+  if (buffer_.size() >= kChunk && error_ == 0) error_ = FlushBuffer();
+}
+
+int NewFile::FlushBuffer() {
+  if (handle_ < 0) return EBADF;
+  int error = WriteAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());
+  buffer_.clear();
   return error;
 }
 
+int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
+  // O_NONBLOCK: opening a FIFO must never wait for a writer.
+  Fd in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (in.get() < 0) return errno;
+  struct stat st {};
+  if (fstat(in.get(), &st) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return EINVAL;
+  const int out = static_cast<int>(handle_);
+  if (int error = CopyContent(in.get(), out, between_chunks)) return error;
+  if (fchmod(out, st.st_mode & 07777) != 0) return errno;
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (futimens(out, times) != 0 || fstat(out, &st) != 0) return errno;
+  facts_ = FactsOf(st);
+  return 0;
+}
+
+int NewFile::Sync() {
+  if (error_ == 0) error_ = FlushBuffer();
+  if (error_ != 0) return error_;
+  return fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
+}
+
+int NewFile::Publish(bool replace) {
+  if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
+  if (error_ != 0) return error_;
+  const int fd = static_cast<int>(handle_), folder = static_cast<int>(folder_);
+  const std::string name = NamePart(destination_);
+  int error = 0;
+  if (!temp_.empty()) {
+    error = RenameIn(folder, temp_, name, replace);
+  } else if (!replace) {
+    error = LinkUnnamed(fd, folder, name);
+  } else {
+    // No call links an unnamed file over another: link it under a short
+    // name, then rename that over the old file in one step.
+    std::string temp;
+    do {
+      temp = ShortTempName();
+      error = LinkUnnamed(fd, folder, temp);
+    } while (error == EEXIST);
+    if (error == 0 && (error = RenameIn(folder, temp, name, true)) != 0)
+      unlinkat(folder, temp.c_str(), 0);
+  }
+  if (error != 0) return error;
+  temp_.clear();
+  published_ = true;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return errno;
+  facts_ = FactsOf(st);
+  return 0;
+}
+
+int Rename(const std::string& source, const std::string& destination, bool replace) {
+  return RenameIn(AT_FDCWD, source, destination, replace);
+}
+
 int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
+
+int SyncFileSystemOf(const std::string& folder) {
+  Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return errno;
+  return syncfs(fd.get()) == 0 ? 0 : errno;
+}
 
 }  // namespace os

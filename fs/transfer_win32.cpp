@@ -1,72 +1,187 @@
 // The transfer calls of the Win32 platform layer.
 #include <windows.h>
 
-#include <atomic>
+#include <algorithm>
+#include <random>
+#include <vector>
 
 #include "fs/platform.h"
 #include "fs/win32_text.h"
 
 namespace os {
 
-int (*copy_chunk_hook)() = nullptr;
-
 namespace {
 
-std::atomic<unsigned long> temp_counter{0};
+constexpr DWORD kChunk = 1u << 20;
 
-std::string TempBeside(const std::string& path) {
+HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::string FolderPart(const std::string& path) {
   const std::size_t last = path.rfind('\\');
-  const std::string folder = last == std::string::npos ? std::string() : path.substr(0, last + 1);
-  const std::string name = last == std::string::npos ? path : path.substr(last + 1);
-  return folder + "~" + name + ".lark-" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(temp_counter++);
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-  HANDLE h =
-      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = GetFileInformationByHandle(h, &info) != 0;
-  CloseHandle(h);
-  return ok;
+std::string ShortTempName() {
+  static std::mt19937_64 random{std::random_device{}()};
+  static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = "~lark-";
+  for (int i = 0; i < 8; ++i) name += kDigits[random() % 36];
+  return name;
 }
 
-}  // namespace
-
-bool IsSameFile(const std::string& a, const std::string& b) {
-  BY_HANDLE_FILE_INFORMATION x, y;
-  return FileIdentity(a, x) && FileIdentity(b, y) &&
-         x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-         x.nFileIndexLow == y.nFileIndexLow;
+std::uint64_t Ticks(const FILETIME& t) {
+  return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
-int CopyFileAtomic(const std::string& source, const std::string& destination, bool keep_read_only) {
-  if (IsSameFile(source, destination)) return 0;
-  const DWORD old = GetFileAttributesW(Wide(destination).c_str());
-  if (old != INVALID_FILE_ATTRIBUTES && keep_read_only && (old & FILE_ATTRIBUTE_READONLY))
-    return EACCES;
-  // The system copy keeps the last-write time; the temporary name keeps the old file whole.
-  const std::string temp = TempBeside(destination);
-  if (!CopyFileW(Wide(source).c_str(), Wide(temp).c_str(), TRUE)) return ErrnoOf(GetLastError());
-  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(Wide(destination).c_str(), old & ~FILE_ATTRIBUTE_READONLY);
-  if (!MoveFileExW(Wide(temp).c_str(), Wide(destination).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    const int error = ErrnoOf(GetLastError());
-    DeleteFileW(Wide(temp).c_str());
-    return error;
+FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileFacts f;
+  f.id = {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  f.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const std::uint64_t ticks = Ticks(info.ftLastWriteTime);
+  f.modified = {static_cast<std::int64_t>(ticks / 10000000),
+                static_cast<std::int32_t>(ticks % 10000000 * 100)};
+  f.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+  f.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return f;
+}
+
+std::optional<FileFacts> FactsOfHandle(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+  return FactsOf(info);
+}
+
+int WriteAll(HANDLE h, const char* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    const DWORD part = static_cast<DWORD>(std::min<std::size_t>(size - done, kChunk));
+    DWORD written = 0;
+    if (!WriteFile(h, data + done, part, &written, nullptr)) return ErrnoOf(GetLastError());
+    done += written;
   }
   return 0;
 }
 
-int RenameOrMove(const std::string& source, const std::string& destination) {
-  const DWORD old = GetFileAttributesW(Wide(destination).c_str());
-  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(Wide(destination).c_str(), old & ~FILE_ATTRIBUTE_READONLY);
-  if (MoveFileExW(Wide(source).c_str(), Wide(destination).c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
-    return 0;
-  return ErrnoOf(GetLastError());
+}  // namespace
+
+std::optional<FileFacts> Examine(const std::string& path) {
+  HANDLE h = CreateFileW(
+      Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  auto facts = FactsOfHandle(h);
+  CloseHandle(h);
+  return facts;
+}
+
+NewFile::~NewFile() { Abandon(); }
+
+void NewFile::Abandon() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+  handle_ = -1;
+  if (!published_ && !temp_.empty()) DeleteFileW(Wide(temp_).c_str());
+  temp_.clear();
+}
+
+int NewFile::Create(const std::string& destination, std::optional<unsigned> mode) {
+  Abandon();
+  destination_ = destination;
+  published_ = false;
+  facts_ = {};
+  const DWORD attributes = mode && (*mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
+  for (;;) {
+    temp_ = FolderPart(destination) + ShortTempName();
+    HANDLE h = CreateFileW(Wide(temp_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | attributes, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle_ = reinterpret_cast<std::intptr_t>(h);
+      return 0;
+    }
+    const DWORD error = GetLastError();
+    temp_.clear();
+    if (error != ERROR_FILE_EXISTS) return ErrnoOf(error);
+  }
+}
+
+void NewFile::Append(std::string_view text) {
+  buffer_ += text;
+  facts_.size += text.size();
+  if (buffer_.size() >= kChunk && error_ == 0) error_ = FlushBuffer();
+}
+
+int NewFile::FlushBuffer() {
+  if (handle_ == -1) return EBADF;
+  const int error = WriteAll(AsHandle(handle_), buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return error;
+}
+
+int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
+  HANDLE in = CreateFileW(Wide(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+  std::vector<char> buffer(kChunk);
+  int error = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(in, buffer.data(), kChunk, &got, nullptr)) {
+      error = ErrnoOf(GetLastError());
+      break;
+    }
+    if (got == 0) break;
+    if ((error = WriteAll(AsHandle(handle_), buffer.data(), got)) != 0) break;
+    if (between_chunks) {
+      try {
+        between_chunks();
+      } catch (...) {
+        CloseHandle(in);
+        throw;
+      }
+    }
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());
+  CloseHandle(in);
+  if (error != 0) return error;
+  // The copy keeps the source's times, as the system's own copy does.
+  if (!SetFileTime(AsHandle(handle_), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
+    return ErrnoOf(GetLastError());
+  if (auto facts = FactsOfHandle(AsHandle(handle_))) facts_ = *facts;
+  return 0;
+}
+
+int NewFile::Sync() {
+  if (error_ == 0) error_ = FlushBuffer();
+  if (error_ != 0) return error_;
+  return FlushFileBuffers(AsHandle(handle_)) ? 0 : ErrnoOf(GetLastError());
+}
+
+int NewFile::Publish(bool replace) {
+  if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
+  if (error_ != 0) return error_;
+  if (!FlushFileBuffers(AsHandle(handle_))) return ErrnoOf(GetLastError());
+  auto facts = FactsOfHandle(AsHandle(handle_));
+  CloseHandle(AsHandle(handle_));
+  handle_ = -1;
+  if (int error = Rename(temp_, destination_, replace)) return error;
+  SetFileAttributesW(Wide(destination_).c_str(),
+                     GetFileAttributesW(Wide(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
+  temp_.clear();
+  published_ = true;
+  if (facts) facts_ = *facts;
+  return 0;
+}
+
+int Rename(const std::string& source, const std::string& destination, bool replace) {
+  const std::wstring to = Wide(destination);
+  const DWORD old = replace ? GetFileAttributesW(to.c_str()) : INVALID_FILE_ATTRIBUTES;
+  const bool read_only = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
+  if (read_only) SetFileAttributesW(to.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (MoveFileExW(Wide(source).c_str(), to.c_str(), flags)) return 0;
+  const DWORD error = GetLastError();
+  if (read_only) SetFileAttributesW(to.c_str(), old);
+  return error == ERROR_NOT_SAME_DEVICE ? EXDEV : ErrnoOf(error);
 }
 
 int RemoveFile(const std::string& path) {
@@ -76,51 +191,13 @@ int RemoveFile(const std::string& path) {
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY)) {
     SetFileAttributesW(w.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileW(w.c_str())) return 0;
+    SetFileAttributesW(w.c_str(), a);
   }
   return ErrnoOf(GetLastError());
 }
 
-AtomicWriter::~AtomicWriter() {
-  if (fd_ >= 0) {
-    CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)));
-    DeleteFileW(Wide(temp_).c_str());
-  }
-}
-
-int AtomicWriter::Open(const std::string& path) {
-  path_ = path;
-  temp_ = TempBeside(path);
-  HANDLE h = CreateFileW(Wide(temp_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
-  fd_ = static_cast<int>(reinterpret_cast<intptr_t>(h));
-  return 0;
-}
-
-void AtomicWriter::Append(std::string_view text) {
-  buffer_ += text;
-  if (buffer_.size() >= (1u << 20) && error_ == 0) error_ = Flush();
-}
-
-int AtomicWriter::Flush() {
-  HANDLE h = reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_));
-  DWORD written = 0;
-  if (!buffer_.empty() &&
-      !WriteFile(h, buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr))
-    return ErrnoOf(GetLastError());
-  buffer_.clear();
-  return 0;
-}
-
-int AtomicWriter::Commit() {
-  int error = error_ != 0 ? error_ : Flush();
-  CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)));
-  fd_ = -1;
-  if (error == 0 &&
-      !MoveFileExW(Wide(temp_).c_str(), Wide(path_).c_str(), MOVEFILE_REPLACE_EXISTING))
-    error = ErrnoOf(GetLastError());
-  if (error != 0) DeleteFileW(Wide(temp_).c_str());
-  return error;
-}
+// Each new file is flushed as it is named (write-through), so there is
+// nothing left to flush for the whole volume.
+int SyncFileSystemOf(const std::string&) { return 0; }
 
 }  // namespace os

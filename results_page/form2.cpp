@@ -81,13 +81,13 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   }
   for (int n = 1; n <= 5; ++n)
     connect(Picker(n), &QDateEdit::dateChanged, this, [this, n] { DTPicker_Change(n); });
-  connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
-  connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
-  connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
-  connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
-  connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
-  connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
-  connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+  OnClick(PushButton1, [this] { PushButton1_Click(); });
+  OnClick(PushButton2, [this] { PushButton2_Click(); });
+  OnClick(PushButton3, [this] { PushButton3_Click(); });
+  OnClick(PushButton4, [this] { PushButton4_Click(); });
+  OnClick(PushButton5, [this] { PushButton5_Click(); });
+  OnClick(PushButton6, [this] { PushButton6_Click(); });
+  OnClick(PushButton7, [this] { PushButton7_Click(); });
 }
 
 QDateEdit* Form2::Picker(int n) const {

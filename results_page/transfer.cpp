@@ -1,9 +1,5 @@
 #include "results_page/transfer.h"
 
-#include <unordered_set>
-
-#include "app/failure.h"
-#include "fs/file_transfer.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
@@ -12,7 +8,13 @@ std::vector<std::size_t> TransferChecked(const TransferRows& rows,
                                          const std::function<TransferKind()>& kind,
                                          FailureTrap& trap) {
   UiServices& ui = trap.ui();
-  std::unordered_set<std::string> moved_to;
+  TransferRun run(ui);
+  trap.Step(100, [&] {
+    for (std::size_t i = 0; i < rows.count; ++i) {
+      ui.Yield();
+      if (rows.ticked(i)) run.Protect(std::string(rows.path(i)));
+    }
+  });
   for (std::size_t i = 0; i < rows.count; ++i) {
     trap.Step(102, [&] { ui.Yield(); });
     if (!rows.ticked(i)) continue;
@@ -21,18 +23,18 @@ std::vector<std::size_t> TransferChecked(const TransferRows& rows,
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
     const TransferKind now = kind();
     if (now == TransferKind::kCopy) {
-      trap.Step(108, [&] { CopyFileChecked(source, target); });
+      trap.Step(108, [&] {
+        run.CheckClash(source, target, now);
+        CopyFileChecked(source, target, run);
+      });
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] {
-        // Moving a second file of this name would destroy the first one.
-        if (moved_to.count(target) != 0)
-          throw Failure("File already exists: " + target +
-                        " came from another folder in this move; " + source + " stays where it is");
-        FSOFileMove(source, target, ui);
-        if (!IsExistingFile(NormalizeSlashes(source))) moved_to.insert(target);
+        run.CheckClash(source, target, now);
+        FSOFileMove(source, target, run);
       });
     }
   }
+  trap.Step(112, [&] { run.Flush(); });
   std::vector<std::size_t> gone;
   if (kind() != TransferKind::kMove) return gone;
   for (std::size_t i = rows.count; i-- > 0;) {

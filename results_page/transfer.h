@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "app/failure_trap.h"
-
-enum class TransferKind { kNone, kCopy, kMove };
+#include "fs/file_transfer.h"
 
 struct TransferRows {
   std::size_t count = 0;
@@ -17,9 +16,9 @@ struct TransferRows {
 
 // Copies or moves every ticked file into the destination folder under its
 // own name; the folder and the kind are asked afresh for each row. Returns
-// the positions of rows whose file has moved away (a move only). Of several
-// ticked files with one name, a move takes the first and reports the others,
-// which stay where they are.
+// the positions of rows whose file has moved away (a move only). A file that
+// is one of this transfer's (a ticked source, or a file an earlier row moved
+// there) is never replaced: the row's file stays where it is, reported.
 std::vector<std::size_t> TransferChecked(const TransferRows& rows,
                                          const std::function<std::string()>& destination,
                                          const std::function<TransferKind()>& kind,

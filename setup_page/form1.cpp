@@ -88,11 +88,11 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   ListView1->viewport()->installEventFilter(this);
   ListView1->installEventFilter(this);
 
-  connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
-  connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
-  connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
-  connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
-  connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+  OnClick(PushButton1, [this] { PushButton1_Click(); });
+  OnClick(PushButton2, [this] { PushButton2_Click(); });
+  OnClick(PushButton3, [this] { PushButton3_Click(); });
+  OnClick(PushButton4, [this] { PushButton4_Click(); });
+  OnClick(PushButton6, [this] { PushButton6_Click(); });
   connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
   for (QRadioButton* o : {Option1, Option2, Option3})
     connect(o, &QRadioButton::clicked, this, [this] { DateOption_Click(); });

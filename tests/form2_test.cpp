@@ -1,5 +1,7 @@
 #include "results_page/form2.h"
 
+#include <sys/stat.h>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
@@ -9,6 +11,7 @@
 #include "app/date_locale.h"
 #include "setup_page/search_launch.h"
 #include "tests/page_fixture.h"
+#include "tests/transfer_checks.h"
 
 namespace {
 
@@ -361,6 +364,65 @@ TEST_F(Wizard, NoTickedRowGivesDoneAndNothingElse) {
   EXPECT_EQ(Infos(), (std::vector<std::string>{"Done."}));
   EXPECT_EQ(ui.boxes.size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(t.Path("out/x.txt")));
+}
+
+TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
+  const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
+  for (bool replace : {false, true}) {
+    SCOPED_TRACE(replace ? "replacing" : "new file");
+    t.File("s/big.bin", big, Local(2024, 1, 10));
+    if (replace) t.File("out/big.bin", "old");
+    form->Option4->click();
+    List({t.Path("s")});
+    form->PushButton6_Click();
+    Find(Page2().Option3, QDate(2024, 1, 10));
+    Page2().PushButton4_Click();
+    ui.boxes.clear();
+    ui.yields = 0;
+    // One yield for the sources, one for the row, then the copy's own.
+    ui.on_yield = [this] {
+      if (ui.yields == 3) Page2().close();
+    };
+    Page2().PushButton3->click();
+    ui.on_yield = nullptr;
+    EXPECT_TRUE(ui.ended);
+    EXPECT_TRUE(ui.boxes.empty());  // no "Done."
+    EXPECT_EQ(Names(t.Path("out")),
+              replace ? std::vector<std::string>{"big.bin"} : std::vector<std::string>{});
+    if (replace) {
+      EXPECT_EQ(t.Read("out/big.bin"), "old");
+    }
+    ui.ended = false;
+    form->ListView1->clear();
+  }
+}
+
+TEST_F(Wizard, SaveLeavesAReadOnlyFileAndClosingMidSaveLeavesNoFile) {
+  for (int i = 0; i < 3; ++i) t.File("s/f" + std::to_string(i), "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  t.File("ro.txt", "old");
+  chmod(t.Path("ro.txt").c_str(), 0444);
+  ui.save_names = {t.Path("ro.txt"), t.Path("list.txt")};
+  ui.answers = {true};
+  Page2().PushButton6->click();
+  EXPECT_EQ(t.Read("ro.txt"), "old");
+  ASSERT_EQ(ui.Failures().size(), 1u);
+  EXPECT_EQ(
+      ui.Failures()[0].rfind("Permission denied\r\nin Larkmere2021/08/31.Form2.PushButton6_Click "
+                             "at line 110",
+                             0),
+      0u);
+
+  ui.on_yield = [this] {
+    if (ui.yields == 2) Page2().close();
+  };
+  ui.yields = 0;
+  Page2().PushButton6->click();
+  EXPECT_TRUE(ui.ended);
+  std::vector<std::string> expected = {"out", "program", "ro.txt", "s", "settings.ini"};
+  EXPECT_EQ(Names(t.root()), expected);
 }
 
 TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {

@@ -72,21 +72,25 @@ TEST_F(PlatformFs, CopyKeepsTheModificationTimeAndMoveReplaces) {
   const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
   fs::last_write_time(P("src/x.txt"), stamp);
   File("out/x.txt", "old");
-  CopyFileChecked(P("src/x.txt"), P("out") + kSep + "x.txt");
+  TransferRun run(ui);
+  CopyFileChecked(P("src/x.txt"), P("out") + kSep + "x.txt", run);
+  run.Flush();
   EXPECT_EQ(Read("out/x.txt"), "new");
   EXPECT_EQ(fs::last_write_time(P("out/x.txt")), fs::last_write_time(P("src/x.txt")));
 
   File("src/y.txt", "moved");
   File("out/y.txt", "old");
-  FSOFileMove(P("src/y.txt"), P("out/y.txt"), ui);
+  FSOFileMove(P("src/y.txt"), P("out/y.txt"), run);
+  run.Flush();
   EXPECT_EQ(Read("out/y.txt"), "moved");
   EXPECT_FALSE(fs::exists(P("src/y.txt")));
 
-  FSOFileMove(P("src/gone.txt"), P("out/x.txt"), ui);
+  FSOFileMove(P("src/gone.txt"), P("out/x.txt"), run);
   EXPECT_EQ(Read("out/x.txt"), "new");
   EXPECT_EQ(ui.Failures().size(), 1u);
 
-  FSOFileMove(P("out/x.txt"), P("out/x.txt"), ui);
+  FSOFileMove(P("out/x.txt"), P("out/x.txt"), run);
+  run.Flush();
   EXPECT_EQ(Read("out/x.txt"), "new");
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(P("out")))

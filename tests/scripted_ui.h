@@ -44,6 +44,7 @@ class ScriptedUi : public UiServices {
   bool Yield() override {
     ++yields;
     if (on_yield) on_yield();
+    if (ended) throw ProgramEnding{};
     return true;
   }
 

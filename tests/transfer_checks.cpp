@@ -1,0 +1,77 @@
+#include "tests/transfer_checks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+std::time_t MTime(const std::string& path) {
+  struct stat st {};
+  lstat(path.c_str(), &st);
+  return st.st_mtime;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+    out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+Mounted::Mounted(std::string folder, std::string kind, std::string options)
+    : folder_(std::move(folder)), kind_(std::move(kind)) {
+  if (geteuid() != 0) {
+    error_ = "mounting a " + kind_ + " file system needs root";
+    return;
+  }
+  std::filesystem::create_directories(folder_);
+  const std::string f = "'" + folder_ + "'";
+  image_ = folder_ + ".img";
+  const std::string img = "'" + image_ + "'";
+  if (kind_ == "tmpfs") {
+    mounted_ = Sh("mount -t tmpfs -o '" + options + "' tmpfs " + f);
+  } else if (kind_ == "xfs") {
+    mounted_ = Sh("truncate -s 320M " + img + " && mkfs.xfs -q -f " + img) &&
+               Sh("mount -o loop " + img + " " + f);
+  } else if (kind_ == "exfat") {
+    // The kernel here has no exFAT or FAT driver: the FUSE one, on a loop device.
+    if (Sh("truncate -s 64M " + img + " && mkfs.exfat " + img + " >/dev/null") &&
+        Sh("losetup -f --show " + img + " > " + img + ".dev")) {
+      std::ifstream(image_ + ".dev") >> device_;
+      mounted_ = Sh("mount.exfat-fuse '" + device_ + "' " + f + " 2>/dev/null");
+    }
+  } else {
+    error_ = "unknown file system " + kind_;
+  }
+  if (!mounted_ && error_.empty()) error_ = "could not mount " + kind_;
+}
+
+Mounted::~Mounted() {
+  if (mounted_) Sh("umount -l '" + folder_ + "'");
+  if (!device_.empty()) Sh("losetup -d '" + device_ + "'");
+  std::error_code ec;
+  std::filesystem::remove(image_, ec);
+  std::filesystem::remove(image_ + ".dev", ec);
+}
+
+bool Mounted::Sh(const std::string& command) {
+  const std::string log = folder_ + ".log";
+  if (std::system(("(" + command + ") > '" + log + "' 2>&1").c_str()) == 0) return true;
+  std::stringstream said;
+  said << std::ifstream(log).rdbuf();
+  error_ = "`" + command + "` failed: " + said.str();
+  return false;
+}
+
+bool Mounted::MakeReadOnly() { return Sh("mount -o remount,ro '" + folder_ + "'"); }
+
+bool Mounted::CrashAndRemount() {
+  return Sh("xfs_io -x -c shutdown '" + folder_ + "'") && Sh("umount '" + folder_ + "'") &&
+         Sh("mount -o loop '" + image_ + "' '" + folder_ + "'");
+}

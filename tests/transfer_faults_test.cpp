@@ -1,0 +1,370 @@
+// Transfers and saves under real faults: full and failing file systems, a
+// case-insensitive stick, a crash, kill -9, names at the limits. Each case
+// checks which files exist afterwards with which bytes, and which boxes showed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "fs/file_transfer.h"
+#include "results_page/export.h"
+#include "results_page/transfer.h"
+#include "tests/scripted_ui.h"
+#include "tests/test_tree.h"
+#include "tests/transfer_checks.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBig(3u << 20, 'b');  // three chunks of a copy
+
+bool Exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+
+std::string ReadFile(const std::string& path) {
+  std::stringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+// Runs action once, at the yield with the given number (1 = the first).
+void AtYield(ScriptedUi& ui, int number, std::function<void()> action) {
+  ui.on_yield = [&ui, number, action] {
+    if (ui.yields == number) action();
+  };
+}
+
+int MoveBoxes(const ScriptedUi& ui) {
+  int n = 0;
+  for (const auto& text : ui.Failures())
+    if (text.find("Main.FSOFileMove at line 104") != std::string::npos) ++n;
+  return n;
+}
+
+// Every ticked row of rows into destination, as page 2 does it.
+std::vector<std::size_t> Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
+                                  const std::string& destination, TransferKind kind) {
+  FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
+  TransferRows list;
+  list.count = rows.size();
+  list.path = [&](std::size_t i) { return std::string_view(rows[i]); };
+  list.ticked = [](std::size_t) { return true; };
+  return TransferChecked(
+      list, [&] { return destination; }, [kind] { return kind; }, trap);
+}
+
+#define ASSERT_MOUNTED(m) ASSERT_EQ((m).error(), "") << "this suite makes its faults for real"
+
+}  // namespace
+
+TEST(TransferFaults, AFullFileSystemLeavesEveryFileAsItWas) {
+  struct Case {
+    const char* name;
+    const char* options;
+    bool move, replace;
+  } cases[] = {
+      {"copy, no space", "size=1m", false, false},
+      {"copy over a file, no space", "size=1m", false, true},
+      {"move, no space", "size=1m", true, false},
+      {"move over a file, no space", "size=1m", true, true},
+      {"copy, no inodes", "nr_inodes=8", false, false},
+      {"copy over a file, no inodes", "nr_inodes=8", false, true},
+      {"move over a file, no inodes", "nr_inodes=8", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    t.File("src/big.bin", kBig);
+    Mounted m(t.Path("dst"), "tmpfs", c.options);
+    ASSERT_MOUNTED(m);
+    if (c.replace) t.File("dst/big.bin", "old");
+    const bool inodes = std::string(c.options).find("inodes") != std::string::npos;
+    for (int i = 0; inodes && std::ofstream(t.Path("dst/f" + std::to_string(i))); ++i) {
+    }
+    const std::vector<std::string> before = Names(t.Path("dst"));
+    {
+      TransferRun run(ui);
+      if (c.move) {
+        FSOFileMove(t.Path("src/big.bin"), t.Path("dst/big.bin"), run);
+      } else {
+        EXPECT_FALSE(CopyFileChecked(t.Path("src/big.bin"), t.Path("dst/big.bin"), run));
+      }
+      run.Flush();
+    }
+    EXPECT_EQ(t.Read("src/big.bin"), kBig);
+    EXPECT_EQ(Names(t.Path("dst")), before);
+    if (c.replace) {
+      EXPECT_EQ(t.Read("dst/big.bin"), "old");
+    }
+    EXPECT_EQ(MoveBoxes(ui), c.move ? 1 : 0);
+  }
+}
+
+TEST(TransferFaults, AFaultWhileAMoveCopiesKeepsTheSource) {
+  struct Case {
+    const char* name;
+    const char* kind;
+    std::function<void(TestTree&, Mounted&)> fault;
+  } cases[] = {
+      {"destination folder removed", "tmpfs",
+       [](TestTree& t, Mounted&) { fs::remove_all(t.Path("dst/in")); }},
+      {"file system fails", "xfs",
+       [](TestTree& t, Mounted&) {
+         ASSERT_EQ(std::system(("xfs_io -x -c shutdown '" + t.Path("dst") + "'").c_str()), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    t.File("src/big.bin", kBig);
+    Mounted m(t.Path("dst"), c.kind, "size=64m");
+    ASSERT_MOUNTED(m);
+    t.Folder("dst/in");
+    AtYield(ui, 2, [&] { c.fault(t, m); });  // the first yield comes before the copy
+    TransferRun run(ui);
+    FSOFileMove(t.Path("src/big.bin"), t.Path("dst/in/big.bin"), run);
+    run.Flush();
+    EXPECT_EQ(t.Read("src/big.bin"), kBig);
+    EXPECT_FALSE(Exists(t.Path("dst/in/big.bin")));
+    EXPECT_EQ(MoveBoxes(ui), 1);
+  }
+}
+
+TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
+  struct Case {
+    const char* name;
+    TransferKind kind;
+    std::vector<std::string> rows;   // relative paths, in list order
+    std::string kept;                // what dst/x.txt holds afterwards
+    std::vector<std::string> stays;  // sources still in place
+    int clash_boxes;
+  } cases[] = {
+      {"move, the one already there first",
+       TransferKind::kMove,
+       {"dst/x.txt", "other/x.txt"},
+       "mine",
+       {"other/x.txt"},
+       1},
+      {"move, the one already there last",
+       TransferKind::kMove,
+       {"other/x.txt", "dst/x.txt"},
+       "mine",
+       {"other/x.txt"},
+       1},
+      {"copy over a ticked file",
+       TransferKind::kCopy,
+       {"other/x.txt", "dst/x.txt"},
+       "mine",
+       {"other/x.txt"},
+       1},
+      {"move of two of one name",
+       TransferKind::kMove,
+       {"a/x.txt", "other/x.txt"},
+       "a",
+       {"other/x.txt"},
+       1},
+      {"copy of two of one name: the later remains",
+       TransferKind::kCopy,
+       {"a/x.txt", "other/x.txt"},
+       "theirs",
+       {"a/x.txt", "other/x.txt"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    t.File("dst/x.txt", "mine");
+    t.File("other/x.txt", "theirs");
+    t.File("a/x.txt", "a");
+    std::vector<std::string> rows;
+    for (const auto& r : c.rows) rows.push_back(t.Path(r));
+    Transfer(ui, rows, t.Path("dst/"), c.kind);
+    EXPECT_EQ(t.Read("dst/x.txt"), c.kept);
+    for (const auto& s : c.stays) EXPECT_TRUE(Exists(t.Path(s))) << s;
+    ASSERT_EQ(static_cast<int>(ui.Failures().size()), c.clash_boxes);
+    if (c.clash_boxes != 0) {
+      EXPECT_NE(ui.Failures()[0].find("File already exists: " + t.Path("dst/x.txt") +
+                                      " is one of the files of this transfer; " +
+                                      t.Path("other/x.txt") + " stays where it is"),
+                std::string::npos);
+    }
+  }
+}
+
+TEST(TransferFaults, ACaseInsensitiveStickKeepsBothPhotos) {
+  for (TransferKind kind : {TransferKind::kMove, TransferKind::kCopy}) {
+    const bool move = kind == TransferKind::kMove;
+    SCOPED_TRACE(move ? "move" : "copy");
+    TestTree t;
+    ScriptedUi ui;
+    t.File("a/IMG_0001.JPG", "one");
+    t.File("b/img_0001.jpg", "two");
+    Mounted m(t.Path("stick"), "exfat");
+    ASSERT_MOUNTED(m);
+    Transfer(ui, {t.Path("a/IMG_0001.JPG"), t.Path("b/img_0001.jpg")}, t.Path("stick"), kind);
+    const std::vector<std::string> names = Names(t.Path("stick"));
+    ASSERT_EQ(names.size(), 1u);  // one name, no temporary left
+    EXPECT_EQ(t.Read("stick/" + names[0]), move ? "one" : "two");
+    EXPECT_EQ(t.Read("b/img_0001.jpg"), "two");
+    EXPECT_EQ(Exists(t.Path("a/IMG_0001.JPG")), !move);
+    EXPECT_EQ(ui.Failures().size(), move ? 1u : 0u);
+  }
+}
+
+TEST(TransferFaults, AfterACrashEveryFileHasOneCompleteVersion) {
+  const std::string fresh(64u << 10, 'n');
+  struct Case {
+    const char* name;
+    std::function<void(TestTree&, ScriptedUi&)> act;
+    std::function<void(TestTree&)> check;
+  } cases[] = {
+      {"moved to another file system",
+       [](TestTree& t, ScriptedUi& ui) {
+         TransferRun run(ui);
+         for (int i = 0; i < 8; ++i)
+           FSOFileMove(t.Path("src/f" + std::to_string(i)), t.Path("dst/f" + std::to_string(i)),
+                       run);
+         run.Flush();
+       },
+       [&](TestTree& t) {
+         for (int i = 0; i < 8; ++i) {
+           const std::string n = "f" + std::to_string(i);
+           EXPECT_TRUE(t.Read("src/" + n) == fresh || t.Read("dst/" + n) == fresh) << n;
+         }
+       }},
+      {"copied over old files",
+       [](TestTree& t, ScriptedUi& ui) {
+         TransferRun run(ui);
+         for (int i = 0; i < 8; ++i)
+           CopyFileChecked(t.Path("src/f" + std::to_string(i)),
+                           t.Path("dst/old" + std::to_string(i)), run);
+         run.Flush();
+       },
+       [&](TestTree& t) {
+         for (int i = 0; i < 8; ++i) {
+           const std::string text = t.Read("dst/old" + std::to_string(i));
+           EXPECT_TRUE(text == fresh || text == "old") << i;
+         }
+       }},
+      {"list saved over an old one",
+       [](TestTree& t, ScriptedUi& ui) {
+         SaveLines(
+             t.Path("dst/old0"), 2, [](std::size_t) { return std::string_view("line"); }, ui);
+       },
+       [](TestTree& t) {
+         const std::string text = t.Read("dst/old0");
+         EXPECT_TRUE(text == "line\r\nline\r\n" || text == "old") << text;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    for (int i = 0; i < 8; ++i) t.File("src/f" + std::to_string(i), fresh);
+    Mounted m(t.Path("dst"), "xfs");
+    ASSERT_MOUNTED(m);
+    for (int i = 0; i < 8; ++i) t.File("dst/old" + std::to_string(i), "old");
+    sync();
+    c.act(t, ui);
+    ASSERT_TRUE(m.CrashAndRemount()) << m.error();
+    c.check(t);
+    EXPECT_TRUE(ui.boxes.empty());
+  }
+}
+
+TEST(TransferFaults, NamesAndPathsAtTheLimitsCanBeReplaced) {
+  TestTree t;
+  ScriptedUi ui;
+  Mounted m(t.Path("other"), "tmpfs", "size=16m");
+  ASSERT_MOUNTED(m);
+  std::string cjk;
+  for (int i = 0; i < 85; ++i) cjk += "\xe6\xbc\xa2";  // 255 bytes
+  std::string deep = t.Path("");
+  while (deep.size() + 200 < 4085) deep += std::string(199, 'd') + "/";
+  deep += std::string(4085 - deep.size() - 1, 'e') + "/";  // deep + "x.txt": 4,090 bytes
+  struct Case {
+    std::string folder, name;
+  } cases[] = {
+      {t.Path("out/"), std::string(251, 'n') + ".txt"}, {t.Path("out/"), cjk}, {deep, "x.txt"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.folder + c.name).size());
+    const std::string copied = c.folder + c.name, saved = c.folder + "m/" + c.name;
+    const std::string moved = t.Path("other/") + c.name;
+    t.File("src/" + c.name, "new");
+    t.File("src2/" + c.name, "moved");
+    fs::create_directories(c.folder + "m/");
+    for (const auto& old : {copied, saved, moved}) std::ofstream(old) << "old";
+    TransferRun run(ui);
+    EXPECT_TRUE(CopyFileChecked(t.Path("src/" + c.name), copied, run));
+    FSOFileMove(t.Path("src2/" + c.name), moved, run);
+    run.Flush();
+    SaveLines(
+        saved, 1, [](std::size_t) { return std::string_view("saved"); }, ui);
+    EXPECT_EQ(ReadFile(copied), "new");
+    EXPECT_EQ(ReadFile(moved), "moved");
+    EXPECT_EQ(ReadFile(saved), "saved\r\n");
+    EXPECT_FALSE(Exists(t.Path("src2/" + c.name)));
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST(TransferFaults, KilledMidCopyLeavesNoPartialAndNoTemporaryFile) {
+  struct Case {
+    const char* name;
+    bool replace, move;
+  } cases[] = {{"new file", false, false},
+               {"replacing a file", true, false},
+               {"moving to another file system", false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    t.File("src/big.bin", kBig);
+    Mounted m(t.Path("dst"), "tmpfs", "size=64m");
+    ASSERT_MOUNTED(m);
+    const std::string out = c.move ? t.Path("dst/") : t.Path("out/");
+    fs::create_directories(out);
+    if (c.replace) std::ofstream(out + "big.bin") << "old";
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      ScriptedUi ui;
+      ui.on_yield = [&] {
+        if (ui.yields < 2) return;  // the copy has written its first chunk
+        if (write(pipe_fds[1], "!", 1) != 1) _exit(2);
+        pause();
+      };
+      TransferRun run(ui);
+      if (c.move) {
+        FSOFileMove(t.Path("src/big.bin"), out + "big.bin", run);
+      } else {
+        ui.yields = 1;
+        CopyFileChecked(t.Path("src/big.bin"), out + "big.bin", run);
+      }
+      _exit(3);  // never reached: killed mid-copy
+    }
+    close(pipe_fds[1]);  // a child that ends without a word ends the read
+    char said = 0;
+    const bool mid_copy = read(pipe_fds[0], &said, 1) == 1;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipe_fds[0]);
+    ASSERT_TRUE(mid_copy) << "the copy never yielded between its chunks";
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Names(out),
+              c.replace ? std::vector<std::string>{"big.bin"} : std::vector<std::string>{});
+    if (c.replace) {
+      EXPECT_EQ(ReadFile(out + "big.bin"), "old");
+    }
+    EXPECT_EQ(t.Read("src/big.bin"), kBig);
+  }
+}
