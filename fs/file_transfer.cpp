@@ -11,10 +11,10 @@
 
 namespace {
 
-// Enough to keep flushes rare, few enough to keep open files and the work a
-// crash would undo small.
-constexpr std::size_t kBatchFiles = 256;
-constexpr std::uint64_t kBatchBytes = 256u << 20;
+// Enough to keep flushes rare (each costs about as much as copying a few
+// hundred small files), few enough to keep the work a crash would undo small.
+constexpr std::size_t kBatchFiles = 2048;
+constexpr std::uint64_t kBatchBytes = 1u << 30;
 
 #ifdef _WIN32
 constexpr const char* kWildcards = "*?";
@@ -99,22 +99,22 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   return true;
 }
 
-void TransferRun::Move(const std::string& source, const std::string& destination) {
-  const auto there = os::Examine(destination);
+void TransferRun::Move(const std::string& source, const os::FileFacts& file,
+                       const std::string& destination, const std::optional<os::FileFacts>& there) {
   int error = os::Rename(source, destination, there.has_value());
   if (error == 0) {
-    if (auto facts = os::Examine(destination)) Remember(destination, *facts, Guard::kMoved);
+    Remember(destination, file, Guard::kMoved);  // a rename keeps the file's identity
     return;
   }
   if (error != EXDEV) ThrowError(error);
   // Across file systems: a copy first; the source goes once the copy is safe.
-  auto file = std::make_unique<os::NewFile>();
-  if ((error = file->Create(destination, std::nullopt)) != 0 ||
-      (error = file->CopyFrom(source, between_chunks_)) != 0)
+  auto copy = std::make_unique<os::NewFile>();
+  if ((error = copy->Create(destination, std::nullopt)) != 0 ||
+      (error = copy->CopyFrom(source, between_chunks_)) != 0)
     ThrowError(error);
-  if (!there && (error = file->Publish(false)) != 0) ThrowError(error);
-  if (!there) Remember(destination, file->facts(), Guard::kMoved);
-  Enqueue({std::move(file), source}, !there);
+  if (!there && (error = copy->Publish(false)) != 0) ThrowError(error);
+  if (!there) Remember(destination, copy->facts(), Guard::kMoved);
+  Enqueue({std::move(copy), source}, !there);
 }
 
 void TransferRun::Enqueue(Work work, bool named) {
@@ -125,7 +125,8 @@ void TransferRun::Enqueue(Work work, bool named) {
     replacing_names_.insert(Folded(work.file->destination()));
     replacing_.push_back(std::move(work));
   }
-  if (named_.size() + replacing_.size() >= kBatchFiles || waiting_bytes_ >= kBatchBytes) Flush();
+  const std::size_t limit = std::min(kBatchFiles, os::OpenFileBudget());
+  if (named_.size() + replacing_.size() >= limit || waiting_bytes_ >= kBatchBytes) Flush();
 }
 
 bool TransferRun::SyncAll() {
@@ -210,19 +211,19 @@ void FSOFileMove(const std::string& source, const std::string& destination, Tran
   FailureTrap trap(ui, kMoveProcedure);
   const std::string s = NormalizeSlashes(source);
   const std::string d = NormalizeSlashes(destination);
-  bool same = false;
+  std::optional<os::FileFacts> file, there;
   // The old destination is replaced only by the move itself, so a move that
   // cannot proceed keeps it.
   trap.Step(102, [&] {
     ui.Yield();
-    const auto a = os::Examine(s), b = os::Examine(d);
-    same = a && b && a->id == b->id;
+    file = os::Examine(s);
+    there = os::Examine(d);
   });
-  if (same) return;
+  if (file && there && file->id == there->id) return;
   trap.Step(104, [&] {
-    if (!IsExistingFile(s)) ThrowError(ENOENT);
-    if (!IsFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
-    run.Move(s, d);
+    if (!file || !file->regular) ThrowError(ENOENT);
+    if (!there && !IsFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
+    run.Move(s, *file, d, there);
   });
 }
 

@@ -37,8 +37,10 @@ class TransferRun {
   // Copies with replacement; false when nothing was copied (a read-only or
   // unreadable destination, a source that cannot be read). Silent.
   bool Copy(const std::string& source, const std::string& destination);
-  // Moves, replacing the destination; throws on failure.
-  void Move(const std::string& source, const std::string& destination);
+  // Moves the file source (as examined) to destination (what is there now),
+  // replacing it; throws on failure.
+  void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
+            const std::optional<os::FileFacts>& there);
   // Completes the waiting work; a move that cannot be completed is reported
   // under the move's procedure path and its source stays.
   void Flush();

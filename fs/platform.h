@@ -132,6 +132,9 @@ class NewFile {
 // replace a file that is there is never replaced (EEXIST).
 int Rename(const std::string& source, const std::string& destination, bool replace);
 int RemoveFile(const std::string& path);
+// How many new files may wait open at once: the open-file limit is raised to
+// the most the system allows, and a share of it is offered.
+std::size_t OpenFileBudget();
 // Everything written to the file system that holds folder is on disk.
 int SyncFileSystemOf(const std::string& folder);
 

@@ -1,5 +1,6 @@
 // The transfer calls of the POSIX platform layer.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,8 +16,8 @@ namespace os {
 
 namespace {
 
-// A few chunks a second even on a slow disk, so the window keeps up.
-constexpr std::size_t kChunk = 1u << 20;
+// Small enough that the window keeps up between chunks on a slow disk.
+constexpr std::size_t kChunk = 4u << 20;
 
 mode_t CurrentUmask() {
   static const mode_t mask = [] {
@@ -114,11 +115,11 @@ int CopyContent(int in, int out, const ChunkHook& between_chunks) {
 
 // Links an unnamed file under name in folder; fails with EEXIST rather than replace.
 int LinkUnnamed(int fd, int folder, const std::string& name) {
+  // The descriptor itself where allowed (CAP_DAC_READ_SEARCH), else through /proc.
+  if (linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (errno != ENOENT && errno != EPERM) return errno;
   const std::string proc = "/proc/self/fd/" + std::to_string(fd);
-  if (linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  if (errno != ENOENT || access("/proc/self/fd", X_OK) == 0) return errno;
-  // No /proc: the descriptor itself (needs CAP_DAC_READ_SEARCH).
-  return linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+  return linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 int RenameIn(int folder, const std::string& from, const std::string& to, bool replace) {
@@ -243,6 +244,19 @@ int NewFile::Publish(bool replace) {
 
 int Rename(const std::string& source, const std::string& destination, bool replace) {
   return RenameIn(AT_FDCWD, source, destination, replace);
+}
+
+std::size_t OpenFileBudget() {
+  static const std::size_t budget = [] {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return std::size_t{64};
+    if (limit.rlim_cur < limit.rlim_max) {
+      limit.rlim_cur = limit.rlim_max;
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return static_cast<std::size_t>(limit.rlim_cur / 4);
+  }();
+  return budget;
 }
 
 int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }

@@ -196,6 +196,8 @@ int RemoveFile(const std::string& path) {
   return ErrnoOf(GetLastError());
 }
 
+std::size_t OpenFileBudget() { return 2048; }
+
 // Each new file is flushed as it is named (write-through), so there is
 // nothing left to flush for the whole volume.
 int SyncFileSystemOf(const std::string&) { return 0; }
