@@ -32,6 +32,8 @@ std::string Folded(std::string path) {
   return path;
 }
 
+std::size_t FoldedHash(const std::string& path) { return std::hash<std::string>{}(Folded(path)); }
+
 bool SameContentFacts(const os::FileFacts& a, const os::FileFacts& b) {
   return a.id.volume == b.id.volume && a.size == b.size && a.modified.sec == b.modified.sec &&
          a.modified.nsec == b.modified.nsec;
@@ -51,7 +53,7 @@ void TransferRun::Protect(const std::string& source) {
 void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, Guard guard) {
   auto [it, added] = by_id_.emplace(facts.id, guard);
   if (!added && it->second == Guard::kCopied) it->second = guard;
-  by_name_[Folded(path)] = {facts, it->second};
+  by_name_[FoldedHash(path)] = {facts, it->second};
 }
 
 bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts,
@@ -60,7 +62,7 @@ bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts,
   auto applies = [kind](Guard g) { return g != Guard::kCopied || kind == TransferKind::kMove; };
   auto id = by_id_.find(facts.id);
   if (id != by_id_.end() && applies(id->second)) return true;
-  auto name = by_name_.find(Folded(path));
+  auto name = by_name_.find(FoldedHash(path));
   return name != by_name_.end() && applies(name->second.guard) &&
          SameContentFacts(name->second.facts, facts);
 }
@@ -130,13 +132,12 @@ void TransferRun::Enqueue(Work work, bool named) {
 }
 
 bool TransferRun::SyncAll() {
+  // One flush a file system: the waiting files are on few volumes.
   std::set<std::uint64_t> volumes;
   for (const auto* list : {&replacing_, &named_}) {
     for (const Work& w : *list) {
-      const std::string folder = FolderOf(w.file->destination());
-      const auto facts = os::Examine(folder);
-      if (facts && !volumes.insert(facts->id.volume).second) continue;
-      if (int error = os::SyncFileSystemOf(folder)) {
+      if (!volumes.insert(w.file->facts().id.volume).second) continue;
+      if (int error = os::SyncFileSystemOf(FolderOf(w.file->destination()))) {
         for (const auto* l : {&replacing_, &named_})
           for (const Work& each : *l) GiveUp(each, DescribeError(error));
         return false;

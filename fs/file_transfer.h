@@ -1,6 +1,5 @@
 #pragma once
 #include <cstddef>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -58,6 +57,11 @@ class TransferRun {
     os::FileFacts facts;
     Guard guard;
   };
+  struct IdHash {
+    std::size_t operator()(const os::FileId& id) const {
+      return std::hash<std::uint64_t>{}(id.index ^ (id.volume * 0x9e3779b97f4a7c15u));
+    }
+  };
   void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);
@@ -66,10 +70,12 @@ class TransferRun {
 
   UiServices& ui_;
   os::ChunkHook between_chunks_;
-  std::map<os::FileId, Guard> by_id_;
-  // Folded paths: a file system that ignores case may report one file under
-  // two identities for two spellings of its name.
-  std::unordered_map<std::string, Known> by_name_;
+  // Every ticked source is here: kept small, for lists of millions of rows.
+  std::unordered_map<os::FileId, Guard, IdHash> by_id_;
+  // By a hash of the case-folded path: a file system that ignores case may
+  // report one file under two identities for two spellings of its name. A
+  // collision can only make the run keep a file (size and time must match too).
+  std::unordered_map<std::size_t, Known> by_name_;
   std::vector<Work> replacing_;  // complete, waiting to take the old file's place
   std::vector<Work> named_;      // moved, the source waiting for removal
   std::unordered_set<std::string> replacing_names_;
