@@ -27,15 +27,17 @@ DatePatterns SystemDatePatterns() {
 
 long DayNumberOf(const QDate& date) { return DaysFromCivil(date.year(), date.month(), date.day()); }
 
-QString DateSettingText(const QDate& date, const DatePatterns& patterns) {
-  return QString::fromStdString(DateText(DayNumberOf(date), patterns));
-}
+QString DateSettingText(const QDate& date) { return date.toString("yyyy-MM-dd"); }
 
 QDate ParseDateSetting(const QString& text, const DatePatterns& patterns) {
   const QString trimmed = text.trimmed();
+  static const QRegularExpression kIso("^\\d{4}-\\d{2}-\\d{2}$");
+  QDate date;
+  if (kIso.match(trimmed).hasMatch()) date = QDate::fromString(trimmed, "yyyy-MM-dd");
+  if (date.isValid()) return date;
   const QString pattern = QString::fromStdString(patterns.short_date);
   const QLocale locale = QLocale::system();
-  QDate date = locale.toDate(trimmed, pattern);
+  date = locale.toDate(trimmed, pattern);
   if (!date.isValid()) {
     // A stored time of day follows the date after a blank.
     const int words = pattern.count(' ') + 1;

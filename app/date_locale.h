@@ -8,9 +8,10 @@
 // (without a zone name), as the date text of the program uses them.
 DatePatterns SystemDatePatterns();
 
-// A picker's date as stored text, and back; text that is no date throws
-// a "Type mismatch" failure. ISO dates are read too.
-QString DateSettingText(const QDate& date, const DatePatterns& patterns);
+// A picker's date as stored text (ISO 8601, so that a change of language
+// keeps it), and back: ISO first, then the locale's short date, as files
+// written before were; text that is no date throws a "Type mismatch" failure.
+QString DateSettingText(const QDate& date);
 QDate ParseDateSetting(const QString& text, const DatePatterns& patterns);
 
 long DayNumberOf(const QDate& date);

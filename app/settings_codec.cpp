@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/failure.h"
 
@@ -15,7 +16,11 @@ bool ParseFlag(const std::string& text) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (lower == "true") return true;
   if (lower == "false") return false;
-  if (!t.empty()) {
+  // Decimal numbers only: no leading tab, no NaN, infinity or hex, which
+  // strtod would take but the runtime's conversion does not.
+  const bool decimal = !t.empty() && t.find_first_not_of("0123456789+-.eE") == std::string::npos &&
+                       std::string_view("0123456789+-.").find(t[0]) != std::string_view::npos;
+  if (decimal) {
     char* end = nullptr;
     double number = std::strtod(t.c_str(), &end);
     if (end == t.c_str() + t.size()) return number != 0;

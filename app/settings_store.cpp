@@ -29,7 +29,7 @@ QString SettingsStore::DefaultOn(const QString& key, const QDate& today) const {
   static const QStringList kTrue = {"Option1", "Option4", "2Option1"};
   if (kTrue.contains(key)) return "1";
   if (key.startsWith("DTP")) {
-    return DateSettingText(key == "DTP5" ? today.addDays(-1) : today.addYears(-1), patterns_);
+    return DateSettingText(key == "DTP5" ? today.addDays(-1) : today.addYears(-1));
   }
   if (key == "Path") return DesktopFolderPath();
   return "0";
@@ -48,7 +48,7 @@ void SettingsStore::WriteFlag(const QString& key, bool value) {
 }
 
 void SettingsStore::WriteDate(const QString& key, const QDate& date) {
-  Write(key, DateSettingText(date, patterns_));
+  Write(key, DateSettingText(date));
 }
 
 QString DesktopFolderPath() {

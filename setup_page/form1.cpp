@@ -127,6 +127,11 @@ void Form1::Form_Load() {
   trap.Step(132, [&] { RestoreOption(Option1, "Option1", &Form1::DateOption_Click); });
   trap.Step(134, [&] { RestoreOption(Option2, "Option2", &Form1::DateOption_Click); });
   trap.Step(136, [&] { RestoreOption(Option3, "Option3", &Form1::DateOption_Click); });
+  // Without a date option page 2 would have no date to find by.
+  if (!Option1->isChecked() && !Option2->isChecked() && !Option3->isChecked()) {
+    SetOption(Option1, true);
+    DateOption_Click();
+  }
   trap.Step(138, [&] { RestoreOption(Option4, "Option4", &Form1::TransferOption_Click); });
   trap.Step(140, [&] { RestoreOption(Option5, "Option5", &Form1::TransferOption_Click); });
   trap.Step(142, [&] {

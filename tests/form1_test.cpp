@@ -46,9 +46,22 @@ TEST_F(PageTest, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
   EXPECT_EQ(ui.Failures()[0].rfind(
                 "Type mismatch\r\nin Larkmere2021/08/31.Form1.Form_Load at line 132\r\r", 0),
             0u);
-  EXPECT_FALSE(form->Option1->isChecked());  // keeps its design state
   EXPECT_TRUE(form->Option4->isChecked());
   EXPECT_EQ(form->Text1->text(), "/srv/out");
+}
+
+TEST_F(PageTest, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
+  const std::vector<std::pair<QString, QString>> stored[] = {
+      {{"Option1", "False"}, {"Option2", "False"}, {"Option3", "False"}},
+      {{"Option1", "maybe"}},
+      {{"Option1", "0"}, {"Option2", "nonsense"}, {"Option3", "0"}}};
+  for (const auto& keys : stored) {
+    for (const auto& [key, value] : keys) Store(key, value);
+    Start();
+    EXPECT_TRUE(form->Option1->isChecked()) << keys[0].second.toStdString();
+    EXPECT_EQ(Stored("Option1"), "True");
+    EXPECT_EQ(Stored("Option2"), "False");
+  }
 }
 
 TEST_F(PageTest, AddFolderListsThePickedFolderWithOneFinalSeparator) {
