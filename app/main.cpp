@@ -32,6 +32,8 @@ int main(int argc, char* argv[]) {
   }
   os::InitLocalTime();
   QApplication app(argc, argv);
+  // Lets docks and task bars match the windows to the desktop entry.
+  QGuiApplication::setDesktopFileName("com.vantrel.LarkspurSuite");
   QtUiServices ui;
   SettingsStore settings;
   Form1 form(ui, settings, ProgramFolder());

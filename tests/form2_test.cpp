@@ -366,6 +366,18 @@ TEST_F(Wizard, NoTickedRowGivesDoneAndNothingElse) {
   EXPECT_FALSE(std::filesystem::exists(t.Path("out/x.txt")));
 }
 
+TEST_F(Wizard, BothPagesCarryTheApplicationIconInItsFourSizes) {
+  t.File("s/a.txt", "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  QList<int> sizes;
+  for (const QSize& size : QIcon(":/larkspur-suite.ico").availableSizes()) sizes << size.width();
+  std::sort(sizes.begin(), sizes.end());
+  EXPECT_EQ(sizes, (QList<int>{32, 48, 128, 256}));
+  for (QWidget* page : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(&Page2())})
+    EXPECT_EQ(page->windowIcon().availableSizes().size(), 4) << page->objectName().toStdString();
+}
+
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {
