@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "app/twips.h"
@@ -54,16 +55,30 @@ QPushButton* Page::MakeButton(QWidget* parent, const QString& name, const QStrin
   return button;
 }
 
-void Page::HoverSets(QWidget* widget, Pointer pointer) {
+void Page::HoverSets(QWidget* widget, int pointer) {
   hover_.insert(widget, pointer);
   widget->setMouseTracking(true);
   widget->installEventFilter(this);
 }
 
 bool Page::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-    auto it = hover_.constFind(watched);
-    if (it != hover_.constEnd() && pointer_ != kHourglass) SetMousePointer(*it);
+  const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
+  if (move && hover_.contains(watched) && pointer_ != kHourglass) {
+    // A move the control under the pointer ignored reaches its parents too,
+    // and entering a control enters its parents: the control under the
+    // pointer decides, as if it alone had the event.
+    QObject* control = watched;
+    if (auto* point = dynamic_cast<QSinglePointEvent*>(event)) {
+      auto* widget = static_cast<QWidget*>(watched);
+      const QPoint at = point->position().toPoint();
+      for (QWidget* w = widget->childAt(at); w != nullptr && w != widget; w = w->parentWidget()) {
+        if (hover_.contains(w)) {
+          control = w;
+          break;
+        }
+      }
+    }
+    if (hover_[control] != kUnchanged) SetMousePointer(hover_[control]);
   }
   return QWidget::eventFilter(watched, event);
 }

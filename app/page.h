@@ -15,6 +15,8 @@
 class Page : public QWidget {
  public:
   enum Pointer { kDefault = 0, kHourglass = 11, kCustom = 99 };
+  // A control without hover handling: moving over it leaves the pointer be.
+  static constexpr int kUnchanged = -1;
 
   Page(UiServices& ui, QString program_folder, int width_twips, int height_twips);
 
@@ -49,8 +51,9 @@ class Page : public QWidget {
       }
     });
   }
-  // Moving over widget sets the pointer (unless it is the hourglass).
-  void HoverSets(QWidget* widget, Pointer pointer);
+  // Moving over widget sets the pointer (unless it is the hourglass);
+  // kUnchanged marks a control that has no hover handling.
+  void HoverSets(QWidget* widget, int pointer);
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -59,5 +62,5 @@ class Page : public QWidget {
   QString program_folder_;
   int pointer_ = kDefault;
   std::optional<QCursor> custom_;
-  QHash<QObject*, Pointer> hover_;
+  QHash<QObject*, int> hover_;
 };

@@ -85,6 +85,7 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
        {static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3), static_cast<QWidget*>(Frame5),
         static_cast<QWidget*>(Text1), static_cast<QWidget*>(ListView1), ListView1->viewport()})
     HoverSets(w, kDefault);
+  for (QWidget* w : {Option1, Option2, Option3, Option4, Option5}) HoverSets(w, kUnchanged);
   ListView1->viewport()->installEventFilter(this);
   ListView1->installEventFilter(this);
 

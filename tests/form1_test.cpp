@@ -132,26 +132,25 @@ TEST_F(PageTest, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
 
 TEST_F(PageTest, HoverSetsThePointerButNeverOverTheHourglass) {
   Start();
-  auto move_over = [](QWidget* w) {
-    QEvent enter(QEvent::Enter);
-    QCoreApplication::sendEvent(w, &enter);
-  };
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   struct Case {
     QWidget* widget;
     int pointer;
-  } cases[] = {{form->PushButton1, 99}, {form.get(), 0},         {form->PushButton2, 99},
-               {form->Frame2, 0},       {form->PushButton3, 99}, {form->Frame3, 0},
-               {form->PushButton4, 99}, {form->Frame5, 0},       {form->PushButton6, 99},
-               {form->ListView1, 0},    {form->PushButton6, 99}, {form->Text1, 0}};
+    bool border;
+  } cases[] = {{form->PushButton1, 99, false}, {form.get(), 0, true},
+               {form->PushButton2, 99, false}, {form->Frame2, 0, true},
+               {form->PushButton3, 99, false}, {form->Frame3, 0, true},
+               {form->PushButton4, 99, false}, {form->Frame5, 0, true},
+               {form->PushButton6, 99, false}, {form->ListView1, 0, false},
+               {form->PushButton6, 99, false}, {form->Text1, 0, false},
+               {form->PushButton6, 99, false}, {form->Option1, 99, false}};  // no hover handling
   for (const auto& c : cases) {
-    move_over(c.widget);
+    MoveOver(c.widget, c.border);
     EXPECT_EQ(form->MousePointer(), c.pointer) << c.widget->objectName().toStdString();
   }
-  move_over(form->PushButton6);
-  move_over(form->Option1);  // options have no hover handling
-  EXPECT_EQ(form->MousePointer(), 99);
   form->SetMousePointer(Page::kHourglass);
-  for (const auto& c : cases) move_over(c.widget);
+  for (const auto& c : cases) MoveOver(c.widget, c.border);
   EXPECT_EQ(form->MousePointer(), Page::kHourglass);
 }
 

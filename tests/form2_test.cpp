@@ -378,6 +378,28 @@ TEST_F(Wizard, BothPagesCarryTheApplicationIconInItsFourSizes) {
     EXPECT_EQ(page->windowIcon().availableSizes().size(), 4) << page->objectName().toStdString();
 }
 
+TEST_F(Wizard, RealMouseMovesShowTheHandOverButtonsOnly) {
+  t.File("s/a.txt", "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Form2& page = Page2();
+  page.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+  struct Case {
+    QWidget* widget;
+    int pointer;
+    bool border;
+  } cases[] = {
+      {page.PushButton1, 99, false}, {page.Frame1, 0, true},        {page.PushButton3, 99, false},
+      {page.DTPicker1, 0, false},    {page.PushButton4, 99, false}, {page.Option2, 0, false},
+      {page.PushButton7, 99, false}, {page.ListView1, 0, false},    {page.PushButton2, 99, false},
+      {page.Label1, 0, false},       {page.PushButton6, 99, false}, {&page, 0, true}};
+  for (const auto& c : cases) {
+    MoveOver(c.widget, c.border);
+    EXPECT_EQ(page.MousePointer(), c.pointer) << c.widget->objectName().toStdString();
+  }
+}
+
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <QTest>
 #include <memory>
 
 #include "app/settings_store.h"
@@ -37,4 +38,11 @@ class PageTest : public ::testing::Test {
     form->Form_Load();
   }
   std::vector<std::string> Folders() const { return form->Folders(); }
+  // A real mouse move through the window, to a point of widget's own (its
+  // centre, or for a container a point of its border, clear of its children).
+  static void MoveOver(QWidget* widget, bool border = false) {
+    const QPoint at =
+        border ? QPoint(widget->width() - 3, widget->height() - 3) : widget->rect().center();
+    QTest::mouseMove(widget, at);
+  }
 };
