@@ -25,10 +25,14 @@ const char* kUnselectAll = "Larkmere2021/08/31.Form2.PushButton5_Click";
 const char* kSave = "Larkmere2021/08/31.Form2.PushButton6_Click";
 const char* kClipboard = "Larkmere2021/08/31.Form2.PushButton7_Click";
 
-QDateEdit* MakePicker(QWidget* parent, const QString& name, int left, int top, int width,
-                      int height) {
+// A picker in the locale's short date with a four-digit year, named for
+// screen readers after the option it belongs to.
+QDateEdit* MakePicker(QWidget* parent, const QString& name, const QString& spoken,
+                      const DatePatterns& patterns, int left, int top, int width, int height) {
   auto* picker = new QDateEdit(parent);
   picker->setObjectName(name);
+  picker->setAccessibleName(spoken);
+  picker->setDisplayFormat(QString::fromStdString(patterns.short_date));
   picker->setCalendarPopup(true);
   picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
   PlaceTwips(picker, left, top, width, height);
@@ -48,12 +52,13 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
     *options[i] = Make<WideRadioButton>(Frame1, QString("Option%1").arg(i + 1), captions[i], 240,
                                         360 + 480 * i, 1935, 375);
   }
-  DTPicker1 = MakePicker(Frame1, "DTPicker1", 2280, 360, 5295, 375);
-  DTPicker2 = MakePicker(Frame1, "DTPicker2", 2280, 840, 5295, 375);
-  DTPicker3 = MakePicker(Frame1, "DTPicker3", 2280, 1320, 5295, 375);
-  DTPicker4 = MakePicker(Frame1, "DTPicker4", 2280, 1800, 4815, 375);
+  const DatePatterns& patterns = settings.patterns();
+  DTPicker1 = MakePicker(Frame1, "DTPicker1", captions[0], patterns, 2280, 360, 5295, 375);
+  DTPicker2 = MakePicker(Frame1, "DTPicker2", captions[1], patterns, 2280, 840, 5295, 375);
+  DTPicker3 = MakePicker(Frame1, "DTPicker3", captions[2], patterns, 2280, 1320, 5295, 375);
+  DTPicker4 = MakePicker(Frame1, "DTPicker4", captions[3], patterns, 2280, 1800, 4815, 375);
   Label1 = Make<QLabel>(Frame1, "Label1", "and", 7200, 1845, 375, 375);
-  DTPicker5 = MakePicker(Frame1, "DTPicker5", 2280, 2280, 5295, 375);
+  DTPicker5 = MakePicker(Frame1, "DTPicker5", "and", patterns, 2280, 2280, 5295, 375);
   PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);
   ListView1->setObjectName("ListView1");

@@ -400,6 +400,21 @@ TEST_F(Wizard, RealMouseMovesShowTheHandOverButtonsOnly) {
   }
 }
 
+TEST_F(Wizard, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
+  settings->set_patterns({"M/d/yyyy", "h:mm:ss AP"});  // en_US, with its year made four digits
+  t.File("s/a.txt", "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Page2().DTPicker1->setDate(QDate(1601, 1, 1));
+  EXPECT_EQ(Page2().DTPicker1->text(), "1/1/1601");
+  const std::pair<QDateEdit*, QString> names[] = {{Page2().DTPicker1, "After this date:"},
+                                                  {Page2().DTPicker2, "Before this date:"},
+                                                  {Page2().DTPicker3, "On this date:"},
+                                                  {Page2().DTPicker4, "Between:"},
+                                                  {Page2().DTPicker5, "and"}};
+  for (const auto& [picker, name] : names) EXPECT_EQ(picker->accessibleName(), name);
+}
+
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {
