@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "app/failure_trap.h"
 #include "app/settings_store.h"
@@ -99,7 +100,6 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
     connect(o, &QRadioButton::clicked, this, [this] { DateOption_Click(); });
   for (QRadioButton* o : {Option4, Option5})
     connect(o, &QRadioButton::clicked, this, [this] { TransferOption_Click(); });
-  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_RemoveSelected(); });
 }
 
 Form1::~Form1() = default;
@@ -223,6 +223,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
     ListView1_RemoveSelected();
     return true;
+  }
+  // A double-click anywhere on the list, on an item or below the last one,
+  // removes the selected folder; so a click below the items keeps the
+  // selection rather than clearing it.
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonPress) &&
+      watched == ListView1->viewport()) {
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    if (type == QEvent::MouseButtonDblClick) ListView1_RemoveSelected();
+    if (ListView1->itemAt(at) == nullptr) return true;
   }
   return Page::eventFilter(watched, event);
 }

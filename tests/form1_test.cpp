@@ -110,6 +110,24 @@ TEST_F(PageTest, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
   EXPECT_EQ(ui.opened, (std::vector<std::string>{p + "/Samples/"}));
 }
 
+TEST_F(PageTest, DoubleClickingTheListRemovesTheSelectedFolder) {
+  Start();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ui.folders = {"/a", "/b", "/c"};
+  for (int i = 0; i < 3; ++i) form->PushButton1_Click();
+  QWidget* list = form->ListView1->viewport();
+  const QPoint first = form->ListView1->visualItemRect(form->ListView1->topLevelItem(0)).center();
+  QTest::mouseClick(list, Qt::LeftButton, {}, first);   // a double-click's first click
+  QTest::mouseDClick(list, Qt::LeftButton, {}, first);  // on an item: that one
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"/b/", "/c/"}));
+  form->ListView1->setCurrentItem(form->ListView1->topLevelItem(1));
+  const QPoint below(5, list->height() - 5);
+  QTest::mouseClick(list, Qt::LeftButton, {}, below);
+  QTest::mouseDClick(list, Qt::LeftButton, {}, below);  // below the items
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"/b/"}));
+}
+
 TEST_F(PageTest, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
   Start();
   ui.folders = {"/a", "/b"};
