@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "app/failure.h"
 #include "app/twips.h"
 #include "fs/window_qt.h"
 
@@ -29,7 +30,10 @@ Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_t
 QString Page::HandCursorFile() const { return program_folder_ + "/HAND-M.CUR"; }
 
 void Page::LoadCustomPointer(const QString& cursor_file) {
-  custom_ = LoadCursorFile(cursor_file);
+  auto cursor = LoadCursorFile(cursor_file);
+  // A file that is there but is no cursor is a failure of the load's step.
+  if (!cursor) throw Failure("Invalid picture");
+  custom_ = std::move(cursor);
   if (pointer_ == kCustom) SetMousePointer(kCustom);
 }
 

@@ -22,7 +22,8 @@ class Page : public QWidget {
 
   int MousePointer() const { return pointer_; }
   void SetMousePointer(int pointer);
-  // The custom pointer's image, from the hand cursor file when it loads.
+  // The custom pointer's image, from the hand cursor file; throws when the
+  // file is no cursor.
   void LoadCustomPointer(const QString& cursor_file);
   QString HandCursorFile() const;
   const QString& program_folder() const { return program_folder_; }

@@ -218,6 +218,22 @@ TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
   EXPECT_FALSE(form->cursor().pixmap().isNull());
 }
 
+TEST_F(PageTest, ACorruptHandCursorFileFailsEveryStepThatLoadsIt) {
+  t.File("program/HAND-M.CUR", std::string(64, '\x01'));
+  t.File("s/a.txt");
+  Start();
+  ui.folders = {t.Path("s")};
+  form->PushButton1_Click();
+  form->Text1->setText(QString::fromStdString(t.root()));
+  form->PushButton6_Click();
+  const std::string where[] = {"Form1.Form_Load at line 104", "Form2.Form_Load at line 108",
+                               "Form1.PushButton6_Click at line 222"};
+  ASSERT_EQ(ui.Failures().size(), std::size(where));
+  for (std::size_t i = 0; i < std::size(where); ++i)
+    EXPECT_EQ(ui.Failures()[i].rfind("Invalid picture\r\nin Larkmere2021/08/31." + where[i], 0), 0u)
+        << where[i];
+}
+
 TEST_F(PageTest, TheSkinFileGivesTheWindowTheButtonFaceAndTheTitleIsSet) {
   Start();
   EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
