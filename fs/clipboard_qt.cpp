@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include "app/failure.h"
+
 namespace {
 constexpr int kAttempts = 1000;
 }
@@ -24,9 +26,10 @@ bool SetClipboardText(const QString& text) {
   return false;
 }
 
-void CopyListViewToClipboard(const ListView& list, UiServices& ui) {
+bool CopyListViewToClipboard(const ListView& list, UiServices& ui) {
   auto text = ClipboardText(list, &ui);
-  if (!text) return;
+  if (!text || text->empty()) return false;
   ClearClipboard();
-  SetClipboardText(QString::fromStdString(*text));
+  if (!SetClipboardText(QString::fromStdString(*text))) throw Failure("Can't open Clipboard");
+  return true;
 }

@@ -7,6 +7,6 @@
 void ClearClipboard();
 // Puts text on the clipboard with the same retry rule; true when it took.
 bool SetClipboardText(const QString& text);
-// The ticked rows as aligned text onto the clipboard; a list without rows
-// leaves the clipboard alone.
-void CopyListViewToClipboard(const ListView& list, UiServices& ui);
+// The ticked rows as aligned text onto the clipboard; false when no row is
+// ticked (the clipboard is left alone). Throws when the clipboard refuses.
+bool CopyListViewToClipboard(const ListView& list, UiServices& ui);

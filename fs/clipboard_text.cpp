@@ -25,7 +25,9 @@ std::optional<std::string> ClipboardText(const ListView& list, UiServices* ui) {
     for (std::size_t c = 0; c < list.columns; ++c) {
       std::string_view cell = list.cell(r, c);
       text += cell;
-      text.append(widths[c] - CharacterCount(cell), ' ');
+      // A cell that grew while the window was served is no narrower than its column.
+      const std::size_t length = CharacterCount(cell);
+      if (length < widths[c]) text.append(widths[c] - length, ' ');
       text += '\t';
     }
     if (text.size() > line_start) text.pop_back();

@@ -257,6 +257,7 @@ void Form2::PushButton6_Click() {
 
 void Form2::PushButton7_Click() {
   FailureTrap trap(ui(), kClipboard);
+  bool copied = false;
   trap.Step(100, [&] {
     ListView list;
     list.rows = model_->count();
@@ -268,11 +269,12 @@ void Form2::PushButton7_Click() {
       return date_text;
     };
     list.ticked = [this](std::size_t r) { return model_->Ticked(r); };
-    CopyListViewToClipboard(list, ui());
+    copied = CopyListViewToClipboard(list, ui());
   });
+  // Success is reported only for a copy that took.
   trap.Step(102, [&] {
-    ui().Information(
-        "Results have been copied to the clipboard.\r\rClick a text area where you normally type "
-        "and press Ctrl+V to paste the clipboard.");
+    ui().Information(copied ? "Results have been copied to the clipboard.\r\rClick a text area "
+                              "where you normally type and press Ctrl+V to paste the clipboard."
+                            : "Nothing was copied to the clipboard: no row is ticked.");
   });
 }

@@ -7,6 +7,7 @@
 #include "app/failure.h"
 #include "app/settings_codec.h"
 #include "fs/window_utils.h"
+#include "tests/scripted_ui.h"
 
 namespace {
 
@@ -45,6 +46,26 @@ TEST(ClipboardText, AlignsTickedRowsByWidthsOverAllRows) {
        "a  \tb  \tc\r\naaa\tbbb\tc\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(TextOf(c.rows), c.text) << c.name;
+}
+
+TEST(ClipboardText, ACellThatGrowsWhileTheWindowIsServedIsFollowedByItsTab) {
+  std::vector<std::string> paths = {"a", "bb"};
+  ListView list;
+  list.rows = 2;
+  list.columns = 2;
+  list.cell = [&](std::size_t r, std::size_t c) {
+    return std::string_view(c == 0 ? paths[r] : std::string_view("1"));
+  };
+  list.ticked = [](std::size_t) { return true; };
+  struct GrowingUi : ScriptedUi {
+    std::vector<std::string>* paths;
+    bool Yield() override {
+      if (++yields == 5) (*paths)[0] = "a much longer path";  // after the widths are measured
+      return true;
+    }
+  } ui;
+  ui.paths = &paths;
+  EXPECT_EQ(ClipboardText(list, &ui), "a much longer path\t1\r\nbb\t1\r\n");
 }
 
 TEST(WindowUtils, AppTitleDropsTheLastWordAndFitsForty) {

@@ -517,7 +517,7 @@ TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   EXPECT_EQ(std::filesystem::file_size(t.Path("empty.txt")), 0u);
 }
 
-TEST_F(Wizard, ClipboardGetsTheTickedRowsAndTheMessageShowsAlways) {
+TEST_F(Wizard, ClipboardGetsTheTickedRowsAndSuccessIsSaidOnlyWhenItTook) {
   t.File("s/a.txt", "", Local(2024, 1, 10, 0, 0));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -529,9 +529,13 @@ TEST_F(Wizard, ClipboardGetsTheTickedRowsAndTheMessageShowsAlways) {
   EXPECT_EQ(Infos().back(),
             "Results have been copied to the clipboard.\r\rClick a text area where you normally "
             "type and press Ctrl+V to paste the clipboard.");
+  Page2().PushButton5_Click();  // nothing ticked, then no rows at all: left alone
+  Page2().PushButton7_Click();
   Find(Page2().Option3, QDate(1999, 1, 1));
   Page2().PushButton7_Click();
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-            t.Path("s/a.txt") + "\t2024-01-10\r\n");  // no rows: left alone
-  EXPECT_EQ(Infos().size(), 2u);
+            t.Path("s/a.txt") + "\t2024-01-10\r\n");
+  EXPECT_EQ(Infos(), (std::vector<std::string>{
+                         Infos()[0], "Nothing was copied to the clipboard: no row is ticked.",
+                         "Nothing was copied to the clipboard: no row is ticked."}));
 }
