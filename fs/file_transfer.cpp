@@ -93,7 +93,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   if (file->Create(destination, std::nullopt) != 0 || file->CopyFrom(source, between_chunks_) != 0)
     return false;
   if (there) {
-    Enqueue({std::move(file), {}}, false);
+    Enqueue({std::move(file), source, false}, false);
     return true;
   }
   if (file->Publish(false) != 0) return false;
@@ -116,7 +116,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     ThrowError(error);
   if (!there && (error = copy->Publish(false)) != 0) ThrowError(error);
   if (!there) Remember(destination, copy->facts(), Guard::kMoved);
-  Enqueue({std::move(copy), source}, !there);
+  Enqueue({std::move(copy), source, true}, !there);
 }
 
 void TransferRun::Enqueue(Work work, bool named) {
@@ -148,8 +148,8 @@ bool TransferRun::SyncAll() {
 }
 
 void TransferRun::GiveUp(const Work& work, const std::string& why) {
-  if (work.source.empty()) {
-    ++copies_given_up_;
+  if (!work.move) {
+    copies_given_up_.push_back(work.source);
     return;
   }
   FailureTrap(ui_, kMoveProcedure)
@@ -167,9 +167,8 @@ void TransferRun::Flush() {
         GiveUp(w, DescribeError(error));
         continue;
       }
-      Remember(w.file->destination(), w.file->facts(),
-               w.source.empty() ? Guard::kCopied : Guard::kMoved);
-      if (w.source.empty()) continue;
+      Remember(w.file->destination(), w.file->facts(), w.move ? Guard::kMoved : Guard::kCopied);
+      if (!w.move) continue;
       named_.push_back(std::move(w));
       moved = true;
     }

@@ -43,15 +43,16 @@ class TransferRun {
   // Completes the waiting work; a move that cannot be completed is reported
   // under the move's procedure path and its source stays.
   void Flush();
-  // Copies that were given up by Flush.
-  std::size_t copies_given_up() const { return copies_given_up_; }
+  // The sources of copies that Flush could not complete.
+  const std::vector<std::string>& copies_given_up() const { return copies_given_up_; }
   UiServices& ui() { return ui_; }
 
  private:
   enum class Guard { kSource, kMoved, kCopied };
   struct Work {
     std::unique_ptr<os::NewFile> file;
-    std::string source;  // empty for a copy
+    std::string source;
+    bool move;
   };
   struct Known {
     os::FileFacts facts;
@@ -80,7 +81,7 @@ class TransferRun {
   std::vector<Work> named_;      // moved, the source waiting for removal
   std::unordered_set<std::string> replacing_names_;
   std::uint64_t waiting_bytes_ = 0;
-  std::size_t copies_given_up_ = 0;
+  std::vector<std::string> copies_given_up_;
 };
 
 // Copies source to destination when the source is an existing file and the

@@ -222,7 +222,7 @@ void Form2::PushButton3_Click() {
   // Rows are read through the model at each step: the user may act meanwhile.
   rows.path = [this](std::size_t i) { return model_->Path(i); };
   rows.ticked = [this](std::size_t i) { return model_->Ticked(i); };
-  std::vector<std::size_t> gone = TransferChecked(
+  const TransferOutcome outcome = TransferChecked(
       rows, [this] { return form1_.Text1->text().toStdString(); },
       [this] {
         return form1_.Option4->isChecked()   ? TransferKind::kCopy
@@ -230,7 +230,11 @@ void Form2::PushButton3_Click() {
                                              : TransferKind::kNone;
       },
       trap);
-  trap.Step(118, [&] { model_->RemoveRows(gone); });
+  trap.Step(118, [&] {
+    model_->RemoveRows(outcome.gone);
+    // The Part passes over each such file silently; "Done." alone would claim them copied.
+    if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
+  });
   trap.Step(120, [&] { ui().Information("Done."); });
 }
 

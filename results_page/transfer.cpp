@@ -3,11 +3,11 @@
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
-std::vector<std::size_t> TransferChecked(const TransferRows& rows,
-                                         const std::function<std::string()>& destination,
-                                         const std::function<TransferKind()>& kind,
-                                         FailureTrap& trap) {
+TransferOutcome TransferChecked(const TransferRows& rows,
+                                const std::function<std::string()>& destination,
+                                const std::function<TransferKind()>& kind, FailureTrap& trap) {
   UiServices& ui = trap.ui();
+  TransferOutcome outcome;
   TransferRun run(ui);
   trap.Step(100, [&] {
     for (std::size_t i = 0; i < rows.count; ++i) {
@@ -25,7 +25,7 @@ std::vector<std::size_t> TransferChecked(const TransferRows& rows,
     if (now == TransferKind::kCopy) {
       trap.Step(108, [&] {
         run.CheckClash(source, target, now);
-        CopyFileChecked(source, target, run);
+        if (!CopyFileChecked(source, target, run)) outcome.not_copied.push_back(source);
       });
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] {
@@ -35,13 +35,26 @@ std::vector<std::size_t> TransferChecked(const TransferRows& rows,
     }
   }
   trap.Step(112, [&] { run.Flush(); });
-  std::vector<std::size_t> gone;
-  if (kind() != TransferKind::kMove) return gone;
+  const auto& given_up = run.copies_given_up();
+  outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
+  if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
     trap.Step(116, [&] {
       ui.Yield();
-      if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i)))) gone.push_back(i);
+      if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i)))) outcome.gone.push_back(i);
     });
   }
-  return gone;
+  return outcome;
+}
+
+std::string NotCopiedMessage(const std::vector<std::string>& sources) {
+  constexpr std::size_t kNamed = 5;
+  std::string text = std::to_string(sources.size()) + " of the ticked files " +
+                     (sources.size() == 1 ? "was" : "were") +
+                     " not copied: the destination folder is missing, or the file there is "
+                     "read-only or cannot be written.\r\n";
+  for (std::size_t i = 0; i < sources.size() && i < kNamed; ++i) text += "\r\n" + sources[i];
+  if (sources.size() > kNamed)
+    text += "\r\n... and " + std::to_string(sources.size() - kNamed) + " more";
+  return text;
 }

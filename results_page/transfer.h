@@ -14,12 +14,18 @@ struct TransferRows {
   std::function<bool(std::size_t)> ticked;
 };
 
+struct TransferOutcome {
+  std::vector<std::size_t> gone;        // rows whose file has moved away (a move only)
+  std::vector<std::string> not_copied;  // ticked files a copy passed over silently
+};
+
 // Copies or moves every ticked file into the destination folder under its
-// own name; the folder and the kind are asked afresh for each row. Returns
-// the positions of rows whose file has moved away (a move only). A file that
-// is one of this transfer's (a ticked source, or a file an earlier row moved
-// there) is never replaced: the row's file stays where it is, reported.
-std::vector<std::size_t> TransferChecked(const TransferRows& rows,
-                                         const std::function<std::string()>& destination,
-                                         const std::function<TransferKind()>& kind,
-                                         FailureTrap& trap);
+// own name; the folder and the kind are asked afresh for each row. A file
+// that is one of this transfer's (a ticked source, or a file an earlier row
+// moved there) is never replaced: the row's file stays where it is, reported.
+TransferOutcome TransferChecked(const TransferRows& rows,
+                                const std::function<std::string()>& destination,
+                                const std::function<TransferKind()>& kind, FailureTrap& trap);
+
+// The one box that says which ticked files were not copied.
+std::string NotCopiedMessage(const std::vector<std::string>& sources);

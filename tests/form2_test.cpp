@@ -415,6 +415,35 @@ TEST_F(Wizard, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
   for (const auto& [picker, name] : names) EXPECT_EQ(picker->accessibleName(), name);
 }
 
+TEST_F(Wizard, CopiesPassedOverAreCountedBeforeDone) {
+  t.File("s/a.txt", "a", Local(2024, 1, 10));
+  t.File("s/b.txt", "b", Local(2024, 1, 10));
+  t.File("out/b.txt", "old");
+  chmod(t.Path("out/b.txt").c_str(), 0444);
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  struct Case {
+    std::string destination, first_line;
+    std::vector<std::string> named;
+  } cases[] = {{t.Path("out/"), "1 of the ticked files was not copied", {t.Path("s/b.txt")}},
+               {t.Path("nowhere/"),
+                "2 of the ticked files were not copied",
+                {t.Path("s/a.txt"), t.Path("s/b.txt")}}};
+  for (const Case& c : cases) {
+    form->Text1->setText(QString::fromStdString(c.destination));
+    ui.boxes.clear();
+    Page2().PushButton3_Click();
+    ASSERT_EQ(Infos().size(), 2u) << c.destination;
+    EXPECT_EQ(Infos()[0].rfind(c.first_line, 0), 0u) << Infos()[0];
+    for (const auto& path : c.named) EXPECT_NE(Infos()[0].find("\r\n" + path), std::string::npos);
+    EXPECT_EQ(Infos()[1], "Done.");
+  }
+  EXPECT_EQ(t.Read("out/a.txt"), "a");
+  EXPECT_EQ(t.Read("out/b.txt"), "old");
+}
+
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {

@@ -47,8 +47,8 @@ int MoveBoxes(const ScriptedUi& ui) {
 }
 
 // Every ticked row of rows into destination, as page 2 does it.
-std::vector<std::size_t> Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
-                                  const std::string& destination, TransferKind kind) {
+TransferOutcome Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
+                         const std::string& destination, TransferKind kind) {
   FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
   TransferRows list;
   list.count = rows.size();
