@@ -217,11 +217,12 @@ void Form2::PushButton5_Click() {
 
 void Form2::PushButton3_Click() {
   FailureTrap trap(ui(), kTransfer);
+  // The user may act meanwhile: the pass keeps to the rows it started with.
+  const RowSnapshot started(*model_);
   TransferRows rows;
-  rows.count = model_->count();
-  // Rows are read through the model at each step: the user may act meanwhile.
-  rows.path = [this](std::size_t i) { return model_->Path(i); };
-  rows.ticked = [this](std::size_t i) { return model_->Ticked(i); };
+  rows.count = started.count();
+  rows.path = [&started](std::size_t i) { return started.Path(i); };
+  rows.ticked = [&started](std::size_t i) { return started.Ticked(i); };
   const TransferOutcome outcome = TransferChecked(
       rows, [this] { return form1_.Text1->text().toStdString(); },
       [this] {
@@ -231,7 +232,7 @@ void Form2::PushButton3_Click() {
       },
       trap);
   trap.Step(118, [&] {
-    model_->RemoveRows(outcome.gone);
+    if (started.Current()) model_->RemoveRows(outcome.gone);
     // The Part passes over each such file silently; "Done." alone would claim them copied.
     if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
   });
@@ -253,8 +254,9 @@ void Form2::PushButton6_Click() {
   if (!yes) return;
   trap.Step(108, [&] { SetMousePointer(kHourglass); });
   trap.Step(110, [&] {
+    const RowSnapshot started(*model_);
     SaveLines(
-        name, model_->count(), [this](std::size_t i) { return model_->Path(i); }, ui());
+        name, started.count(), [&started](std::size_t i) { return started.Path(i); }, ui());
   });
   trap.Step(116, [&] { SetMousePointer(kDefault); });
 }
@@ -262,23 +264,25 @@ void Form2::PushButton6_Click() {
 void Form2::PushButton7_Click() {
   FailureTrap trap(ui(), kClipboard);
   bool copied = false;
-  trap.Step(100, [&] {
+  const bool done = trap.Step(100, [&] {
+    const RowSnapshot started(*model_);
     ListView list;
-    list.rows = model_->count();
+    list.rows = started.count();
     list.columns = static_cast<std::size_t>(model_->columnCount());
     std::string date_text;
     list.cell = [&](std::size_t r, std::size_t c) -> std::string_view {
-      if (c == ResultModel::kPath) return model_->Path(r);
-      date_text = model_->DateCell(r).toStdString();
+      if (c == ResultModel::kPath) return started.Path(r);
+      date_text = started.DateCell(r).toStdString();
       return date_text;
     };
-    list.ticked = [this](std::size_t r) { return model_->Ticked(r); };
+    list.ticked = [&started](std::size_t r) { return started.Ticked(r); };
     copied = CopyListViewToClipboard(list, ui());
   });
-  // Success is reported only for a copy that took.
-  trap.Step(102, [&] {
-    ui().Information(copied ? "Results have been copied to the clipboard.\r\rClick a text area "
-                              "where you normally type and press Ctrl+V to paste the clipboard."
-                            : "Nothing was copied to the clipboard: no row is ticked.");
-  });
+  // Success is reported only for a copy that took; a failure has said its own.
+  if (done)
+    trap.Step(102, [&] {
+      ui().Information(copied ? "Results have been copied to the clipboard.\r\rClick a text area "
+                                "where you normally type and press Ctrl+V to paste the clipboard."
+                              : "Nothing was copied to the clipboard: no row is ticked.");
+    });
 }

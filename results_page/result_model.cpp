@@ -1,5 +1,6 @@
 #include "results_page/result_model.h"
 
+#include "app/failure.h"
 #include "setup_page/search_launch.h"
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
@@ -74,6 +75,7 @@ void ResultModel::SetHeaders(const QStringList& headers) {
 void ResultModel::Clear() { SetRows({}); }
 
 void ResultModel::SetRows(std::vector<std::uint32_t> rows) {
+  ++generation_;
   beginResetModel();
   rows_ = std::move(rows);
   ticks_.assign(rows_.size(), 0);
@@ -92,6 +94,7 @@ void ResultModel::RemoveRows(const std::vector<std::size_t>& positions) {
   std::vector<std::uint8_t> gone(rows_.size(), 0);
   for (std::size_t p : positions)
     if (p < gone.size()) gone[p] = 1;
+  ++generation_;
   beginResetModel();
   std::size_t kept = 0;
   for (std::size_t r = 0; r < rows_.size(); ++r) {
@@ -103,4 +106,36 @@ void ResultModel::RemoveRows(const std::vector<std::size_t>& positions) {
   rows_.resize(kept);
   ticks_.resize(kept);
   endResetModel();
+}
+
+RowSnapshot::RowSnapshot(const ResultModel& model)
+    : model_(model),
+      rows_(model.rows()),
+      generation_(model.generation()),
+      candidates_(CandidatePaths.generation()) {
+  ticks_.reserve(rows_.size());
+  for (std::size_t r = 0; r < rows_.size(); ++r) ticks_.push_back(model.Ticked(r));
+}
+
+void RowSnapshot::CheckCandidates() const {
+  if (CandidatePaths.generation() != candidates_)
+    throw Failure(
+        "The files were searched for again meanwhile; the rest of the list was left alone");
+}
+
+std::string_view RowSnapshot::Path(std::size_t row) const {
+  CheckCandidates();
+  return row < rows_.size() ? CandidatePaths[rows_[row]] : std::string_view();
+}
+
+QString RowSnapshot::DateCell(std::size_t row) const {
+  CheckCandidates();
+  if (row >= rows_.size()) return {};
+  const auto date = CandidateDates[rows_[row]];
+  return date ? QString::fromStdString(DateText(*date, model_.patterns())) : QString();
+}
+
+bool RowSnapshot::Ticked(std::size_t row) const {
+  if (Current()) return model_.Ticked(row);
+  return row < ticks_.size() && ticks_[row] != 0;
 }

@@ -37,10 +37,37 @@ class ResultModel : public QAbstractTableModel {
   void SetTicked(std::size_t row, bool ticked);
   bool Valid(std::size_t row) const;
   const std::vector<std::uint32_t>& rows() const { return rows_; }
+  const DatePatterns& patterns() const { return patterns_; }
+  // Changes whenever the rows do (ticks aside).
+  std::uint64_t generation() const { return generation_; }
 
  private:
+  std::uint64_t generation_ = 0;
   DatePatterns patterns_;
   QStringList headers_;
   std::vector<std::uint32_t> rows_;
   std::vector<std::uint8_t> ticks_;
+};
+
+// The rows a long pass started with. The pass goes on with them whatever
+// the user does meanwhile: their ticks are read live while the list is the
+// same, and a newer list is never read or changed by it.
+class RowSnapshot {
+ public:
+  explicit RowSnapshot(const ResultModel& model);
+  std::size_t count() const { return rows_.size(); }
+  // Throws a Failure once the candidates were collected anew ("Next >"):
+  // the rows then name files that are no longer known.
+  std::string_view Path(std::size_t row) const;
+  QString DateCell(std::size_t row) const;
+  bool Ticked(std::size_t row) const;
+  // The list on the page is still this one.
+  bool Current() const { return model_.generation() == generation_; }
+
+ private:
+  void CheckCandidates() const;
+  const ResultModel& model_;
+  std::vector<std::uint32_t> rows_;
+  std::vector<std::uint8_t> ticks_;
+  std::uint64_t generation_, candidates_;
 };

@@ -9,16 +9,22 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
-  trap.Step(100, [&] {
+  // A row that cannot be read any more (the list went) ends the pass: one
+  // box, not one per row.
+  const bool readable = trap.Step(100, [&] {
     for (std::size_t i = 0; i < rows.count; ++i) {
       ui.Yield();
       if (rows.ticked(i)) run.Protect(std::string(rows.path(i)));
     }
   });
-  for (std::size_t i = 0; i < rows.count; ++i) {
-    trap.Step(102, [&] { ui.Yield(); });
-    if (!rows.ticked(i)) continue;
-    const std::string source(rows.path(i));
+  for (std::size_t i = 0; readable && i < rows.count; ++i) {
+    std::string source;
+    if (!trap.Step(102, [&] {
+          ui.Yield();
+          if (rows.ticked(i)) source = rows.path(i);
+        }))
+      break;
+    if (source.empty()) continue;
     const std::string target =
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
     const TransferKind now = kind();
@@ -39,10 +45,12 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
   if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
-    trap.Step(116, [&] {
-      ui.Yield();
-      if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i)))) outcome.gone.push_back(i);
-    });
+    if (!trap.Step(116, [&] {
+          ui.Yield();
+          if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i))))
+            outcome.gone.push_back(i);
+        }))
+      break;
   }
   return outcome;
 }

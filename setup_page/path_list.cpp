@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 void PathList::clear() {
+  ++generation_;
   blocks_.clear();
   entries_.clear();
   entries_.shrink_to_fit();

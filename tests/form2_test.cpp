@@ -7,6 +7,7 @@
 #include <QTest>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "app/date_locale.h"
 #include "setup_page/search_launch.h"
@@ -442,6 +443,65 @@ TEST_F(Wizard, CopiesPassedOverAreCountedBeforeDone) {
   }
   EXPECT_EQ(t.Read("out/a.txt"), "a");
   EXPECT_EQ(t.Read("out/b.txt"), "old");
+}
+
+TEST_F(Wizard, AFindDuringAMoveLeavesTheNewListAlone) {
+  t.File("s/a.txt", "a", Local(2024, 1, 10));
+  t.File("s/b.txt", "b", Local(2024, 1, 10));
+  t.File("s/c.txt", "c", Local(2024, 2, 10));
+  form->Option5->click();
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  bool once = false;
+  ui.on_yield = [&] {
+    if (std::exchange(once, true)) return;
+    Find(Page2().Option3, QDate(2024, 2, 10));  // the user finds again mid-move
+  };
+  Page2().PushButton3_Click();
+  ui.on_yield = nullptr;
+  EXPECT_EQ(t.Read("out/a.txt"), "a");  // the move kept to the rows it started with
+  EXPECT_EQ(t.Read("out/b.txt"), "b");
+  EXPECT_EQ(t.Read("s/c.txt"), "c");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("s/c.txt")}));
+  EXPECT_TRUE(ui.Failures().empty());
+}
+
+TEST_F(Wizard, BackAndNextDuringASaveStopItWithOneBoxAndTheOldFileKept) {
+  for (int i = 0; i < 3; ++i) t.File("s/f" + std::to_string(i), "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  t.File("list.txt", "old");
+  ui.save_names = {t.Path("list.txt")};
+  ui.answers = {true};
+  bool once = false;
+  ui.on_yield = [&] {
+    if (ui.yields < 2 || std::exchange(once, true)) return;
+    Page2().PushButton2_Click();
+    form->PushButton6_Click();  // the candidates are collected anew
+  };
+  Page2().PushButton6_Click();
+  ui.on_yield = nullptr;
+  EXPECT_EQ(t.Read("list.txt"), "old");
+  ASSERT_EQ(ui.Failures().size(), 1u);
+  EXPECT_NE(ui.Failures()[0].find("Form2.PushButton6_Click at line 110"), std::string::npos);
+  EXPECT_EQ(Page2().MousePointer(), Page::kDefault);
+}
+
+TEST_F(Wizard, ASecondNextDuringNextIsIgnored) {
+  t.File("s/a.txt", "a", Local(2024, 1, 10));
+  List({t.Path("s")});
+  bool once = false;
+  ui.on_yield = [&] {
+    if (!std::exchange(once, true)) form->PushButton6_Click();
+  };
+  form->PushButton6_Click();
+  ui.on_yield = nullptr;
+  EXPECT_EQ(CandidatePaths.size(), 1u);
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("s/a.txt")}));
 }
 
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
