@@ -11,7 +11,11 @@ namespace {
 long NextCodePoint(std::string_view s, std::size_t& i) {
   unsigned char c = s[i++];
   if (c < 0x80) return c;
-  int extra = c >= 0xF0 && c <= 0xF4 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+  // F5 to FF never begin a sequence.
+  int extra = c >= 0xF0 && c <= 0xF4  ? 3
+              : c >= 0xE0 && c < 0xF0 ? 2
+              : c >= 0xC2 && c < 0xE0 ? 1
+                                      : -1;
   if (extra < 0 || i + extra > s.size()) return -1;
   long cp = c & (0x3F >> extra);
   for (int k = 0; k < extra; ++k) {
