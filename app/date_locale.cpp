@@ -5,13 +5,17 @@
 
 #include "app/failure.h"
 
-DatePatterns SystemDatePatterns() {
-  QLocale locale = QLocale::system();
+DatePatterns SystemDatePatterns() { return DatePatternsOf(QLocale::system()); }
+
+DatePatterns DatePatternsOf(const QLocale& locale) {
   QString date = locale.dateFormat(QLocale::ShortFormat);
   if (!date.contains("yyyy")) date.replace(QRegularExpression("y+"), "yyyy");
   QString time = locale.timeFormat(QLocale::LongFormat);
-  time.remove(QRegularExpression("\\s*t+\\s*"));
+  // The zone name goes with the brackets and blanks around it ("(t)", " t").
+  time.remove(QRegularExpression("\\s*[(\\[]?\\s*t+\\s*[)\\]]?"));
   DatePatterns patterns;
+  patterns.am = locale.amText().toStdString();
+  patterns.pm = locale.pmText().toStdString();
   patterns.short_date = date.toStdString();
   patterns.long_time = time.trimmed().toStdString();
   for (int i = 0; i < 12; ++i) {

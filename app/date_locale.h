@@ -1,11 +1,14 @@
 #pragma once
 #include <QDate>
+#include <QLocale>
 #include <QString>
 
 #include "fs/file_times.h"
 
-// The system locale's short date (with a four-digit year) and long time
-// (without a zone name), as the date text of the program uses them.
+// A locale's short date (with a four-digit year) and long time (without a
+// zone name), its month and day names and its words for AM and PM, as the
+// date text of the program uses them; the system's for the program.
+DatePatterns DatePatternsOf(const QLocale& locale);
 DatePatterns SystemDatePatterns();
 
 // A picker's date as stored text (ISO 8601, so that a change of language

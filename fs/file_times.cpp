@@ -70,9 +70,10 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
         break;
       case 'A':
       case 'a': {
-        std::string ap = f.hour < 12 ? "AM" : "PM";
+        std::string ap = f.hour < 12 ? names.am : names.pm;
         if (c == 'a' && !(n >= 2 && pattern[i + 1] == 'P')) {
-          for (char& ch : ap) ch = static_cast<char>(ch - 'A' + 'a');
+          for (char& ch : ap)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
         }
         out += ap;
         if (i + 1 < pattern.size() && (pattern[i + 1] == 'P' || pattern[i + 1] == 'p')) n = 2;

@@ -40,6 +40,8 @@ struct DatePatterns {
   std::vector<std::string> short_days = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
   std::vector<std::string> long_days = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                         "Friday", "Saturday", "Sunday"};
+  // The locale's words for the hours before and after noon (AP, ap).
+  std::string am = "AM", pm = "PM";
 };
 
 // Short date, a blank and the time; the date alone at midnight; the time
