@@ -98,16 +98,29 @@ bool IsExistingFile(const std::string& path) {
 void RefreshMounts() {
   auto& mounts = VirtualMounts();
   mounts.clear();
+  struct Mount {
+    std::string id, parent, point, type;
+  };
+  std::vector<Mount> table;
   std::ifstream in("/proc/self/mountinfo");
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string id, parent, devno, root, mount_point, field, type;
-    fields >> id >> parent >> devno >> root >> mount_point;
+    Mount m;
+    std::string devno, root, field;
+    fields >> m.id >> m.parent >> devno >> root >> m.point;
     while (fields >> field && field != "-") {
     }
-    fields >> type;
-    if (IsVirtualFsType(type)) mounts.insert(Unescape(mount_point));
+    fields >> m.type;
+    table.push_back(std::move(m));
+  }
+  // Only the top-most mount of a point is what a listing sees: a real file
+  // system mounted over an automount point (autofs) is searched.
+  std::set<std::pair<std::string, std::string>> covered;  // (point, id) with a mount on top
+  for (const Mount& m : table) covered.insert({m.point, m.parent});
+  for (const Mount& m : table) {
+    if (IsVirtualFsType(m.type) && covered.count({m.point, m.id}) == 0)
+      mounts.insert(Unescape(m.point));
   }
 }
 

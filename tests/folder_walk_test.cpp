@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/scripted_ui.h"
@@ -84,6 +85,26 @@ TEST(FolderWalk, VirtualFileSystemMountsAreNotExpandedBelowAListedFolder) {
   GetSubDirectories2016(folders, false, ui);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/proc/"), 0);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/tmp/"), IsFolder("/tmp") ? 1 : 0);
+}
+
+TEST(FolderWalk, OnlyTheTopMostMountOfAPointCounts) {
+  ASSERT_EQ(geteuid(), 0u) << "stacking mounts needs root";
+  TestTree t;
+  t.Folder("real-over-virtual");
+  t.Folder("virtual-over-real");
+  const std::string a = t.Path("real-over-virtual"), b = t.Path("virtual-over-real");
+  // As an automount point (autofs) with its real file system mounted on top.
+  ASSERT_EQ(
+      std::system(("mount -t proc proc '" + a + "' && mount -t tmpfs tmpfs '" + a + "' && mkdir '" +
+                   a + "/x' && mount -t tmpfs tmpfs '" + b + "' && mount -t proc proc '" + b + "'")
+                      .c_str()),
+      0);
+  ScriptedUi ui;
+  std::vector<std::string> folders = {t.root()};
+  GetSubDirectories2016(folders, true, ui);
+  for (const std::string& m : {a, a, b, b}) std::system(("umount -l '" + m + "'").c_str());
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders, (std::vector<std::string>{t.root(), a + "/", a + "/x/"}));
 }
 
 TEST(FolderWalk, UnreadableFoldersAreDroppedSilently) {
