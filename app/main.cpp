@@ -38,8 +38,10 @@ int main(int argc, char* argv[]) {
   SettingsStore settings;
   Form1 form(ui, settings, ProgramFolder());
   form.Form_Load();
-  form.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form.size(),
-                                       form.screen()->availableGeometry()));
+  form.MoveWithinScreen(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form.size(),
+                                            form.screen()->availableGeometry())
+                            .topLeft(),
+                        {});
   form.show();
   return app.exec();
 }

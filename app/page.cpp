@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/failure.h"
 #include "app/twips.h"
@@ -25,6 +27,15 @@ Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_t
   setAutoFillBackground(true);
   setFixedSize(Twips(this, width_twips), Twips(this, height_twips));
   HoverSets(this, kDefault);
+}
+
+void Page::MoveWithinScreen(QPoint at, QSize decorations) {
+  QScreen* under = QGuiApplication::screenAt(at);
+  const QRect area = (under != nullptr ? under : screen())->availableGeometry();
+  const QSize outer = size() + decorations;
+  const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - outer.width()));
+  const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - outer.height()));
+  move(x, y);
 }
 
 QString Page::HandCursorFile() const { return program_folder_ + "/HAND-M.CUR"; }

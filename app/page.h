@@ -20,6 +20,10 @@ class Page : public QWidget {
 
   Page(UiServices& ui, QString program_folder, int width_twips, int height_twips);
 
+  // Puts the page's top-left corner at, or as near as keeps the whole page
+  // (with decorations, the window frame's extra size) on the screen's
+  // available area; never resizes it.
+  void MoveWithinScreen(QPoint at, QSize decorations);
   int MousePointer() const { return pointer_; }
   void SetMousePointer(int pointer);
   // The custom pointer's image, from the hand cursor file; throws when the

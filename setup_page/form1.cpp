@@ -308,7 +308,8 @@ void Form1::PrepareForm2(FailureTrap& trap) {
       form2_ = std::make_unique<Form2>(ui(), settings_, program_folder(), *this);
       form2_->Form_Load();
     }
-    form2_->move(pos());
+    // Page 2 is taller: on a small screen it moves up rather than off it.
+    form2_->MoveWithinScreen(pos(), frameGeometry().size() - size());
   });
   if (!form2_) return;
   trap.Step(218, [&] { form2_->SelectOption(form2_->Option1); });

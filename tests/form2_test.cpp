@@ -504,6 +504,28 @@ TEST_F(Wizard, ASecondNextDuringNextIsIgnored) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("s/a.txt")}));
 }
 
+TEST_F(Wizard, PageTwoStaysWhollyOnASmallScreen) {
+  t.File("s/a.txt", "", Local(2024, 1, 10));
+  List({t.Path("s")});
+  const QRect area = form->screen()->availableGeometry();
+  struct Case {
+    QPoint page1;
+    QPoint page2;
+  } cases[] = {{{20, 10}, {20, 10}},  // room enough: page 2 opens where page 1 stood
+               {{area.right() - 100, area.bottom() - 100}, {}}};
+  for (const Case& c : cases) {
+    form->move(c.page1);
+    form->PushButton6_Click();
+    const QRect page2(Page2().pos(), Page2().frameGeometry().size());
+    EXPECT_TRUE(area.contains(page2)) << page2.x() << "," << page2.y();
+    if (!c.page2.isNull()) {
+      EXPECT_EQ(page2.topLeft(), c.page2);
+    }
+    EXPECT_EQ(Page2().height(), Twips(&Page2(), 8295));  // moved, never resized
+    Page2().PushButton2_Click();
+  }
+}
+
 TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {
