@@ -4,6 +4,7 @@
 
 #include "app/date_locale.h"
 #include "fs/window_utils.h"
+#include "tests/layout_check.h"
 #include "tests/page_fixture.h"
 
 TEST_F(PageTest, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
@@ -196,17 +197,42 @@ TEST_F(PageTest, HelpShowsTheContactAndClosingEndsTheProgram) {
   EXPECT_TRUE(ui.ended);
 }
 
-TEST_F(PageTest, ControlsStandAtTheirTwipsPositions) {
+TEST_F(PageTest, EveryControlStandsWhereItsTableSaysWithItsCaptionAndTabPlace) {
   Start();
-  auto px = [&](int twips) { return Twips(form.get(), twips); };
-  EXPECT_EQ(form->size(), QSize(px(8040), px(6945)));
-  EXPECT_EQ(form->PushButton3->geometry(), QRect(px(4080), px(3140), px(3840), px(405)));
-  EXPECT_EQ(form->PushButton4->geometry(), QRect(px(6960), px(300), px(600), px(345)));
-  EXPECT_EQ(form->Option5->geometry(), QRect(px(240), px(650), px(6270), px(225)));
+  EXPECT_EQ(form->size(), QSize(Twips(form.get(), 8040), Twips(form.get(), 6945)));
+  ExpectLayout(form.get(),
+               {{"ListView1", "", 120, 120, 7800, 2415},
+                {"PushButton1", "Add Folder", 120, 2630, 7800, 405},
+                {"PushButton2", "Help", 120, 3140, 3840, 405},
+                {"PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405},
+                {"Frame2", "Find by which date?", 120, 3585, 7800, 735},
+                {"Option1", "Date Modified (Recommended)", 240, 300, 3015, 255},
+                {"Option2", "Date Created", 3480, 300, 1575, 255},
+                {"Option3", "Date Accessed", 5280, 300, 1695, 255},
+                {"Frame3", "Save Results To This Folder", 120, 4380, 7800, 810},
+                {"Text1", "", 240, 300, 6615, 345},
+                {"PushButton4", "...", 6960, 300, 600, 345},
+                {"Frame5", "Copy or Move Option", 120, 5250, 7800, 1050},
+                {"Option4", "Copy files to new location", 240, 300, 6270, 225},
+                {"Option5", "Move (delete and copy) files to new location", 240, 650, 6270, 225},
+                {"PushButton6", "Next >", 120, 6420, 7800, 405}});
   EXPECT_EQ(form->PushButton4->parentWidget(), form->Frame3);
-  EXPECT_EQ(form->ListView1->columnWidth(0), px(6500));
+  EXPECT_EQ(form->ListView1->columnWidth(0), Twips(form.get(), 6500));
   EXPECT_TRUE(form->font().bold());
   EXPECT_DOUBLE_EQ(form->PushButton1->font().pointSizeF(), 11.25);
+  // The table's tab indices, as Tab visits the controls that take focus
+  // (frames take none).
+  const QWidget* order[] = {form->Option1,     form->Option2,     form->Option3,
+                            form->PushButton6, form->Text1,       form->PushButton4,
+                            form->Option4,     form->Option5,     form->ListView1,
+                            form->PushButton1, form->PushButton2, form->PushButton3};
+  std::vector<const QWidget*> seen;
+  QWidget* w = form->Option1;
+  for (int i = 0; i < 200 && seen.size() < std::size(order); ++i, w = w->nextInFocusChain())
+    if (std::find(std::begin(order), std::end(order), w) != std::end(order) &&
+        std::find(seen.begin(), seen.end(), w) == seen.end())
+      seen.push_back(w);
+  EXPECT_EQ(seen, std::vector<const QWidget*>(std::begin(order), std::end(order)));
 }
 
 TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {

@@ -1,6 +1,7 @@
 #include "results_page/form2.h"
 
 #include <sys/stat.h>
+#include <sys/time.h>
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 
 #include "app/date_locale.h"
 #include "setup_page/search_launch.h"
+#include "tests/layout_check.h"
 #include "tests/page_fixture.h"
 #include "tests/transfer_checks.h"
 
@@ -178,6 +180,75 @@ TEST_F(Wizard, AFolderListedUnderItsParentIsFoundOnce) {
   EXPECT_EQ(CandidatePaths.size(), 2u);
   Find(Page2().Option3, QDate(2022, 5, 5));
   EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("a/b/x.txt")}));
+}
+
+TEST_F(Wizard, EveryControlOfPageTwoStandsWhereItsTableSays) {
+  t.Folder("s");
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  EXPECT_EQ(Page2().size(), QSize(Twips(&Page2(), 8040), Twips(&Page2(), 8295)));
+  ExpectLayout(&Page2(), {{"PushButton2", "< Back", 120, 120, 7800, 405},
+                          {"Frame1", "Select Range", 120, 590, 7800, 2895},
+                          {"Option1", "After this date:", 240, 360, 1935, 375},
+                          {"Option2", "Before this date:", 240, 840, 1935, 375},
+                          {"Option3", "On this date:", 240, 1320, 1935, 375},
+                          {"Option4", "Between:", 240, 1800, 1935, 375},
+                          {"DTPicker1", "", 2280, 360, 5295, 375},
+                          {"DTPicker2", "", 2280, 840, 5295, 375},
+                          {"DTPicker3", "", 2280, 1320, 5295, 375},
+                          {"DTPicker4", "", 2280, 1800, 4815, 375},
+                          {"Label1", "and", 7200, 1845, 375, 375},
+                          {"DTPicker5", "", 2280, 2280, 5295, 375},
+                          {"PushButton1", "Start Finding", 120, 3620, 7800, 405},
+                          {"ListView1", "", 120, 4125, 7800, 2535},
+                          {"PushButton4", "Select All", 120, 6760, 3840, 405},
+                          {"PushButton5", "Unselect All", 4080, 6760, 3840, 405},
+                          {"PushButton7", "Copy Results To Clipboard", 120, 7270, 3840, 405},
+                          {"PushButton6", "Save Results As Text File", 4080, 7270, 3840, 405},
+                          {"PushButton3", "Copy Checked To New Location", 120, 7780, 7800, 405}});
+}
+
+TEST_F(Wizard, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
+  t.File("s/a.txt", "", Local(2020, 1, 10));  // modified 2020, accessed 2022, made today
+  struct timeval times[2] = {{Local(2022, 1, 10), 0}, {Local(2020, 1, 10), 0}};
+  ASSERT_EQ(utimes(t.Path("s/a.txt").c_str(), times), 0);
+  List({t.Path("s")});
+  struct Case {
+    QRadioButton* date_option;
+    QRadioButton* transfer_option;
+    QDate day;
+    const char* date_heading;
+    const char* path_heading;
+    const char* button;
+  } cases[] = {{form->Option1,
+                form->Option4,
+                {2020, 1, 10},
+                "Date Modified",
+                "File(s) found will be copied to new location",
+                "Copy Checked To New Location"},
+               {form->Option2, form->Option5, QDate::currentDate(), "Date Created",
+                "File(s) found will be moved to new location", "Move Checked To New Location"},
+               {form->Option3,
+                form->Option4,
+                {2022, 1, 10},
+                "Date Accessed",
+                "File(s) found will be copied to new location",
+                "Copy Checked To New Location"}};
+  for (const Case& c : cases) {
+    c.date_option->click();
+    c.transfer_option->click();
+    form->PushButton6_Click();
+    Find(Page2().Option3, c.day);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("s/a.txt")})) << c.date_heading;
+    Find(Page2().Option3, QDate(2021, 1, 10));
+    EXPECT_TRUE(Rows().empty()) << c.date_heading;
+    const auto heading = [&](int column) {
+      return Page2().model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(heading(ResultModel::kPath), c.path_heading);
+    EXPECT_EQ(heading(ResultModel::kDate), c.date_heading);
+    EXPECT_EQ(Page2().PushButton3->text(), c.button);
+  }
 }
 
 TEST_F(Wizard, EachRangeKindAtItsBoundaries) {

@@ -1,0 +1,36 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QWidget>
+
+#include "app/twips.h"
+
+// One control as a page's table gives it: name, caption (empty: none to
+// check), place and size in twips relative to its parent.
+struct ControlRow {
+  const char* name;
+  const char* caption;
+  int left, top, width, height;
+};
+
+inline QString CaptionOf(const QWidget* w) {
+  if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+  if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+  if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
+  return {};
+}
+
+inline void ExpectLayout(QWidget* page, std::initializer_list<ControlRow> rows) {
+  auto px = [&](int twips) { return Twips(page, twips); };
+  for (const ControlRow& r : rows) {
+    auto* w = page->findChild<QWidget*>(r.name);
+    ASSERT_NE(w, nullptr) << r.name;
+    EXPECT_EQ(w->geometry(), QRect(px(r.left), px(r.top), px(r.width), px(r.height))) << r.name;
+    if (*r.caption != '\0') {
+      EXPECT_EQ(CaptionOf(w), r.caption) << r.name;
+    }
+  }
+}
