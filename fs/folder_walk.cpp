@@ -41,7 +41,7 @@ std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool to
   std::size_t i = 0;
   while (i < folders.size()) {
     const std::string f = folders[i];
-    if (f.size() >= os::kPathLimit || (top && !IsFolder(f))) {
+    if (os::PastPathLimit(f) || (top && !IsFolder(f))) {
       ++i;
       continue;
     }
@@ -76,7 +76,7 @@ std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool to
   std::size_t appended = 0;
   trap.Step(152, [&] {
     for (std::size_t k = 0; k < working.size(); ++k) {
-      if (k < own && working[k].size() >= os::kPathLimit) continue;
+      if (k < own && os::PastPathLimit(working[k])) continue;
       ui.Yield();
       folders.push_back(std::move(working[k]));
       ++appended;

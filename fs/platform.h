@@ -17,6 +17,22 @@ inline constexpr char kSeparator = '/';
 inline constexpr std::size_t kPathLimit = 4096;
 #endif
 
+// A path at or past the platform's limit, counted as the system counts it:
+// bytes on Linux, UTF-16 code units on Windows (a character beyond the
+// Basic Multilingual Plane takes two).
+inline bool PastPathLimit(std::string_view path) {
+#ifdef _WIN32
+  std::size_t units = 0;
+  for (unsigned char c : path) {
+    if ((c & 0xC0) != 0x80) ++units;
+    if (c >= 0xF0) ++units;
+  }
+  return units >= kPathLimit;
+#else
+  return path.size() >= kPathLimit;
+#endif
+}
+
 struct Timestamp {
   std::int64_t sec = 0;
   std::int32_t nsec = 0;

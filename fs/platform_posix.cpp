@@ -84,13 +84,13 @@ bool ToLocalFields(std::int64_t sec, LocalFields& out) {
 }
 
 bool IsFolder(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit) return false;
+  if (path.empty() || PastPathLimit(path)) return false;
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsExistingFile(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit) return false;
+  if (path.empty() || PastPathLimit(path)) return false;
   struct stat st {};
   return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -129,7 +129,7 @@ bool IsVirtualMount(const std::string& folder) {
 }
 
 std::optional<FileStamps> StatFile(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit) return std::nullopt;
+  if (path.empty() || PastPathLimit(path)) return std::nullopt;
   struct statx sx {};
   if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return std::nullopt;
   if (!S_ISREG(sx.stx_mode)) return std::nullopt;

@@ -31,6 +31,25 @@ FileStamps StampsOf(const WIN32_FIND_DATAW& d) {
   return s;
 }
 
+// The attribute value a folder has as the file system object reports it:
+// read-only, hidden, system, directory, archive, reparse point, compressed.
+DWORD ObjectAttributes(DWORD a) { return a & (1 | 2 | 4 | 16 | 32 | 1024 | 2048); }
+
+// Exactly directory, hidden and system (22), or the same and a reparse point
+// (1046): such a folder is not searched. Other bits (archive, read-only)
+// make it an ordinary folder.
+bool IsHiddenSystemValue(DWORD a) {
+  const DWORD value = ObjectAttributes(a);
+  return value == 22 || value == 1046;
+}
+
+// A link to elsewhere (symbolic link, junction), as against a reparse point
+// that stands for the file itself (a cloud placeholder, deduplicated data).
+bool IsLink(const WIN32_FIND_DATAW& d) {
+  return (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (d.dwReserved0 == IO_REPARSE_TAG_SYMLINK || d.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
 bool IsDots(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
@@ -79,13 +98,13 @@ bool ToLocalFields(std::int64_t sec, LocalFields& out) {
 }
 
 bool IsFolder(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit) return false;
+  if (path.empty() || PastPathLimit(path)) return false;
   const DWORD a = GetFileAttributesW(Wide(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsExistingFile(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit || path.find_first_of("*?") != std::string::npos)
+  if (path.empty() || PastPathLimit(path) || path.find_first_of("*?") != std::string::npos)
     return false;
   HANDLE h =
       CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -98,15 +117,14 @@ bool IsExistingFile(const std::string& path) {
 void RefreshMounts() {}
 
 bool IsVirtualMount(const std::string& folder) {
-  // Hidden and system together (not a drive root) stands for it on Windows.
+  // A hidden-system folder stands for it on Windows; a drive root never is one.
   if (folder.size() <= 3) return false;
   const DWORD a = GetFileAttributesW(Wide(folder).c_str());
-  const DWORD hs = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  return a != INVALID_FILE_ATTRIBUTES && (a & hs) == hs;
+  return a != INVALID_FILE_ATTRIBUTES && IsHiddenSystemValue(a);
 }
 
 std::optional<FileStamps> StatFile(const std::string& path) {
-  if (path.empty() || path.size() >= kPathLimit) return std::nullopt;
+  if (path.empty() || PastPathLimit(path)) return std::nullopt;
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirstFileW(Wide(path).c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -122,17 +140,17 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
 int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
   return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
     const DWORD a = d.dwFileAttributes;
-    const DWORD hs = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    // A folder that is a junction or a link is not expanded, as on Linux.
     if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-    if ((a & hs) == hs) return;
+    if (IsHiddenSystemValue(a)) return;
     names.push_back(Narrow(d.cFileName));
   });
 }
 
 int ListFiles(const std::string& folder, const FileVisitor& fn) {
   return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
-    const DWORD a = d.dwFileAttributes;
-    if ((a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    // Files on demand carry a reparse point and are listed; links are not.
+    if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsLink(d)) return;
     fn(Narrow(d.cFileName), StampsOf(d));
   });
 }

@@ -16,6 +16,14 @@ constexpr DWORD kChunk = 1u << 20;
 
 HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
+// The path in the system's long form (\\?\C:\..., \\?\UNC\server\...), so a
+// temporary name beside a file near the 260 limit is still a name.
+std::wstring Long(const std::string& path) {
+  if (path.rfind("\\\\", 0) == 0) return L"\\\\?\\UNC\\" + Wide(path.substr(2));
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return L"\\\\?\\" + Wide(path);
+  return Wide(path);
+}
+
 std::string FolderPart(const std::string& path) {
   const std::size_t last = path.rfind('\\');
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
@@ -66,7 +74,7 @@ int WriteAll(HANDLE h, const char* data, std::size_t size) {
 
 std::optional<FileFacts> Examine(const std::string& path) {
   HANDLE h = CreateFileW(
-      Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      Long(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   auto facts = FactsOfHandle(h);
@@ -79,7 +87,7 @@ NewFile::~NewFile() { Abandon(); }
 void NewFile::Abandon() {
   if (handle_ != -1) CloseHandle(AsHandle(handle_));
   handle_ = -1;
-  if (!published_ && !temp_.empty()) DeleteFileW(Wide(temp_).c_str());
+  if (!published_ && !temp_.empty()) DeleteFileW(Long(temp_).c_str());
   temp_.clear();
 }
 
@@ -91,7 +99,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   const DWORD attributes = mode && (*mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
   for (;;) {
     temp_ = FolderPart(destination) + ShortTempName();
-    HANDLE h = CreateFileW(Wide(temp_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(Long(temp_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | attributes, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       handle_ = reinterpret_cast<std::intptr_t>(h);
@@ -117,7 +125,7 @@ int NewFile::FlushBuffer() {
 }
 
 int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
-  HANDLE in = CreateFileW(Wide(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE in = CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (in == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
   std::vector<char> buffer(kChunk);
@@ -164,8 +172,8 @@ int NewFile::Publish(bool replace) {
   CloseHandle(AsHandle(handle_));
   handle_ = -1;
   if (int error = Rename(temp_, destination_, replace)) return error;
-  SetFileAttributesW(Wide(destination_).c_str(),
-                     GetFileAttributesW(Wide(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(Long(destination_).c_str(),
+                     GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
   temp_.clear();
   published_ = true;
   if (facts) facts_ = *facts;
@@ -173,19 +181,19 @@ int NewFile::Publish(bool replace) {
 }
 
 int Rename(const std::string& source, const std::string& destination, bool replace) {
-  const std::wstring to = Wide(destination);
+  const std::wstring to = Long(destination);
   const DWORD old = replace ? GetFileAttributesW(to.c_str()) : INVALID_FILE_ATTRIBUTES;
   const bool read_only = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
   if (read_only) SetFileAttributesW(to.c_str(), old & ~FILE_ATTRIBUTE_READONLY);
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  if (MoveFileExW(Wide(source).c_str(), to.c_str(), flags)) return 0;
+  if (MoveFileExW(Long(source).c_str(), to.c_str(), flags)) return 0;
   const DWORD error = GetLastError();
   if (read_only) SetFileAttributesW(to.c_str(), old);
   return error == ERROR_NOT_SAME_DEVICE ? EXDEV : ErrnoOf(error);
 }
 
 int RemoveFile(const std::string& path) {
-  const std::wstring w = Wide(path);
+  const std::wstring w = Long(path);
   if (DeleteFileW(w.c_str())) return 0;
   const DWORD a = GetFileAttributesW(w.c_str());
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY)) {

@@ -55,7 +55,8 @@ TEST(PathRules, FileNameAndFolder) {
 TEST(FolderPicker, NoFinalSeparatorButForTheRoot) {
   ScriptedUi ui;
 #ifdef _WIN32
-  ui.folders = {"", "C:\\", "C:\\Data", "C:\\Data\\", "\\\\server\\share\\"};
+  // As the dialog answers: with "/".
+  ui.folders = {"", "C:/", "C:/Data", "C:/Data/", "//server/share/"};
   const std::vector<std::string> expected = {"", "C:\\", "C:\\Data", "C:\\Data",
                                              "\\\\server\\share"};
 #else
