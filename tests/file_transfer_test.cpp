@@ -1,8 +1,6 @@
 #include "fs/file_transfer.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -11,7 +9,21 @@
 #include "tests/test_tree.h"
 #include "tests/transfer_checks.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+namespace fs = std::filesystem;
+
+// Read-only as the platform has it: no owner write bit, or the attribute.
+void MakeReadOnly(const std::string& path) {
+  fs::permissions(std::u8string(path.begin(), path.end()),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
 
 class FileTransfer : public ::testing::Test {
  protected:
@@ -26,27 +38,35 @@ class FileTransfer : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(FileTransfer, CopyLandsUnderItsOwnNameWithTimesAndModeKept) {
-  chmod(t.Path("src/x.txt").c_str(), 0640);
-  t.File("src/a?b*.txt", "wild");  // ordinary characters on Linux
-  CopyFileChecked(t.Path("src/x.txt"), t.Path("out") + "/" + "x.txt", run);
-  CopyFileChecked(t.Path("src/x.txt"), t.Path("out/") + "/" + "y.txt", run);
-  CopyFileChecked(t.Path("src/a?b*.txt"), t.Path("out/a?b*.txt"), run);
+TEST_F(FileTransfer, CopyLandsUnderItsOwnNameWithItsTimeKept) {
+  const std::string sep(1, os::kSeparator);
+  CopyFileChecked(t.Path("src/x.txt"), t.Path("out") + sep + "x.txt", run);
+  CopyFileChecked(t.Path("src/x.txt"), t.Path("out/") + sep + "y.txt", run);
   run.Flush();
   EXPECT_EQ(t.Read("out/x.txt"), "new");
   EXPECT_EQ(t.Read("out/y.txt"), "new");
-  EXPECT_EQ(t.Read("out/a?b*.txt"), "wild");
   EXPECT_EQ(MTime(t.Path("out/x.txt")), 1600000000);
+  EXPECT_EQ(Names(t.Path("out")), (std::vector<std::string>{"x.txt", "y.txt"}));
+}
+
+#ifndef _WIN32
+TEST_F(FileTransfer, OnLinuxTheModeIsKeptAndWildcardCharactersAreOrdinary) {
+  chmod(t.Path("src/x.txt").c_str(), 0640);
+  t.File("src/a?b*.txt", "wild");
+  CopyFileChecked(t.Path("src/x.txt"), t.Path("out/x.txt"), run);
+  CopyFileChecked(t.Path("src/a?b*.txt"), t.Path("out/a?b*.txt"), run);
+  run.Flush();
+  EXPECT_EQ(t.Read("out/a?b*.txt"), "wild");
   struct stat st {};
   stat(t.Path("out/x.txt").c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(Names(t.Path("out")), (std::vector<std::string>{"a?b*.txt", "x.txt", "y.txt"}));
 }
+#endif
 
 TEST_F(FileTransfer, CopyReplacesButNotAReadOnlyFile) {
   t.File("out/x.txt", "old");
   t.File("out/ro.txt", "old");
-  chmod(t.Path("out/ro.txt").c_str(), 0444);  // root too: the owner write bit decides
+  MakeReadOnly(t.Path("out/ro.txt"));  // root too: the owner write bit decides
   EXPECT_TRUE(CopyFileChecked(t.Path("src/x.txt"), t.Path("out/x.txt"), run));
   EXPECT_FALSE(CopyFileChecked(t.Path("src/x.txt"), t.Path("out/ro.txt"), run));
   EXPECT_EQ(t.Read("out/x.txt"), "old");  // a replacement waits for the flush
@@ -58,22 +78,24 @@ TEST_F(FileTransfer, CopyReplacesButNotAReadOnlyFile) {
 
 TEST_F(FileTransfer, CopyRefusesBadInputSilently) {
   t.File("out/keep.txt", "old");
-  ASSERT_EQ(mkfifo(t.Path("src/fifo").c_str(), 0644), 0);
-  ASSERT_EQ(symlink(t.Path("src/x.txt").c_str(), t.Path("src/link").c_str()), 0);
   t.Folder("src/folder");
   const std::string out = t.Path("out/");
-  struct Case {
-    std::string source, destination;
-  } cases[] = {{"", out + "keep.txt"},
-               {"   ", out + "keep.txt"},
-               {t.Path("src/x.txt"), "  "},
-               {t.Path("src/*.txt"), out + "keep.txt"},
-               {t.Path("src/fifo"), out + "keep.txt"},
-               {t.Path("src/link"), out + "keep.txt"},
-               {t.Path("src/folder"), out + "keep.txt"},
-               {t.Path("src/gone.txt"), out + "keep.txt"},
-               {t.Path("src/x.txt"), t.Path("nofolder/x.txt")}};
-  for (const auto& c : cases) EXPECT_FALSE(CopyFileChecked(c.source, c.destination, run));
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"", out + "keep.txt"},
+      {"   ", out + "keep.txt"},
+      {t.Path("src/x.txt"), "  "},
+      {t.Path("src/*.txt"), out + "keep.txt"},
+      {t.Path("src/folder"), out + "keep.txt"},
+      {t.Path("src/gone.txt"), out + "keep.txt"},
+      {t.Path("src/x.txt"), t.Path("nofolder/x.txt")}};
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(t.Path("src/fifo").c_str(), 0644), 0);
+  ASSERT_EQ(symlink(t.Path("src/x.txt").c_str(), t.Path("src/link").c_str()), 0);
+  cases.push_back({t.Path("src/fifo"), out + "keep.txt"});
+  cases.push_back({t.Path("src/link"), out + "keep.txt"});
+#endif
+  for (const auto& [source, destination] : cases)
+    EXPECT_FALSE(CopyFileChecked(source, destination, run)) << source;
   run.Flush();
   EXPECT_EQ(t.Read("out/keep.txt"), "old");
   EXPECT_EQ(Names(out), (std::vector<std::string>{"keep.txt"}));
@@ -81,7 +103,8 @@ TEST_F(FileTransfer, CopyRefusesBadInputSilently) {
 }
 
 TEST_F(FileTransfer, OntoItselfTheFileStaysAsItIs) {
-  CopyFileChecked(t.Path("src/x.txt"), t.Path("src//x.txt"), run);
+  const std::string doubled = t.Path("src") + os::kSeparator + os::kSeparator + "x.txt";
+  CopyFileChecked(t.Path("src/x.txt"), doubled, run);
   FSOFileMove(t.Path("src/x.txt"), t.Path("src/x.txt"), run);
   run.Flush();
   EXPECT_EQ(t.Read("src/x.txt"), "new");
@@ -91,8 +114,8 @@ TEST_F(FileTransfer, OntoItselfTheFileStaysAsItIs) {
 
 TEST_F(FileTransfer, MoveReplacesEvenAReadOnlyFile) {
   t.File("out/x.txt", "old");
-  chmod(t.Path("out/x.txt").c_str(), 0444);
-  FSOFileMove(t.Path("src/x.txt"), t.Path("out//x.txt"), run);
+  MakeReadOnly(t.Path("out/x.txt"));
+  FSOFileMove(t.Path("src/x.txt"), t.Path("out") + os::kSeparator + os::kSeparator + "x.txt", run);
   run.Flush();
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(t.Read("out/x.txt"), "new");

@@ -1,59 +1,104 @@
 #include "tests/test_tree.h"
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <utime.h>
-
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
+#include "fs/platform.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Paths are UTF-8 text, as the program's are.
+fs::path Native(const std::string& path) {
+  return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+void OpenToAll(const fs::path& folder) {
+#ifndef _WIN32
+  // A test may drop root's privileges: everyone may enter and write.
+  chmod(folder.c_str(), 0777);
+#else
+  (void)folder;
+#endif
+}
+
+}  // namespace
+
 TestTree::TestTree() {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/lark-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  chmod(pattern.c_str(), 0777);
-  root_ = pattern + "/";
+  static std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("lark-" + std::to_string(random() % 1000000000));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      OpenToAll(candidate);
+      const std::u8string text = candidate.u8string();
+      root_ = std::string(text.begin(), text.end()) + os::kSeparator;
+    }
+  }
+  if (root_.empty()) throw std::runtime_error("no temporary folder");
 }
 
 TestTree::~TestTree() {
-  // Make every folder writable again so that removal cannot fail.
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(
-           root_, std::filesystem::directory_options::skip_permission_denied, ec);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+#ifndef _WIN32
+  // Make every folder writable again so that removal cannot fail.
+  for (auto it = fs::recursive_directory_iterator(
+           root_, fs::directory_options::skip_permission_denied, ec);
+       it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec) && !it->is_symlink(ec)) chmod(it->path().c_str(), 0777);
   }
-  std::filesystem::remove_all(root_, ec);
+#endif
+  fs::remove_all(Native(root_), ec);
+}
+
+std::string TestTree::Path(const std::string& relative) const {
+  std::string path = root_ + relative;
+  for (char& c : path)
+    if (c == '/') c = os::kSeparator;
+  return path;
 }
 
 void TestTree::Folder(const std::string& relative) const {
-  std::filesystem::create_directories(Path(relative));
-  chmod(Path(relative).c_str(), 0777);
+  fs::create_directories(Native(Path(relative)));
+  OpenToAll(Native(Path(relative)));
 }
 
 void TestTree::File(const std::string& relative, const std::string& content,
                     std::time_t mtime) const {
-  std::string path = Path(relative);
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  const fs::path path = Native(Path(relative));
+  fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;
   if (mtime != 0) {
-    struct utimbuf times {
-      mtime, mtime
-    };
-    utime(path.c_str(), &times);
+    const auto when = std::chrono::system_clock::from_time_t(mtime);
+    fs::last_write_time(path, std::chrono::file_clock::from_sys(when));
+#ifndef _WIN32
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};  // access time too
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+#endif
   }
 }
 
 std::string TestTree::Read(const std::string& relative) const {
-  std::ifstream in(Path(relative), std::ios::binary);
+  std::ifstream in(Native(Path(relative)), std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
+#ifndef _WIN32
 int RunUnprivileged(const std::function<int()>& fn) {
   if (geteuid() != 0) return fn();
   pid_t pid = fork();
@@ -65,3 +110,4 @@ int RunUnprivileged(const std::function<int()>& fn) {
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif

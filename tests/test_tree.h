@@ -3,7 +3,8 @@
 #include <functional>
 #include <string>
 
-// A temporary folder made by the test itself, removed at the end.
+// A temporary folder made by the test itself, removed at the end; on every
+// platform.
 class TestTree {
  public:
   TestTree();
@@ -11,9 +12,10 @@ class TestTree {
   TestTree(const TestTree&) = delete;
   TestTree& operator=(const TestTree&) = delete;
 
-  // Root path with a final "/".
+  // Root path with a final separator.
   const std::string& root() const { return root_; }
-  std::string Path(const std::string& relative) const { return root_ + relative; }
+  // The path of relative (written with "/") in the system's own spelling.
+  std::string Path(const std::string& relative) const;
   void Folder(const std::string& relative) const;
   void File(const std::string& relative, const std::string& content = "x",
             std::time_t mtime = 0) const;
@@ -23,6 +25,8 @@ class TestTree {
   std::string root_;
 };
 
+#ifndef _WIN32
 // Runs fn in a child process without root's privileges (or directly when
 // not root) and returns fn's result; -1 when the child died.
 int RunUnprivileged(const std::function<int()>& fn);
+#endif

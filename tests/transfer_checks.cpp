@@ -1,18 +1,21 @@
 #include "tests/transfer_checks.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 std::time_t MTime(const std::string& path) {
-  struct stat st {};
-  lstat(path.c_str(), &st);
-  return st.st_mtime;
+  std::error_code ec;
+  const auto when = std::filesystem::last_write_time(std::u8string(path.begin(), path.end()), ec);
+  if (ec) return 0;
+  return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(when));
 }
 
 std::vector<std::string> Names(const std::string& folder) {
@@ -24,6 +27,7 @@ std::vector<std::string> Names(const std::string& folder) {
   return out;
 }
 
+#ifndef _WIN32
 Mounted::Mounted(std::string folder, std::string kind, std::string options)
     : folder_(std::move(folder)), kind_(std::move(kind)) {
   if (geteuid() != 0) {
@@ -75,3 +79,4 @@ bool Mounted::CrashAndRemount() {
   return Sh("xfs_io -x -c shutdown '" + folder_ + "'") && Sh("umount '" + folder_ + "'") &&
          Sh("mount -o loop '" + image_ + "' '" + folder_ + "'");
 }
+#endif  // _WIN32

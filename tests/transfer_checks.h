@@ -8,6 +8,7 @@ std::time_t MTime(const std::string& path);
 // The entries of folder, hidden ones included, sorted.
 std::vector<std::string> Names(const std::string& folder);
 
+#ifndef _WIN32
 // A file system of the test's own, mounted on folder (made if missing) and
 // unmounted at the end: "tmpfs" with mount options, or "xfs" and "exfat" on
 // a loop-mounted image beside folder. Needs root; error() says why not.
@@ -29,3 +30,4 @@ class Mounted {
   std::string folder_, kind_, image_, device_, error_;
   bool mounted_ = false;
 };
+#endif  // _WIN32
