@@ -43,11 +43,12 @@ inline long Rss() {
   return resident * sysconf(_SC_PAGESIZE);
 }
 
-// A tree of `files` regular files, about 30 a folder over several levels,
-// some hidden, some with non-ASCII names; half dated 2020, half 2022.
-// Cached: made once under root and reused.
-inline std::string Tree(const std::string& root, long files) {
-  const std::string dir = root + "/tree-" + std::to_string(files);
+// A tree of `files` regular files, about 30 a folder over several levels
+// (each level repeated `depth` times), some hidden, some with non-ASCII
+// names; half dated 2020, half 2022. Cached: made once under root and reused.
+inline std::string Tree(const std::string& root, long files, int depth = 1) {
+  const std::string dir = root + "/tree-" + std::to_string(files) +
+                          (depth > 1 ? "-deep" + std::to_string(depth) : std::string());
   if (std::filesystem::exists(dir + ".complete")) return dir;
   std::filesystem::remove_all(dir);
   std::fprintf(stderr, "making a tree of %ld files in %s ...\n", files, dir.c_str());
@@ -59,7 +60,8 @@ inline std::string Tree(const std::string& root, long files) {
     // Folder f lies under folder f / 8: a tree of fan-out 8, several levels deep.
     std::string path;
     for (long k = f + 1; k > 0; k /= 8)
-      path = "/d" + std::to_string(k % 8) + (k % 5 == 0 ? "é" : "") + path;
+      for (int r = 0; r < depth; ++r)
+        path = "/d" + std::to_string(k % 8) + (k % 5 == 0 ? "é" : "") + path;
     path = dir + path + "-" + std::to_string(f);
     std::filesystem::create_directories(path);
     for (int i = 0; i < 30 && made < files; ++i, ++made) {

@@ -1,4 +1,7 @@
 // The whole collection (walk, list, one date per file, date text) against GNU find.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -38,15 +41,42 @@ int main(int argc, char** argv) {
   std::printf("find seconds: %.4f\n", find_s);
   std::printf("walk seconds: %.4f\n", walk_s);
 
-  const std::string big = bench::Tree(root, 1000000);
-  CandidatePaths.clear();
-  CandidateDates.clear();
-  const long before = bench::Rss();
-  CollectCandidates(big + "/", ui, [] { return std::optional<DateKind>(DateKind::kModified); });
-  const long after = bench::Rss();
-  std::printf("files at 1M: %zu\n", CandidatePaths.size());
+  // Memory a candidate costs (growth of the resident set), at 1M files, and
+  // under a tree three times as deep: it should not grow with the path.
+  // Each in a process of its own, so no memory freed before is reused.
+  auto bytes_per_candidate = [&](const std::string& tree, double& path_bytes) {
+    double figures[2] = {0, 0};
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(1);
+    if (fork() == 0) {
+      CandidatePaths.clear();
+      CandidateDates.clear();
+      const long before = bench::Rss();
+      CollectCandidates(tree + "/", ui,
+                        [] { return std::optional<DateKind>(DateKind::kModified); });
+      const long after = bench::Rss();
+      double total = 0;
+      for (std::size_t i = 0; i < CandidatePaths.size(); ++i) total += CandidatePaths[i].size();
+      const double n = static_cast<double>(CandidatePaths.size());
+      figures[0] = static_cast<double>(after - before) / n;
+      figures[1] = total / n;
+      if (write(fds[1], figures, sizeof figures) != sizeof figures) _exit(1);
+      _exit(0);
+    }
+    if (read(fds[0], figures, sizeof figures) != sizeof figures) std::exit(1);
+    wait(nullptr);
+    close(fds[0]);
+    close(fds[1]);
+    path_bytes = figures[1];
+    return figures[0];
+  };
+  double path_bytes = 0, deep_path_bytes = 0;
+  const double bytes = bytes_per_candidate(bench::Tree(root, 1000000), path_bytes);
+  const double deep = bytes_per_candidate(bench::Tree(root, 1000000, 3), deep_path_bytes);
   std::printf("walk/find ratio: %.3f\n", walk_s / find_s);
-  std::printf("walk bytes/file: %.1f\n",
-              static_cast<double>(after - before) / static_cast<double>(CandidatePaths.size()));
+  std::printf("bytes/candidate: %.1f\n", bytes);
+  std::printf("path bytes/candidate: %.1f\n", path_bytes);
+  std::printf("deep bytes/candidate: %.1f\n", deep);
+  std::printf("deep path bytes/candidate: %.1f\n", deep_path_bytes);
   return 0;
 }

@@ -6,7 +6,7 @@
 #include "fs/platform.h"
 
 void SaveLines(const std::string& path, std::size_t count,
-               const std::function<std::string_view(std::size_t)>& line, UiServices& ui) {
+               const std::function<std::string(std::size_t)>& line, UiServices& ui) {
   const auto old = os::Examine(path);
   if (old && !old->regular) ThrowError(EISDIR);
   // Read-only is refused as a copy refuses it, root or not.

@@ -10,4 +10,4 @@
 // path's name only once it is complete and on disk. A read-only file is not
 // replaced. Throws on failure; the old file then stays as it was.
 void SaveLines(const std::string& path, std::size_t count,
-               const std::function<std::string_view(std::size_t)>& line, UiServices& ui);
+               const std::function<std::string(std::size_t)>& line, UiServices& ui);

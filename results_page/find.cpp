@@ -1,5 +1,8 @@
 #include "results_page/find.h"
 
+#include <functional>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "setup_page/search_launch.h"
@@ -49,34 +52,54 @@ std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long(
 
 namespace {
 
-#ifdef _WIN32
+// A path as its folder and its name: the list keeps each folder once, so
+// equal paths are equal pairs and no path text is built.
 struct PathKey {
-  std::string folded;
-  explicit PathKey(std::string_view p) : folded(p) {
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  }
+  std::uint32_t folder;
+  std::string_view name;
   bool operator==(const PathKey&) const = default;
 };
 struct PathKeyHash {
-  std::size_t operator()(const PathKey& k) const { return std::hash<std::string>()(k.folded); }
+  std::size_t operator()(const PathKey& k) const {
+    return std::hash<std::string_view>()(k.name) * 31 + k.folder;
+  }
 };
-using PathSet = std::unordered_set<PathKey, PathKeyHash>;
-#else
-using PathSet = std::unordered_set<std::string_view>;
+
+#ifdef _WIN32
+std::string Folded(std::string_view text) {
+  std::string folded(text);
+  std::transform(folded.begin(), folded.end(), folded.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return folded;
+}
 #endif
 
 }  // namespace
 
 void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint8_t>& ticks,
-                         const std::function<std::string_view(std::uint32_t)>& path,
-                         UiServices& ui) {
-  PathSet seen;
+                         const PathList& paths, UiServices& ui) {
+#ifdef _WIN32
+  // Without regard to case: folders that differ only in case are one, and
+  // names are compared folded.
+  std::unordered_map<std::string, std::uint32_t> folded_folders;
+  std::vector<std::uint32_t> same_folder(paths.folder_count());
+  for (std::uint32_t f = 0; f < same_folder.size(); ++f)
+    same_folder[f] = folded_folders.emplace(Folded(paths.folder_text(f)), f).first->second;
+  std::vector<std::string> folded_names;
+  folded_names.reserve(rows.size());
+  for (std::uint32_t row : rows) folded_names.push_back(Folded(paths.name(row)));
+#endif
+  std::unordered_set<PathKey, PathKeyHash> seen;
   seen.reserve(rows.size());
   std::size_t kept = 0;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     ui.Yield();
-    if (!seen.emplace(path(rows[r])).second) continue;
+#ifdef _WIN32
+    const PathKey key{same_folder[paths.folder(rows[r])], folded_names[r]};
+#else
+    const PathKey key{paths.folder(rows[r]), paths.name(rows[r])};
+#endif
+    if (!seen.insert(key).second) continue;
     rows[kept] = rows[r];
     ticks[kept] = ticks[r];
     ++kept;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ui_services.h"
+#include "setup_page/path_list.h"
 
 enum class RangeKind { kNone, kAfter, kBefore, kOn, kBetween };
 
@@ -17,8 +18,7 @@ bool InRange(RangeKind kind, long d1, long d2);
 std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long()>& first_day,
                                        const std::function<long()>& second_day, UiServices& ui);
 
-// Keeps the first row of each distinct path, with its tick; paths compare
-// exactly (without regard to case on Windows).
+// Keeps the first row of each distinct path of paths, with its tick; paths
+// compare exactly (without regard to case on Windows).
 void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint8_t>& ticks,
-                         const std::function<std::string_view(std::uint32_t)>& path,
-                         UiServices& ui);
+                         const PathList& paths, UiServices& ui);

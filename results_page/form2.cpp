@@ -191,8 +191,7 @@ void Form2::PushButton1_Click() {
   });
   trap.Step(208, [&] {
     std::vector<std::uint8_t> ticks(rows.size(), 0);
-    RemoveDuplicateRows(
-        rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui());
+    RemoveDuplicateRows(rows, ticks, CandidatePaths, ui());
     model_->SetRows(std::move(rows));
   });
   trap.Step(210, [&] { SetMousePointer(kDefault); });
@@ -269,11 +268,10 @@ void Form2::PushButton7_Click() {
     ListView list;
     list.rows = started.count();
     list.columns = static_cast<std::size_t>(model_->columnCount());
-    std::string date_text;
+    std::string cell_text;  // the cell asked for last, held while it is read
     list.cell = [&](std::size_t r, std::size_t c) -> std::string_view {
-      if (c == ResultModel::kPath) return started.Path(r);
-      date_text = started.DateCell(r).toStdString();
-      return date_text;
+      cell_text = c == ResultModel::kPath ? started.Path(r) : started.DateCell(r).toStdString();
+      return cell_text;
     };
     list.ticked = [&started](std::size_t r) { return started.Ticked(r); };
     copied = CopyListViewToClipboard(list, ui());

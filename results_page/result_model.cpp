@@ -15,8 +15,8 @@ bool ResultModel::Valid(std::size_t row) const {
   return row < rows_.size() && rows_[row] < CandidatePaths.size();
 }
 
-std::string_view ResultModel::Path(std::size_t row) const {
-  return Valid(row) ? CandidatePaths[rows_[row]] : std::string_view();
+std::string ResultModel::Path(std::size_t row) const {
+  return Valid(row) ? CandidatePaths[rows_[row]] : std::string();
 }
 
 QString ResultModel::DateCell(std::size_t row) const {
@@ -31,7 +31,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!Valid(row)) return {};
   if (role == Qt::DisplayRole) {
     if (index.column() == kPath) {
-      const std::string_view path = Path(row);
+      const std::string path = Path(row);
       return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
     }
     return DateCell(row);
@@ -123,9 +123,9 @@ void RowSnapshot::CheckCandidates() const {
         "The files were searched for again meanwhile; the rest of the list was left alone");
 }
 
-std::string_view RowSnapshot::Path(std::size_t row) const {
+std::string RowSnapshot::Path(std::size_t row) const {
   CheckCandidates();
-  return row < rows_.size() ? CandidatePaths[rows_[row]] : std::string_view();
+  return row < rows_.size() ? CandidatePaths[rows_[row]] : std::string();
 }
 
 QString RowSnapshot::DateCell(std::size_t row) const {

@@ -31,7 +31,7 @@ class ResultModel : public QAbstractTableModel {
   std::size_t count() const { return rows_.size(); }
   // Empty, unticked, for a row that is gone: a long operation that yields
   // may find the list changed under it.
-  std::string_view Path(std::size_t row) const;
+  std::string Path(std::size_t row) const;
   QString DateCell(std::size_t row) const;
   bool Ticked(std::size_t row) const { return Valid(row) && ticks_[row] != 0; }
   void SetTicked(std::size_t row, bool ticked);
@@ -58,7 +58,7 @@ class RowSnapshot {
   std::size_t count() const { return rows_.size(); }
   // Throws a Failure once the candidates were collected anew ("Next >"):
   // the rows then name files that are no longer known.
-  std::string_view Path(std::size_t row) const;
+  std::string Path(std::size_t row) const;
   QString DateCell(std::size_t row) const;
   bool Ticked(std::size_t row) const;
   // The list on the page is still this one.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fs/platform.h"
 #include "setup_page/search_launch.h"
 #include "tests/scripted_ui.h"
 
@@ -66,8 +67,7 @@ TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
   ticks[34999] = 1;
   ticks[39999] = 0;
   ScriptedUi ui;
-  RemoveDuplicateRows(
-      rows, ticks, [](std::uint32_t i) { return CandidatePaths[i]; }, ui);
+  RemoveDuplicateRows(rows, ticks, CandidatePaths, ui);
 #ifdef _WIN32
   ASSERT_EQ(rows.size(), 35000u);
   EXPECT_EQ(rows.back(), 34999u);
@@ -88,4 +88,22 @@ TEST(Find, NestedFolderMarksArePrefixTests) {
                {{"/a/", "/a/"}, {0}},           {{"/a/b/", "/a/", "/"}, {0, 1}},
                {{"/data/home/", "/home/"}, {}}, {{"/A/", "/a/b/"}, {}}};
   for (const auto& c : cases) EXPECT_EQ(MarkNestedFolders(c.folders), c.marked);
+}
+
+TEST(Find, CandidatePathsKeepEachFolderOnceAndGiveBackEveryPath) {
+  const std::string s(1, os::kSeparator);
+  const std::vector<std::string> paths = {s + "a" + s + "x.txt", s + "a" + s + "y.txt",
+                                          s + "b" + s + "x.txt", s + "a" + s + "z.txt",
+                                          "bare.txt",            s + "top.txt"};
+  PathList list;
+  for (const auto& p : paths) list.push_back(p);
+  ASSERT_EQ(list.size(), paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(list[i], paths[i]);
+  EXPECT_EQ(list.folder_count(), 4u);  // /a/ once, though it comes back after /b/
+  EXPECT_EQ(list.folder(0), list.folder(3));
+  EXPECT_NE(list.folder(0), list.folder(2));
+  const auto generation = list.generation();
+  list.clear();
+  EXPECT_TRUE(list.empty());
+  EXPECT_NE(list.generation(), generation);
 }

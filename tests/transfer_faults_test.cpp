@@ -52,7 +52,7 @@ TransferOutcome Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
   FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
   TransferRows list;
   list.count = rows.size();
-  list.path = [&](std::size_t i) { return std::string_view(rows[i]); };
+  list.path = [&](std::size_t i) { return rows[i]; };
   list.ticked = [](std::size_t) { return true; };
   return TransferChecked(
       list, [&] { return destination; }, [kind] { return kind; }, trap);
@@ -257,7 +257,7 @@ TEST(TransferFaults, AfterACrashEveryFileHasOneCompleteVersion) {
       {"list saved over an old one",
        [](TestTree& t, ScriptedUi& ui) {
          SaveLines(
-             t.Path("dst/old0"), 2, [](std::size_t) { return std::string_view("line"); }, ui);
+             t.Path("dst/old0"), 2, [](std::size_t) { return std::string("line"); }, ui);
        },
        [](TestTree& t) {
          const std::string text = t.Read("dst/old0");
@@ -307,7 +307,7 @@ TEST(TransferFaults, NamesAndPathsAtTheLimitsCanBeReplaced) {
     FSOFileMove(t.Path("src2/" + c.name), moved, run);
     run.Flush();
     SaveLines(
-        saved, 1, [](std::size_t) { return std::string_view("saved"); }, ui);
+        saved, 1, [](std::size_t) { return std::string("saved"); }, ui);
     EXPECT_EQ(ReadFile(copied), "new");
     EXPECT_EQ(ReadFile(moved), "moved");
     EXPECT_EQ(ReadFile(saved), "saved\r\n");
