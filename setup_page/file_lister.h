@@ -39,6 +39,8 @@ class FileLister {
   const Folder* TryTake(std::size_t i);
   // Frees folder i; the workers may go on further ahead.
   void Release(std::size_t i);
+  // The path of folder i, as given.
+  const std::string& folder(std::size_t i) const { return folders_[i]; }
 
  private:
   static constexpr std::size_t kWindow = 512;

@@ -25,27 +25,30 @@ void CollectCandidates(const std::string& listed_folder, UiServices& ui,
   std::vector<std::string> queue = {listed_folder};
   ui.Yield();
   GetSubDirectories2016(queue, true, ui);
-  std::vector<std::string> cut;
-  cut.reserve(queue.size());
-  for (const std::string& folder : queue) cut.push_back(folder.substr(0, folder.size() - 1));
-  FileLister lister(cut);
+  // Folder paths come normalized from the walk unless the listed one was not.
+  std::vector<bool> clean(queue.size());
+  for (std::size_t f = 0; f < queue.size(); ++f) {
+    clean[f] = NormalizeSlashes(queue[f]) == queue[f];
+    queue[f].pop_back();  // the lister takes folders without their final separator
+  }
+  const std::size_t count = queue.size();
+  // The folder list is handed over, not copied: it is the walk's largest part.
+  FileLister lister(std::move(queue));
   std::string path;
-  for (std::size_t f = 0; f < cut.size(); ++f) {
+  for (std::size_t f = 0; f < count; ++f) {
     ui.Yield();
     const FileLister::Folder* files = nullptr;
     while ((files = lister.TryTake(f)) == nullptr) ui.Yield();
-    // Folder paths come normalized from the walk unless the listed one was not.
-    const bool clean = NormalizeSlashes(queue[f]) == queue[f];
     for (std::size_t i = 0; i < files->size(); ++i) {
       const FileLister::Entry file = (*files)[i];
       if (file.name.front() == '~') continue;
-      path.assign(cut[f]);
+      path.assign(lister.folder(f));
       path += os::kSeparator;
       path += file.name;
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
-      CandidatePaths.push_back(clean ? path : NormalizeSlashes(path));
+      CandidatePaths.push_back(clean[f] ? path : NormalizeSlashes(path));
       CandidateDates.push_back(DateOf(file.stamps, *chosen));
     }
     lister.Release(f);
