@@ -1,17 +1,13 @@
 #include "results_page/find.h"
 
-#include <functional>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
-
-#include "setup_page/search_launch.h"
-
-#ifdef _WIN32
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <string>
-#endif
+#include <string_view>
+#include <unordered_map>
+
+#include "setup_page/search_launch.h"
 
 bool InRange(RangeKind kind, long d1, long d2) {
   switch (kind) {
@@ -52,55 +48,76 @@ std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long(
 
 namespace {
 
-// A path as its folder and its name: the list keeps each folder once, so
-// equal paths are equal pairs and no path text is built.
-struct PathKey {
-  std::uint32_t folder;
-  std::string_view name;
-  bool operator==(const PathKey&) const = default;
-};
-struct PathKeyHash {
-  std::size_t operator()(const PathKey& k) const {
-    return std::hash<std::string_view>()(k.name) * 31 + k.folder;
-  }
-};
-
+// Names compare exactly on Linux, without regard to case on Windows.
 #ifdef _WIN32
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return folded;
-}
+char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+#else
+char Fold(char c) { return c; }
 #endif
+
+std::size_t HashName(std::string_view name) {
+  std::size_t h = 1469598103934665603u;
+  for (char c : name) h = (h ^ static_cast<unsigned char>(Fold(c))) * 1099511628211u;
+  return h;
+}
+
+// Folder and name mixed so that the few names many folders share spread over
+// the whole table (linear probing clusters badly otherwise).
+std::size_t Slot(std::size_t name_hash, std::uint32_t folder) {
+  std::uint64_t h = name_hash ^ (static_cast<std::uint64_t>(folder) * 0x9E3779B97F4A7C15u);
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDu;
+  h ^= h >> 33;
+  return static_cast<std::size_t>(h);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Fold(x) == Fold(y); });
+}
 
 }  // namespace
 
 void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint8_t>& ticks,
                          const PathList& paths, UiServices& ui) {
+  // A path is its folder and its name: the list keeps each folder once, so
+  // equal paths are equal pairs and no path text is built.
+  std::vector<std::uint32_t> folder_id(paths.folder_count());
+  for (std::uint32_t f = 0; f < folder_id.size(); ++f) folder_id[f] = f;
 #ifdef _WIN32
-  // Without regard to case: folders that differ only in case are one, and
-  // names are compared folded.
-  std::unordered_map<std::string, std::uint32_t> folded_folders;
-  std::vector<std::uint32_t> same_folder(paths.folder_count());
-  for (std::uint32_t f = 0; f < same_folder.size(); ++f)
-    same_folder[f] = folded_folders.emplace(Folded(paths.folder_text(f)), f).first->second;
-  std::vector<std::string> folded_names;
-  folded_names.reserve(rows.size());
-  for (std::uint32_t row : rows) folded_names.push_back(Folded(paths.name(row)));
+  // Folders that differ only in case are one.
+  std::unordered_map<std::string, std::uint32_t> folded;
+  for (std::uint32_t f = 0; f < folder_id.size(); ++f) {
+    std::string text = paths.folder_text(f);
+    std::transform(text.begin(), text.end(), text.begin(), Fold);
+    folder_id[f] = folded.emplace(std::move(text), f).first->second;
+  }
 #endif
-  std::unordered_set<PathKey, PathKeyHash> seen;
-  seen.reserve(rows.size());
+  // One flat table of kept rows (open addressing): no allocation a row, and
+  // nothing to free a row at the end, however long the list.
+  std::size_t size = 16;
+  while (size < rows.size() * 2) size *= 2;
+  constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+  std::vector<std::uint32_t> table(size, kEmpty);
   std::size_t kept = 0;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     ui.Yield();
-#ifdef _WIN32
-    const PathKey key{same_folder[paths.folder(rows[r])], folded_names[r]};
-#else
-    const PathKey key{paths.folder(rows[r]), paths.name(rows[r])};
-#endif
-    if (!seen.insert(key).second) continue;
-    rows[kept] = rows[r];
+    const std::uint32_t candidate = rows[r];
+    const std::uint32_t folder = folder_id[paths.folder(candidate)];
+    const std::string_view name = paths.name(candidate);
+    std::size_t slot = Slot(HashName(name), folder) & (size - 1);
+    bool seen = false;
+    // Table entries are kept positions; rows before `kept` no longer move.
+    for (; table[slot] != kEmpty; slot = (slot + 1) & (size - 1)) {
+      const std::uint32_t other = rows[table[slot]];
+      if (folder_id[paths.folder(other)] == folder && SameName(paths.name(other), name)) {
+        seen = true;
+        break;
+      }
+    }
+    if (seen) continue;
+    table[slot] = static_cast<std::uint32_t>(kept);
+    rows[kept] = candidate;
     ticks[kept] = ticks[r];
     ++kept;
   }

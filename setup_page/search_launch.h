@@ -1,5 +1,6 @@
 #pragma once
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,17 +17,24 @@ class DateList {
   void clear() {
     dates_.clear();
     dates_.shrink_to_fit();
+    days_.clear();
+    days_.shrink_to_fit();
   }
-  void push_back(std::optional<DateValue> date) { dates_.push_back(date ? *date : NAN); }
+  void push_back(std::optional<DateValue> date) {
+    dates_.push_back(date ? *date : NAN);
+    days_.push_back(date ? static_cast<std::int32_t>(DayNumber(*date)) : 0);
+  }
   std::size_t size() const { return dates_.size(); }
   std::optional<DateValue> operator[](std::size_t i) const {
     return std::isnan(dates_[i]) ? std::nullopt : std::optional<DateValue>(dates_[i]);
   }
-  // The calendar day; an empty date counts as day 0, 1899-12-30.
-  long Day(std::size_t i) const { return std::isnan(dates_[i]) ? 0 : DayNumber(dates_[i]); }
+  // The calendar day, worked out once when the date came in; an empty date
+  // counts as day 0, 1899-12-30.
+  long Day(std::size_t i) const { return days_[i]; }
 
  private:
   std::vector<double> dates_;
+  std::vector<std::int32_t> days_;
 };
 
 extern PathList CandidatePaths;

@@ -92,9 +92,12 @@ TEST(Find, NestedFolderMarksArePrefixTests) {
 
 TEST(Find, CandidatePathsKeepEachFolderOnceAndGiveBackEveryPath) {
   const std::string s(1, os::kSeparator);
-  const std::vector<std::string> paths = {s + "a" + s + "x.txt", s + "a" + s + "y.txt",
-                                          s + "b" + s + "x.txt", s + "a" + s + "z.txt",
-                                          "bare.txt",            s + "top.txt"};
+  const std::vector<std::string> paths = {s + "a" + s + "x.txt",
+                                          s + "a" + s + "y.txt",
+                                          s + "b" + s + "x.txt",
+                                          s + "a" + s + "z.txt",
+                                          "bare.txt",
+                                          s + "top.txt"};
   PathList list;
   for (const auto& p : paths) list.push_back(p);
   ASSERT_EQ(list.size(), paths.size());
@@ -106,4 +109,23 @@ TEST(Find, CandidatePathsKeepEachFolderOnceAndGiveBackEveryPath) {
   list.clear();
   EXPECT_TRUE(list.empty());
   EXPECT_NE(list.generation(), generation);
+}
+
+TEST(Find, DuplicatesAfterRowsMovedUpAreStillFound) {
+  const std::string s(1, os::kSeparator);
+  // Rows move up as duplicates drop out; later duplicates must still be seen.
+  Candidates({{s + "a" + s + "x", 1.0},
+              {s + "a" + s + "x", 1.0},
+              {s + "b" + s + "x", 1.0},
+              {s + "a" + s + "y", 1.0},
+              {s + "b" + s + "x", 1.0},
+              {s + "a" + s + "y", 1.0},
+              {s + "a" + s + "x", 1.0},
+              {s + "c" + s + "x", 1.0}});
+  std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6, 7};
+  std::vector<std::uint8_t> ticks = {1, 0, 0, 1, 0, 0, 0, 1};
+  ScriptedUi ui;
+  RemoveDuplicateRows(rows, ticks, CandidatePaths, ui);
+  EXPECT_EQ(rows, (std::vector<std::uint32_t>{0, 2, 3, 7}));
+  EXPECT_EQ(ticks, (std::vector<std::uint8_t>{1, 0, 1, 1}));
 }
