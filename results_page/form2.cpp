@@ -232,7 +232,7 @@ void Form2::PushButton3_Click() {
       trap);
   trap.Step(118, [&] {
     if (started.Current()) model_->RemoveRows(outcome.gone);
-    // The Part passes over each such file silently; "Done." alone would claim them copied.
+    // Each such file was passed over silently; "Done." alone would claim them copied.
     if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
   });
   trap.Step(120, [&] { ui().Information("Done."); });
