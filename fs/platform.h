@@ -70,6 +70,8 @@ int ListSubFolders(const std::string& folder, std::vector<std::string>& names);
 // Calls fn for every regular file directly in folder, in listing order.
 using FileVisitor = std::function<void(std::string_view name, const FileStamps& stamps)>;
 int ListFiles(const std::string& folder, const FileVisitor& fn);
+// Hands memory freed inside the heap back to the system.
+void ReturnFreedMemory();
 
 // Transfers. Each returns 0 or an error number.
 

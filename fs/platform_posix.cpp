@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,6 +187,12 @@ int ListFiles(const std::string& folder, const FileVisitor& fn) {
     if (statx(fd, e.d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return;
     if (S_ISREG(sx.stx_mode)) fn(e.d_name, StampsOf(sx));
   });
+}
+
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 }  // namespace os

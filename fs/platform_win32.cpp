@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -154,5 +155,7 @@ int ListFiles(const std::string& folder, const FileVisitor& fn) {
     fn(Narrow(d.cFileName), StampsOf(d));
   });
 }
+
+void ReturnFreedMemory() { _heapmin(); }
 
 }  // namespace os

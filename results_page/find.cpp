@@ -88,7 +88,7 @@ void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint
   // Folders that differ only in case are one.
   std::unordered_map<std::string, std::uint32_t> folded;
   for (std::uint32_t f = 0; f < folder_id.size(); ++f) {
-    std::string text = paths.folder_text(f);
+    std::string text(paths.folder_text(f));
     std::transform(text.begin(), text.end(), text.begin(), Fold);
     folder_id[f] = folded.emplace(std::move(text), f).first->second;
   }

@@ -1,6 +1,8 @@
 #include "setup_page/path_list.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "fs/platform.h"
@@ -12,19 +14,44 @@ void PathList::clear() {
   entries_.shrink_to_fit();
   folder_of_.clear();
   folder_of_.shrink_to_fit();
-  folders_.clear();
-  folder_index_.clear();
+  folder_chars_.clear();
+  folder_chars_.shrink_to_fit();
+  folder_ends_.clear();
+  folder_ends_.shrink_to_fit();
+  folder_slots_.clear();
+  folder_slots_.shrink_to_fit();
   used_ = kBlock;
 }
 
+std::string_view PathList::folder_text(std::uint32_t f) const {
+  const std::size_t start = f == 0 ? 0 : folder_ends_[f - 1];
+  return std::string_view(folder_chars_).substr(start, folder_ends_[f] - start);
+}
+
 std::uint32_t PathList::FolderIndex(std::string_view folder) {
+  const std::size_t count = folder_ends_.size();
   // Files come folder by folder: the last folder is nearly always the one.
-  if (!folders_.empty() && folders_.back() == folder)
-    return static_cast<std::uint32_t>(folders_.size() - 1);
-  auto [it, added] =
-      folder_index_.emplace(std::string(folder), static_cast<std::uint32_t>(folders_.size()));
-  if (added) folders_.push_back(it->first);
-  return it->second;
+  if (count > 0 && folder_text(static_cast<std::uint32_t>(count - 1)) == folder)
+    return static_cast<std::uint32_t>(count - 1);
+  if (2 * (count + 1) > folder_slots_.size()) {
+    // Kept at most half full, so a probe ends soon.
+    std::size_t size = 64;
+    while (size < 4 * (count + 1)) size *= 2;
+    folder_slots_.assign(size, 0);
+    for (std::size_t f = 0; f < count; ++f) {
+      std::size_t s = std::hash<std::string_view>()(folder_text(f)) & (folder_slots_.size() - 1);
+      while (folder_slots_[s] != 0) s = (s + 1) & (folder_slots_.size() - 1);
+      folder_slots_[s] = static_cast<std::uint32_t>(f + 1);
+    }
+  }
+  std::size_t s = std::hash<std::string_view>()(folder) & (folder_slots_.size() - 1);
+  for (; folder_slots_[s] != 0; s = (s + 1) & (folder_slots_.size() - 1)) {
+    if (folder_text(folder_slots_[s] - 1) == folder) return folder_slots_[s] - 1;
+  }
+  folder_chars_ += folder;
+  folder_ends_.push_back(folder_chars_.size());
+  folder_slots_[s] = static_cast<std::uint32_t>(count + 1);
+  return static_cast<std::uint32_t>(count);
 }
 
 void PathList::push_back(std::string_view path) {
@@ -51,7 +78,7 @@ std::string_view PathList::name(std::size_t i) const {
 }
 
 std::string PathList::operator[](std::size_t i) const {
-  const std::string& folder = folders_[folder_of_[i]];
+  const std::string_view folder = folder_text(folder_of_[i]);
   const std::string_view leaf = name(i);
   std::string path;
   path.reserve(folder.size() + leaf.size());

@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // Many file paths, each kept as its folder's index and its name: a folder's
@@ -20,8 +19,8 @@ class PathList {
   // One path is one (folder, name) pair: equal folders share their index.
   std::uint32_t folder(std::size_t i) const { return folder_of_[i]; }
   std::string_view name(std::size_t i) const;
-  const std::string& folder_text(std::uint32_t f) const { return folders_[f]; }
-  std::size_t folder_count() const { return folders_.size(); }
+  std::string_view folder_text(std::uint32_t f) const;
+  std::size_t folder_count() const { return folder_ends_.size(); }
   // Counts the times the list was emptied: indices into it are good only
   // while it stays the same.
   std::uint64_t generation() const { return generation_; }
@@ -34,7 +33,10 @@ class PathList {
   // Offset (block * kBlock + position) in the high 48 bits, length in the low 16.
   std::vector<std::uint64_t> entries_;
   std::vector<std::uint32_t> folder_of_;
-  std::vector<std::string> folders_;
-  std::unordered_map<std::string, std::uint32_t> folder_index_;
+  // Folder texts end to end, and an open-addressing table of their indices
+  // plus one (zero: free), so a folder costs its text and a few bytes more.
+  std::string folder_chars_;
+  std::vector<std::size_t> folder_ends_;
+  std::vector<std::uint32_t> folder_slots_;
   std::uint64_t generation_ = 0;
 };

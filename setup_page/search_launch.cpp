@@ -1,5 +1,7 @@
 #include "setup_page/search_launch.h"
 
+#include <malloc.h>
+
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 #include "setup_page/file_lister.h"
@@ -20,11 +22,11 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
-void CollectCandidates(const std::string& listed_folder, UiServices& ui,
-                       const std::function<std::optional<DateKind>()>& kind) {
-  std::vector<std::string> queue = {listed_folder};
-  ui.Yield();
-  GetSubDirectories2016(queue, true, ui);
+namespace {
+
+// Appends the files of the walked folders to the candidate lists.
+void CollectFiles(std::vector<std::string> queue, UiServices& ui,
+                  const std::function<std::optional<DateKind>()>& kind) {
   // Folder paths come normalized from the walk unless the listed one was not.
   std::vector<bool> clean(queue.size());
   for (std::size_t f = 0; f < queue.size(); ++f) {
@@ -53,4 +55,17 @@ void CollectCandidates(const std::string& listed_folder, UiServices& ui,
     }
     lister.Release(f);
   }
+}
+
+}  // namespace
+
+void CollectCandidates(const std::string& listed_folder, UiServices& ui,
+                       const std::function<std::optional<DateKind>()>& kind) {
+  std::vector<std::string> queue = {listed_folder};
+  ui.Yield();
+  GetSubDirectories2016(queue, true, ui);
+  CollectFiles(std::move(queue), ui, kind);
+  // The walk's folder list, a deep tree's largest part, is gone now: give its
+  // memory back, or the program keeps it for as long as it runs.
+  os::ReturnFreedMemory();
 }

@@ -105,6 +105,12 @@ TEST(Find, CandidatePathsKeepEachFolderOnceAndGiveBackEveryPath) {
   EXPECT_EQ(list.folder_count(), 4u);  // /a/ once, though it comes back after /b/
   EXPECT_EQ(list.folder(0), list.folder(3));
   EXPECT_NE(list.folder(0), list.folder(2));
+  // Many folders, each coming back after all the others.
+  for (int round = 0; round < 2; ++round)
+    for (int f = 0; f < 5000; ++f) list.push_back(s + std::to_string(f) + s + "n");
+  EXPECT_EQ(list.folder_count(), 5004u);
+  EXPECT_EQ(list[paths.size() + 5000 + 4321], s + "4321" + s + "n");
+  EXPECT_EQ(list.folder(paths.size() + 7), list.folder(paths.size() + 5007));
   const auto generation = list.generation();
   list.clear();
   EXPECT_TRUE(list.empty());
