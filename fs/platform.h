@@ -117,7 +117,11 @@ class NewFile {
   // for a new file (the umask applies).
   int Create(const std::string& destination, std::optional<unsigned> mode);
   // Buffered; the first error is kept and returned by Sync or Publish.
-  void Append(std::string_view text);
+  void Append(std::string_view text) {
+    buffer_ += text;
+    facts_.size += text.size();
+    if (buffer_.size() >= kAppendChunk && error_ == 0) error_ = FlushBuffer();
+  }
   // The content, times and permission bits of source (a regular file,
   // never a FIFO or a link).
   int CopyFrom(const std::string& source, const ChunkHook& between_chunks);
@@ -132,6 +136,8 @@ class NewFile {
   const std::string& destination() const { return destination_; }
 
  private:
+  // Small enough that writing it never holds the window for long.
+  static constexpr std::size_t kAppendChunk = 256u << 10;
   int FlushBuffer();
   void Abandon();
   std::string destination_;

@@ -177,12 +177,6 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   return 0;
 }
 
-void NewFile::Append(std::string_view text) {
-  buffer_ += text;
-  facts_.size += text.size();
-  if (buffer_.size() >= kChunk && error_ == 0) error_ = FlushBuffer();
-}
-
 int NewFile::FlushBuffer() {
   if (handle_ < 0) return EBADF;
   int error = WriteAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());

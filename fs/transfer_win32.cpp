@@ -111,12 +111,6 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   }
 }
 
-void NewFile::Append(std::string_view text) {
-  buffer_ += text;
-  facts_.size += text.size();
-  if (buffer_.size() >= kChunk && error_ == 0) error_ = FlushBuffer();
-}
-
 int NewFile::FlushBuffer() {
   if (handle_ == -1) return EBADF;
   const int error = WriteAll(AsHandle(handle_), buffer_.data(), buffer_.size());

@@ -1,6 +1,8 @@
 #include "results_page/export.h"
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 
 #include "app/failure.h"
 #include "fs/platform.h"
@@ -19,6 +21,12 @@ void SaveLines(const std::string& path, std::size_t count,
     out.Append(line(i));
     out.Append("\r\n");
   }
-  if (int error = out.Sync()) ThrowError(error);
-  if (int error = out.Publish(old.has_value())) ThrowError(error);
+  // Flushing a long list, and letting go of the one it replaces, take a
+  // while: the window keeps its events meanwhile.
+  auto done = std::async(std::launch::async, [&out, replace = old.has_value()] {
+    const int error = out.Sync();
+    return error != 0 ? error : out.Publish(replace);
+  });
+  while (done.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) ui.Yield();
+  if (int error = done.get()) ThrowError(error);
 }

@@ -206,12 +206,12 @@ void Form2::PushButton2_Click() {
 
 void Form2::PushButton4_Click() {
   FailureTrap trap(ui(), kSelectAll);
-  trap.Step(102, [&] { model_->SetAllTicks(true); });
+  trap.Step(102, [&] { model_->SetAllTicks(true, [this] { ui().Yield(); }); });
 }
 
 void Form2::PushButton5_Click() {
   FailureTrap trap(ui(), kUnselectAll);
-  trap.Step(102, [&] { model_->SetAllTicks(false); });
+  trap.Step(102, [&] { model_->SetAllTicks(false, [this] { ui().Yield(); }); });
 }
 
 void Form2::PushButton3_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "fs/file_times.h"
@@ -24,7 +25,10 @@ class ResultModel : public QAbstractTableModel {
   void Clear();
   // Takes new rows, all unticked.
   void SetRows(std::vector<std::uint32_t> rows);
-  void SetAllTicks(bool ticked);
+  // Ticks or unticks every row, telling the view a block of rows at a time
+  // with between() after each, so a long list never holds the window; stops
+  // telling once the rows change meanwhile.
+  void SetAllTicks(bool ticked, const std::function<void()>& between);
   // Removes the rows at the given positions, in one pass.
   void RemoveRows(const std::vector<std::size_t>& positions);
 

@@ -334,6 +334,25 @@ TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
   EXPECT_EQ(Rows().size(), 1u);
 }
 
+TEST_F(Wizard, SelectAllAndUnselectAllOfALongListLetTheWindowHaveItsEvents) {
+  t.Folder("d");
+  List({t.Path("d")});
+  form->PushButton6_Click();
+  for (int i = 0; i < 100000; ++i) {
+    CandidatePaths.push_back("/d/" + std::to_string(i));
+    CandidateDates.push_back(std::nullopt);
+  }
+  Find(Page2().Option2, QDate(1900, 1, 1));
+  ASSERT_EQ(Page2().model().count(), 100000u);
+  for (bool tick : {true, false}) {
+    ui.yields = 0;
+    (tick ? Page2().PushButton4 : Page2().PushButton5)->click();
+    EXPECT_GT(ui.yields, 1);
+    EXPECT_EQ(Page2().model().Ticked(0), tick);
+    EXPECT_EQ(Page2().model().Ticked(99999), tick);
+  }
+}
+
 TEST_F(Wizard, RowsThatWentAwayReadAsEmptyAndUnticked) {
   t.File("d/x.txt", "", Local(2024, 1, 10));
   List({t.Path("d")});
