@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
   auto start_finding = [&] {
     w.page2().SelectOption(w.page2().Option1);
     w.page2().DTPicker1->setDate(QDate(2021, 1, 1));
-    return bench::Seconds([&] { w.page2().PushButton1_Click(); });
+    const double s = bench::Seconds([&] { w.page2().PushButton1_Click(); });
+    w.ui.Pump();  // the window has its events before the next click, as between two clicks
+    return s;
   };
   w.List(small);
   w.form1.PushButton6_Click();

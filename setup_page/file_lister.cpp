@@ -52,7 +52,7 @@ void FileLister::Work() {
 const FileLister::Folder* FileLister::TryTake(std::size_t i) {
   std::unique_lock lock(mutex_);
   auto is_ready = [&] { return i - base_ < slots_.size() && slots_[i - base_].ready; };
-  if (!ready_.wait_for(lock, std::chrono::milliseconds(5), is_ready)) return nullptr;
+  if (!ready_.wait_for(lock, std::chrono::milliseconds(1), is_ready)) return nullptr;
   return &slots_[i - base_];
 }
 
