@@ -32,6 +32,8 @@ class Page : public QWidget {
   QString HandCursorFile() const;
   const QString& program_folder() const { return program_folder_; }
   UiServices& ui() { return ui_; }
+  // An exclusive long pass of this page is running.
+  bool busy() const { return busy_; }
 
  protected:
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int left,
@@ -63,7 +65,9 @@ class Page : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  friend class LongPass;
   UiServices& ui_;
+  bool busy_ = false;
   QString program_folder_;
   int pointer_ = kDefault;
   std::optional<QCursor> custom_;

@@ -113,6 +113,19 @@ DateValue FileTimeToLocalDate(const os::Timestamp& time) {
   return DaysFromCivil(f.year, f.month, f.day) + seconds / 86400.0;
 }
 
+const char* DateHeading(std::optional<DateKind> kind) {
+  if (!kind) return "";
+  switch (*kind) {
+    case DateKind::kModified:
+      return "Date Modified";
+    case DateKind::kCreated:
+      return "Date Created";
+    case DateKind::kAccessed:
+      return "Date Accessed";
+  }
+  return "";
+}
+
 std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind) {
   switch (kind) {
     case DateKind::kModified:

@@ -9,6 +9,8 @@
 using DateValue = double;
 
 enum class DateKind { kModified, kCreated, kAccessed };
+// The date column's heading; empty for none.
+const char* DateHeading(std::optional<DateKind> kind);
 
 // The file's time as a local date value; empty when the file cannot be
 // found or (creation) the file system does not record it.

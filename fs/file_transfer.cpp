@@ -238,3 +238,11 @@ void DeleteFileQuiet(const std::string& path, UiServices& ui) {
 void FSODeleteFile(const std::string& path) {
   if (int error = os::RemoveFile(path)) ThrowError(error);
 }
+
+const char* TransferWord(TransferKind kind) {
+  return kind == TransferKind::kCopy ? "Copy" : kind == TransferKind::kMove ? "Move" : "";
+}
+
+const char* TransferVerb(TransferKind kind) {
+  return kind == TransferKind::kCopy ? "copied" : kind == TransferKind::kMove ? "moved" : "";
+}

@@ -12,6 +12,10 @@
 inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
 
 enum class TransferKind { kNone, kCopy, kMove };
+// "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
+// does; empty for none.
+const char* TransferWord(TransferKind kind);
+const char* TransferVerb(TransferKind kind);
 
 // One transfer of many files. It never replaces a file it must keep (a
 // ticked source of the run, or a file an earlier row moved there), judged by

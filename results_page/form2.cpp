@@ -174,9 +174,9 @@ RangeKind Form2::ChosenRange() const {
 
 void Form2::PushButton1_Click() {
   FailureTrap trap(ui(), kFind);
-  if (Busy) return;
-  Busy = true;
-  trap.Step(104, [&] { SetMousePointer(kHourglass); });
+  if (busy()) return;
+  LongPass pass(*this, LongPass::kExclusive);
+  trap.Step(104, [&] { pass.Hourglass(); });
   trap.Step(114, [&] { model_->Clear(); });
   std::vector<std::uint32_t> rows;
   trap.Step(116, [&] {
@@ -194,8 +194,6 @@ void Form2::PushButton1_Click() {
     RemoveDuplicateRows(rows, ticks, CandidatePaths, ui());
     model_->SetRows(std::move(rows));
   });
-  trap.Step(210, [&] { SetMousePointer(kDefault); });
-  Busy = false;
 }
 
 void Form2::PushButton2_Click() {
@@ -206,30 +204,28 @@ void Form2::PushButton2_Click() {
 
 void Form2::PushButton4_Click() {
   FailureTrap trap(ui(), kSelectAll);
-  trap.Step(102, [&] { model_->SetAllTicks(true, [this] { ui().Yield(); }); });
+  LongPass pass(*this);
+  trap.Step(102, [&] { model_->SetAllTicks(true, [&pass] { pass.Yield(); }); });
 }
 
 void Form2::PushButton5_Click() {
   FailureTrap trap(ui(), kUnselectAll);
-  trap.Step(102, [&] { model_->SetAllTicks(false, [this] { ui().Yield(); }); });
+  LongPass pass(*this);
+  trap.Step(102, [&] { model_->SetAllTicks(false, [&pass] { pass.Yield(); }); });
 }
 
 void Form2::PushButton3_Click() {
   FailureTrap trap(ui(), kTransfer);
   // The user may act meanwhile: the pass keeps to the rows it started with.
-  const RowSnapshot started(*model_);
+  const RowPass pass(*this, *model_);
+  const RowSnapshot& started = pass.rows();
   TransferRows rows;
   rows.count = started.count();
   rows.path = [&started](std::size_t i) { return started.Path(i); };
   rows.ticked = [&started](std::size_t i) { return started.Ticked(i); };
   const TransferOutcome outcome = TransferChecked(
       rows, [this] { return form1_.Text1->text().toStdString(); },
-      [this] {
-        return form1_.Option4->isChecked()   ? TransferKind::kCopy
-               : form1_.Option5->isChecked() ? TransferKind::kMove
-                                             : TransferKind::kNone;
-      },
-      trap);
+      [this] { return form1_.ChosenTransferKind(); }, trap);
   trap.Step(118, [&] {
     if (started.Current()) model_->RemoveRows(outcome.gone);
     // Each such file was passed over silently; "Done." alone would claim them copied.
@@ -251,20 +247,21 @@ void Form2::PushButton6_Click() {
       yes = ui().Question("Are you sure you wish to overwrite " + name + " ?");
   });
   if (!yes) return;
-  trap.Step(108, [&] { SetMousePointer(kHourglass); });
+  RowPass pass(*this, *model_);
+  trap.Step(108, [&] { pass.Hourglass(); });
   trap.Step(110, [&] {
-    const RowSnapshot started(*model_);
+    const RowSnapshot& started = pass.rows();
     SaveLines(
         name, started.count(), [&started](std::size_t i) { return started.Path(i); }, ui());
   });
-  trap.Step(116, [&] { SetMousePointer(kDefault); });
 }
 
 void Form2::PushButton7_Click() {
   FailureTrap trap(ui(), kClipboard);
   bool copied = false;
+  const RowPass pass(*this, *model_);
   const bool done = trap.Step(100, [&] {
-    const RowSnapshot started(*model_);
+    const RowSnapshot& started = pass.rows();
     ListView list;
     list.rows = started.count();
     list.columns = static_cast<std::size_t>(model_->columnCount());

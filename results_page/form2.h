@@ -35,7 +35,6 @@ class Form2 : public Page {
   void SetColumns(const QString& path_heading, const QString& date_heading);
   RangeKind ChosenRange() const;
   ResultModel& model() { return *model_; }
-  bool Busy = false;
 
   QPushButton* PushButton2;
   QGroupBox* Frame1;

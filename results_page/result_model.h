@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/long_pass.h"
 #include "fs/file_times.h"
 
 // The result list: rows are candidate indices, each with its tick.
@@ -74,4 +75,14 @@ class RowSnapshot {
   std::vector<std::uint32_t> rows_;
   std::vector<std::uint8_t> ticks_;
   std::uint64_t generation_, candidates_;
+};
+
+// A long pass of the page that reads the result list: the rows it started with.
+class RowPass : public LongPass {
+ public:
+  RowPass(Page& page, const ResultModel& model) : LongPass(page), rows_(model) {}
+  const RowSnapshot& rows() const { return rows_; }
+
+ private:
+  RowSnapshot rows_;
 };

@@ -163,12 +163,12 @@ void Form1::PushButton1_Click() {
   std::string folder;
   trap.Step(100, [&] { folder = BrowseForFolder(ui(), "Please select folder:", ""); });
   if (folder.empty()) return;
-  trap.Step(104, [&] { SetMousePointer(kHourglass); });
+  LongPass pass(*this);
+  trap.Step(104, [&] { pass.Hourglass(); });
   trap.Step(106, [&] {
     AddFolderItem(QString::fromStdString(NormalizeSlashes(folder + os::kSeparator)));
   });
   trap.Step(112, [&] { PushButton6->setEnabled(ListView1->topLevelItemCount() >= 1); });
-  trap.Step(118, [&] { SetMousePointer(kDefault); });
 }
 
 void Form1::PushButton2_Click() {
@@ -251,16 +251,21 @@ std::optional<DateKind> Form1::ChosenDateKind() const {
   return std::nullopt;
 }
 
-void Form1::PushButton6_Click() {
-  // A find on page 2 reads the candidates that this run would empty.
-  if (Busy || (form2_ && form2_->Busy)) return;
-  Busy = true;
-  FailureTrap trap(ui(), kNext);
-  Launch(trap);
-  Busy = false;
+TransferKind Form1::ChosenTransferKind() const {
+  if (Option4->isChecked()) return TransferKind::kCopy;
+  if (Option5->isChecked()) return TransferKind::kMove;
+  return TransferKind::kNone;
 }
 
-void Form1::Launch(FailureTrap& trap) {
+void Form1::PushButton6_Click() {
+  // A find on page 2 reads the candidates that this run would empty.
+  if (busy() || (form2_ && form2_->busy())) return;
+  LongPass pass(*this, LongPass::kExclusive);
+  FailureTrap trap(ui(), kNext);
+  Launch(trap, pass);
+}
+
+void Form1::Launch(FailureTrap& trap, LongPass& pass) {
   trap.Step(104, [&] {
     // Rows of the last find refer to the candidates about to go.
     if (form2_) form2_->model().Clear();
@@ -277,8 +282,8 @@ void Form1::Launch(FailureTrap& trap) {
     return;
   }
   std::vector<std::size_t> marked;
-  trap.Step(118, [&] { ui().Yield(); });
-  trap.Step(120, [&] { SetMousePointer(kHourglass); });
+  trap.Step(118, [&] { pass.Yield(); });
+  trap.Step(120, [&] { pass.Hourglass(); });
   trap.Step(124, [&] { marked = MarkNestedFolders(Folders()); });
   for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
     const int index = static_cast<int>(*it);
@@ -288,21 +293,21 @@ void Form1::Launch(FailureTrap& trap) {
                        "added.");
     });
     trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
-    trap.Step(144, [&] { ui().Yield(); });
+    trap.Step(144, [&] { pass.Yield(); });
   }
   trap.Step(148, [&] { SetCaptionAndIcon(); });
   for (const std::string& folder : Folders()) {
     trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
   }
   trap.Step(212, [&] { SetCaptionAndIcon(); });
-  PrepareForm2(trap);
+  // Without page 2 there is nothing to show: the failure has been reported.
+  if (!PrepareForm2(trap)) return;
   trap.Step(264, [&] { SetCaptionAndIcon(); });
   trap.Step(266, [&] { form2_->show(); });
   trap.Step(268, [&] { hide(); });
-  trap.Step(270, [&] { SetMousePointer(kDefault); });
 }
 
-void Form1::PrepareForm2(FailureTrap& trap) {
+bool Form1::PrepareForm2(FailureTrap& trap) {
   trap.Step(214, [&] {
     if (!form2_) {
       form2_ = std::make_unique<Form2>(ui(), settings_, program_folder(), *this);
@@ -311,20 +316,20 @@ void Form1::PrepareForm2(FailureTrap& trap) {
     // Page 2 is taller: on a small screen it moves up rather than off it.
     form2_->MoveWithinScreen(pos(), frameGeometry().size() - size());
   });
-  if (!form2_) return;
+  if (!form2_) return false;
   trap.Step(218, [&] { form2_->SelectOption(form2_->Option1); });
   trap.Step(220, [&] { form2_->model().Clear(); });
   trap.Step(222, [&] {
     if (IsExistingFile(Std(HandCursorFile()))) form2_->LoadCustomPointer(HandCursorFile());
   });
-  const QString verb = Option4->isChecked() ? "copied" : Option5->isChecked() ? "moved" : "";
-  const QString word = Option4->isChecked() ? "Copy" : Option5->isChecked() ? "Move" : "";
-  trap.Step(244, [&] { form2_->PushButton3->setText(word + " Checked To New Location"); });
-  const QString date_heading = Option1->isChecked()   ? "Date Modified"
-                               : Option2->isChecked() ? "Date Created"
-                               : Option3->isChecked() ? "Date Accessed"
-                                                      : "";
-  trap.Step(246, [&] {
-    form2_->SetColumns("File(s) found will be " + verb + " to new location", date_heading);
+  const TransferKind transfer = ChosenTransferKind();
+  trap.Step(244, [&] {
+    form2_->PushButton3->setText(QString(TransferWord(transfer)) + " Checked To New Location");
   });
+  trap.Step(246, [&] {
+    form2_->SetColumns(
+        QString("File(s) found will be ") + TransferVerb(transfer) + " to new location",
+        DateHeading(ChosenDateKind()));
+  });
+  return true;
 }

@@ -9,9 +9,11 @@
 #include "app/page.h"
 #include "app/twips.h"
 #include "fs/file_times.h"
+#include "fs/file_transfer.h"
 
 class SettingsStore;
 class FailureTrap;
+class LongPass;
 class Form2;
 
 // Page 1 of the wizard and the main window: the folders to search, the date
@@ -35,8 +37,9 @@ class Form1 : public Page {
   std::vector<std::string> Folders() const;
   // The date kind chosen now; none when no date option is selected.
   std::optional<DateKind> ChosenDateKind() const;
+  // Copy or move as chosen now; none when neither is selected.
+  TransferKind ChosenTransferKind() const;
   Form2* form2() const { return form2_.get(); }
-  bool Busy = false;
 
   QTreeWidget* ListView1;
   QPushButton* PushButton1;
@@ -61,8 +64,9 @@ class Form1 : public Page {
   void SetCaptionAndIcon();
   void RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)());
   void AddFolderItem(const QString& path);
-  void Launch(FailureTrap& trap);
-  void PrepareForm2(FailureTrap& trap);
+  void Launch(FailureTrap& trap, LongPass& pass);
+  // False when page 2 could not be made (the failure is reported).
+  bool PrepareForm2(FailureTrap& trap);
 
   SettingsStore& settings_;
   std::unique_ptr<Form2> form2_;

@@ -140,7 +140,7 @@ TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
             (std::vector<std::string>{"No folders added.",
                                       "Folder does not exist. Please select another folder."}));
   EXPECT_EQ(form->form2(), nullptr);
-  EXPECT_FALSE(form->Busy);
+  EXPECT_FALSE(form->busy());
   EXPECT_EQ(Folders().size(), 1u);
 }
 
@@ -370,12 +370,13 @@ TEST_F(Wizard, RowsThatWentAwayReadAsEmptyAndUnticked) {
 TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
   t.File("d/x.txt");
   List({t.Path("d")});
-  form->Busy = true;
+  {
+    const LongPass next(*form, LongPass::kExclusive);
+    form->PushButton6_Click();
+    EXPECT_EQ(form->form2(), nullptr);
+  }
   form->PushButton6_Click();
-  EXPECT_EQ(form->form2(), nullptr);
-  form->Busy = false;
-  form->PushButton6_Click();
-  Page2().Busy = true;
+  const LongPass finding(Page2(), LongPass::kExclusive);
   Find(Page2().Option1, QDate(1990, 1, 1));
   EXPECT_TRUE(Rows().empty());
   ui.boxes.clear();
