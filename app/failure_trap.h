@@ -37,8 +37,6 @@ class FailureTrap {
     Report(description);
   }
 
-  int step() const { return step_; }
-  const std::string& path() const { return path_; }
   UiServices& ui() { return ui_; }
 
  private:

@@ -3,13 +3,16 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/failure.h"
 #include "app/twips.h"
+#include "fs/folder_walk.h"
 #include "fs/window_qt.h"
+#include "fs/window_utils.h"
 
 Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_twips)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -39,6 +42,13 @@ void Page::MoveWithinScreen(QPoint at, QSize decorations) {
 }
 
 QString Page::HandCursorFile() const { return program_folder_ + "/HAND-M.CUR"; }
+
+bool Page::HandCursorPresent() const { return IsExistingFile(HandCursorFile().toStdString()); }
+
+void Page::SetCaptionAndIcon() {
+  setWindowTitle(kProductName);
+  setWindowIcon(QIcon(":/larkspur-suite.ico"));
+}
 
 void Page::LoadCustomPointer(const QString& cursor_file) {
   auto cursor = LoadCursorFile(cursor_file);

@@ -30,6 +30,9 @@ class Page : public QWidget {
   // file is no cursor.
   void LoadCustomPointer(const QString& cursor_file);
   QString HandCursorFile() const;
+  bool HandCursorPresent() const;
+  // The product's name and icon on the title bar.
+  void SetCaptionAndIcon();
   const QString& program_folder() const { return program_folder_; }
   UiServices& ui() { return ui_; }
   // An exclusive long pass of this page is running.

@@ -15,39 +15,46 @@ SettingsStore::SettingsStore(const QString& file)
     : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)),
       patterns_(SystemDatePatterns()) {}
 
-QString SettingsStore::Read(const QString& key, const QString& fallback) const {
-  return settings_->value(key, fallback).toString();
+QString SettingsStore::Read(const Key& key) const {
+  // The default is worked out even when a value is stored: a missing
+  // desktop fails the read of the path either way.
+  return settings_->value(key.name, Default(key)).toString();
 }
 
-void SettingsStore::Write(const QString& key, const QString& text) {
-  settings_->setValue(key, text);
+void SettingsStore::Write(const Key& key, const QString& text) {
+  settings_->setValue(key.name, text);
   // Written at once (through a temporary file), so nothing waits for the end.
   settings_->sync();
 }
 
-QString SettingsStore::DefaultOn(const QString& key, const QDate& today) const {
-  static const QStringList kTrue = {"Option1", "Option4", "2Option1"};
-  if (kTrue.contains(key)) return "1";
-  if (key.startsWith("DTP")) {
-    return DateSettingText(key == "DTP5" ? today.addDays(-1) : today.addYears(-1));
+QString SettingsStore::DefaultOn(const Key& key, const QDate& today) {
+  using settings_keys::Fallback;
+  switch (key.fallback) {
+    case Fallback::kOn:
+      return "1";
+    case Fallback::kOff:
+      return "0";
+    case Fallback::kYearAgo:
+      return DateSettingText(today.addYears(-1));
+    case Fallback::kYesterday:
+      return DateSettingText(today.addDays(-1));
+    case Fallback::kDesktop:
+      return DesktopFolderPath();
   }
-  if (key == "Path") return DesktopFolderPath();
   return "0";
 }
 
-bool SettingsStore::ReadFlag(const QString& key) const {
-  return ParseFlag(Read(key, Default(key)).toStdString());
+bool SettingsStore::ReadFlag(const Key& key) const { return ParseFlag(Read(key).toStdString()); }
+
+QDate SettingsStore::ReadDate(const Key& key) const {
+  return ParseDateSetting(Read(key), patterns_);
 }
 
-QDate SettingsStore::ReadDate(const QString& key) const {
-  return ParseDateSetting(Read(key, Default(key)), patterns_);
-}
-
-void SettingsStore::WriteFlag(const QString& key, bool value) {
+void SettingsStore::WriteFlag(const Key& key, bool value) {
   Write(key, QString::fromStdString(FlagText(value)));
 }
 
-void SettingsStore::WriteDate(const QString& key, const QDate& date) {
+void SettingsStore::WriteDate(const Key& key, const QDate& date) {
   Write(key, DateSettingText(date));
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/settings_keys.h"
 #include "fs/file_times.h"
 
 // The user's choices, every value a string, under organisation "Vantrel"
@@ -14,21 +15,21 @@ class SettingsStore {
   // A store of the caller's own file (tests).
   explicit SettingsStore(const QString& file);
 
-  // The stored text, or the default when the key is absent.
-  QString Read(const QString& key, const QString& fallback) const;
-  void Write(const QString& key, const QString& text);
+  using Key = settings_keys::Key;
+  // The stored text, or the key's default when it is absent.
+  QString Read(const Key& key) const;
+  void Write(const Key& key, const QString& text);
 
-  // The key's default of the settings table (dates relative to today).
-  QString Default(const QString& key) const { return DefaultOn(key, QDate::currentDate()); }
-  QString DefaultOn(const QString& key, const QDate& today) const;
-  bool ReadFlag(const QString& key) const;
-  QDate ReadDate(const QString& key) const;
-  void WriteFlag(const QString& key, bool value);
-  void WriteDate(const QString& key, const QDate& date);
+  // The key's default (dates relative to today).
+  static QString Default(const Key& key) { return DefaultOn(key, QDate::currentDate()); }
+  static QString DefaultOn(const Key& key, const QDate& today);
+  bool ReadFlag(const Key& key) const;
+  QDate ReadDate(const Key& key) const;
+  void WriteFlag(const Key& key, bool value);
+  void WriteDate(const Key& key, const QDate& date);
 
   const DatePatterns& patterns() const { return patterns_; }
   void set_patterns(const DatePatterns& patterns) { patterns_ = patterns; }
-  QString file() const { return settings_->fileName(); }
 
  private:
   std::unique_ptr<QSettings> settings_;

@@ -16,14 +16,14 @@
 
 namespace {
 
-const char* kLoad = "Larkmere2021/08/31.Form2.Form_Load";
-const char* kFind = "Larkmere2021/08/31.Form2.PushButton1_Click";
-const char* kBack = "Larkmere2021/08/31.Form2.PushButton2_Click";
-const char* kTransfer = "Larkmere2021/08/31.Form2.PushButton3_Click";
-const char* kSelectAll = "Larkmere2021/08/31.Form2.PushButton4_Click";
-const char* kUnselectAll = "Larkmere2021/08/31.Form2.PushButton5_Click";
-const char* kSave = "Larkmere2021/08/31.Form2.PushButton6_Click";
-const char* kClipboard = "Larkmere2021/08/31.Form2.PushButton7_Click";
+constexpr const char* kLoad = "Larkmere2021/08/31.Form2.Form_Load";
+constexpr const char* kFind = "Larkmere2021/08/31.Form2.PushButton1_Click";
+constexpr const char* kBack = "Larkmere2021/08/31.Form2.PushButton2_Click";
+constexpr const char* kTransfer = "Larkmere2021/08/31.Form2.PushButton3_Click";
+constexpr const char* kSelectAll = "Larkmere2021/08/31.Form2.PushButton4_Click";
+constexpr const char* kUnselectAll = "Larkmere2021/08/31.Form2.PushButton5_Click";
+constexpr const char* kSave = "Larkmere2021/08/31.Form2.PushButton6_Click";
+constexpr const char* kClipboard = "Larkmere2021/08/31.Form2.PushButton7_Click";
 
 // A picker in the locale's short date with a four-digit year, named for
 // screen readers after the option it belongs to.
@@ -108,20 +108,17 @@ WideRadioButton* Form2::RangeOption(int n) const {
 void Form2::Form_Load() {
   FailureTrap trap(ui(), kLoad);
   trap.Step(100, [&] { ResetFormColors(this); });
-  trap.Step(102, [&] {
-    setWindowTitle(kProductName);
-    setWindowIcon(QIcon(":/larkspur-suite.ico"));
-  });
+  trap.Step(102, [&] { SetCaptionAndIcon(); });
   bool cursor_present = false;
-  trap.Step(106, [&] { cursor_present = IsExistingFile(HandCursorFile().toStdString()); });
+  trap.Step(106, [&] { cursor_present = HandCursorPresent(); });
   if (cursor_present) trap.Step(108, [&] { LoadCustomPointer(HandCursorFile()); });
   for (int n = 1; n <= 5; ++n) {
     trap.Step(108 + 2 * n,
-              [&] { Picker(n)->setDate(settings_.ReadDate(QString("DTP%1").arg(n))); });
+              [&] { Picker(n)->setDate(settings_.ReadDate(settings_keys::kPickers[n - 1])); });
   }
   for (int n = 1; n <= 4; ++n) {
     trap.Step(118 + 2 * n, [&] {
-      const bool value = settings_.ReadFlag(QString("2Option%1").arg(n));
+      const bool value = settings_.ReadFlag(settings_keys::kRangeOptions[n - 1]);
       SetOption(RangeOption(n), value);
       if (value) RangeOption_Click(n);
     });
@@ -142,7 +139,7 @@ void Form2::EnablePickersFor(int option) {
 
 void Form2::RangeOption_Click(int option) {
   for (int n = 1; n <= 4; ++n)
-    settings_.WriteFlag(QString("2Option%1").arg(n), RangeOption(n)->isChecked());
+    settings_.WriteFlag(settings_keys::kRangeOptions[n - 1], RangeOption(n)->isChecked());
   EnablePickersFor(option);
 }
 
@@ -153,7 +150,7 @@ void Form2::SelectOption(QRadioButton* option) {
 }
 
 void Form2::DTPicker_Change(int picker) {
-  settings_.WriteDate(QString("DTP%1").arg(picker), Picker(picker)->date());
+  settings_.WriteDate(settings_keys::kPickers[picker - 1], Picker(picker)->date());
 }
 
 void Form2::SetColumns(const QString& path_heading, const QString& date_heading) {

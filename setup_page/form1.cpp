@@ -18,14 +18,16 @@
 
 namespace {
 
-const char* kLoad = "Larkmere2021/08/31.Form1.Form_Load";
-const char* kAddFolder = "Larkmere2021/08/31.Form1.PushButton1_Click";
-const char* kHelp = "Larkmere2021/08/31.Form1.PushButton2_Click";
-const char* kSamples = "Larkmere2021/08/31.Form1.PushButton3_Click";
-const char* kBrowse = "Larkmere2021/08/31.Form1.PushButton4_Click";
-const char* kNext = "Larkmere2021/08/31.Form1.PushButton6_Click";
+constexpr const char* kLoad = "Larkmere2021/08/31.Form1.Form_Load";
+constexpr const char* kAddFolder = "Larkmere2021/08/31.Form1.PushButton1_Click";
+constexpr const char* kHelp = "Larkmere2021/08/31.Form1.PushButton2_Click";
+constexpr const char* kSamples = "Larkmere2021/08/31.Form1.PushButton3_Click";
+constexpr const char* kBrowse = "Larkmere2021/08/31.Form1.PushButton4_Click";
+constexpr const char* kNext = "Larkmere2021/08/31.Form1.PushButton6_Click";
 
-const char* kContact = "https://www.vantrel.example/contact/";
+using namespace settings_keys;
+
+constexpr const char* kContact = "https://www.vantrel.example/contact/";
 
 std::string Std(const QString& s) { return s.toStdString(); }
 
@@ -104,13 +106,13 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
 
 Form1::~Form1() = default;
 
-void Form1::SetCaptionAndIcon() {
-  setWindowTitle(kProductName);
-  setWindowIcon(QIcon(":/larkspur-suite.ico"));
+void Form1::SetTitles() {
+  SetCaptionAndIcon();
   SetAppTitle();
 }
 
-void Form1::RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)()) {
+void Form1::RestoreOption(WideRadioButton* option, const SettingsStore::Key& key,
+                          void (Form1::*click)()) {
   const bool value = settings_.ReadFlag(key);
   SetOption(option, value);
   if (value) (this->*click)();
@@ -119,40 +121,39 @@ void Form1::RestoreOption(WideRadioButton* option, const QString& key, void (For
 void Form1::Form_Load() {
   FailureTrap trap(ui(), kLoad);
   bool cursor_present = false;
-  trap.Step(102, [&] { cursor_present = IsExistingFile(Std(HandCursorFile())); });
+  trap.Step(102, [&] { cursor_present = HandCursorPresent(); });
   if (cursor_present) trap.Step(104, [&] { LoadCustomPointer(HandCursorFile()); });
   trap.Step(106, [&] { ApplySkin(this, program_folder()); });
-  trap.Step(108, [&] { SetCaptionAndIcon(); });
+  trap.Step(108, [&] { SetTitles(); });
   trap.Step(128, [&] { ListView1->setHeaderLabels({"Folder/s To Search"}); });
   trap.Step(130, [&] { ListView1->setColumnWidth(0, Twips(this, 6500)); });
-  trap.Step(132, [&] { RestoreOption(Option1, "Option1", &Form1::DateOption_Click); });
-  trap.Step(134, [&] { RestoreOption(Option2, "Option2", &Form1::DateOption_Click); });
-  trap.Step(136, [&] { RestoreOption(Option3, "Option3", &Form1::DateOption_Click); });
+  trap.Step(132, [&] { RestoreOption(Option1, kDateOptions[0], &Form1::DateOption_Click); });
+  trap.Step(134, [&] { RestoreOption(Option2, kDateOptions[1], &Form1::DateOption_Click); });
+  trap.Step(136, [&] { RestoreOption(Option3, kDateOptions[2], &Form1::DateOption_Click); });
   // Without a date option page 2 would have no date to find by.
   if (!Option1->isChecked() && !Option2->isChecked() && !Option3->isChecked()) {
     SetOption(Option1, true);
     DateOption_Click();
   }
-  trap.Step(138, [&] { RestoreOption(Option4, "Option4", &Form1::TransferOption_Click); });
-  trap.Step(140, [&] { RestoreOption(Option5, "Option5", &Form1::TransferOption_Click); });
-  trap.Step(142, [&] {
-    const QString desktop = DesktopFolderPath();
-    Text1->setText(settings_.Read("Path", desktop));
-  });
+  trap.Step(138,
+            [&] { RestoreOption(Option4, kTransferOptions[0], &Form1::TransferOption_Click); });
+  trap.Step(140,
+            [&] { RestoreOption(Option5, kTransferOptions[1], &Form1::TransferOption_Click); });
+  trap.Step(142, [&] { Text1->setText(settings_.Read(kPath)); });
 }
 
 void Form1::DateOption_Click() {
-  settings_.WriteFlag("Option1", Option1->isChecked());
-  settings_.WriteFlag("Option2", Option2->isChecked());
-  settings_.WriteFlag("Option3", Option3->isChecked());
+  settings_.WriteFlag(kDateOptions[0], Option1->isChecked());
+  settings_.WriteFlag(kDateOptions[1], Option2->isChecked());
+  settings_.WriteFlag(kDateOptions[2], Option3->isChecked());
 }
 
 void Form1::TransferOption_Click() {
-  settings_.WriteFlag("Option4", Option4->isChecked());
-  settings_.WriteFlag("Option5", Option5->isChecked());
+  settings_.WriteFlag(kTransferOptions[0], Option4->isChecked());
+  settings_.WriteFlag(kTransferOptions[1], Option5->isChecked());
 }
 
-void Form1::Text1_Change() { settings_.Write("Path", Text1->text()); }
+void Form1::Text1_Change() { settings_.Write(kPath, Text1->text()); }
 
 void Form1::AddFolderItem(const QString& path) {
   new QTreeWidgetItem(ListView1, QStringList{path});
@@ -295,14 +296,14 @@ void Form1::Launch(FailureTrap& trap, LongPass& pass) {
     trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
     trap.Step(144, [&] { pass.Yield(); });
   }
-  trap.Step(148, [&] { SetCaptionAndIcon(); });
+  trap.Step(148, [&] { SetTitles(); });
   for (const std::string& folder : Folders()) {
     trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
   }
-  trap.Step(212, [&] { SetCaptionAndIcon(); });
+  trap.Step(212, [&] { SetTitles(); });
   // Without page 2 there is nothing to show: the failure has been reported.
   if (!PrepareForm2(trap)) return;
-  trap.Step(264, [&] { SetCaptionAndIcon(); });
+  trap.Step(264, [&] { SetTitles(); });
   trap.Step(266, [&] { form2_->show(); });
   trap.Step(268, [&] { hide(); });
 }
@@ -320,7 +321,7 @@ bool Form1::PrepareForm2(FailureTrap& trap) {
   trap.Step(218, [&] { form2_->SelectOption(form2_->Option1); });
   trap.Step(220, [&] { form2_->model().Clear(); });
   trap.Step(222, [&] {
-    if (IsExistingFile(Std(HandCursorFile()))) form2_->LoadCustomPointer(HandCursorFile());
+    if (HandCursorPresent()) form2_->LoadCustomPointer(HandCursorFile());
   });
   const TransferKind transfer = ChosenTransferKind();
   trap.Step(244, [&] {

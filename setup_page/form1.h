@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "app/page.h"
+#include "app/settings_store.h"
 #include "app/twips.h"
 #include "fs/file_times.h"
 #include "fs/file_transfer.h"
 
-class SettingsStore;
 class FailureTrap;
 class LongPass;
 class Form2;
@@ -61,8 +61,10 @@ class Form1 : public Page {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void SetCaptionAndIcon();
-  void RestoreOption(WideRadioButton* option, const QString& key, void (Form1::*click)());
+  // The caption, the icon and the name the desktop shows for the program.
+  void SetTitles();
+  void RestoreOption(WideRadioButton* option, const SettingsStore::Key& key,
+                     void (Form1::*click)());
   void AddFolderItem(const QString& path);
   void Launch(FailureTrap& trap, LongPass& pass);
   // False when page 2 could not be made (the failure is reported).

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <stdexcept>
+#include <string_view>
 
 #include "app/date_locale.h"
 #include "app/failure.h"
@@ -19,6 +21,13 @@ class Settings : public ::testing::Test {
   void SetUp() override { store.set_patterns({"dd.MM.yyyy", "HH:mm:ss"}); }
 };
 
+// The key stored under name.
+const SettingsStore::Key& K(std::string_view name) {
+  for (const SettingsStore::Key* key : settings_keys::kAll)
+    if (name == key->name) return *key;
+  throw std::invalid_argument(std::string(name));
+}
+
 }  // namespace
 
 TEST_F(Settings, EveryKeyHasItsDefault) {
@@ -31,27 +40,28 @@ TEST_F(Settings, EveryKeyHasItsDefault) {
                {"2Option2", "0"},      {"2Option3", "0"},      {"2Option4", "0"},
                {"DTP1", "2024-03-15"}, {"DTP2", "2024-03-15"}, {"DTP3", "2024-03-15"},
                {"DTP4", "2024-03-15"}, {"DTP5", "2025-03-14"}, {"Path", DesktopFolderPath()}};
-  for (const auto& c : cases) EXPECT_EQ(store.DefaultOn(c.key, today), c.value) << c.key;
-  EXPECT_EQ(store.DefaultOn("DTP1", QDate(2024, 2, 29)), "2023-02-28");
-  EXPECT_EQ(store.DefaultOn("DTP5", QDate(2024, 3, 1)), "2024-02-29");
+  for (const auto& c : cases)
+    EXPECT_EQ(SettingsStore::DefaultOn(K(c.key), today), c.value) << c.key;
+  EXPECT_EQ(SettingsStore::DefaultOn(K("DTP1"), QDate(2024, 2, 29)), "2023-02-28");
+  EXPECT_EQ(SettingsStore::DefaultOn(K("DTP5"), QDate(2024, 3, 1)), "2024-02-29");
   EXPECT_TRUE(DesktopFolderPath().endsWith(QDir::separator()));
-  EXPECT_TRUE(store.ReadFlag("Option1"));
-  EXPECT_FALSE(store.ReadFlag("Option5"));
+  EXPECT_TRUE(store.ReadFlag(K("Option1")));
+  EXPECT_FALSE(store.ReadFlag(K("Option5")));
 }
 
 TEST_F(Settings, FlagsAndDatesAreStoredAsTextAndSurviveAReread) {
-  store.WriteFlag("Option2", true);
-  store.WriteFlag("Option1", false);
-  store.WriteDate("DTP3", QDate(2021, 8, 31));
-  store.Write("Path", "/tmp/out");
+  store.WriteFlag(K("Option2"), true);
+  store.WriteFlag(K("Option1"), false);
+  store.WriteDate(K("DTP3"), QDate(2021, 8, 31));
+  store.Write(K("Path"), "/tmp/out");
   SettingsStore again(file);
   again.set_patterns({"M/d/yyyy", "h:mm:ss AP"});  // read back under another language
-  EXPECT_EQ(again.Read("Option2", "?"), "True");
-  EXPECT_EQ(again.Read("Option1", "?"), "False");
-  EXPECT_EQ(again.Read("DTP3", "?"), "2021-08-31");  // ISO: a change of language keeps it
-  EXPECT_EQ(again.ReadDate("DTP3"), QDate(2021, 8, 31));
-  EXPECT_EQ(again.Read("Path", "?"), "/tmp/out");
-  EXPECT_FALSE(again.ReadFlag("Option1"));
+  EXPECT_EQ(again.Read(K("Option2")), "True");
+  EXPECT_EQ(again.Read(K("Option1")), "False");
+  EXPECT_EQ(again.Read(K("DTP3")), "2021-08-31");  // ISO: a change of language keeps it
+  EXPECT_EQ(again.ReadDate(K("DTP3")), QDate(2021, 8, 31));
+  EXPECT_EQ(again.Read(K("Path")), "/tmp/out");
+  EXPECT_FALSE(again.ReadFlag(K("Option1")));
 }
 
 TEST_F(Settings, StoredDatesAreReadInTheLocaleOrIso) {
@@ -63,15 +73,15 @@ TEST_F(Settings, StoredDatesAreReadInTheLocaleOrIso) {
                {"2021-08-31", {2021, 8, 31}},
                {"01.01.1601", {1601, 1, 1}}};
   for (const auto& c : cases) {
-    store.Write("DTP1", c.text);
-    EXPECT_EQ(store.ReadDate("DTP1"), c.date) << c.text;
+    store.Write(K("DTP1"), c.text);
+    EXPECT_EQ(store.ReadDate(K("DTP1")), c.date) << c.text;
   }
   for (const char* bad : {"", "yesterday", "32.13.2021"}) {
-    store.Write("DTP1", bad);
-    EXPECT_THROW(store.ReadDate("DTP1"), Failure) << bad;
+    store.Write(K("DTP1"), bad);
+    EXPECT_THROW(store.ReadDate(K("DTP1")), Failure) << bad;
   }
-  store.Write("Option1", "maybe");
-  EXPECT_THROW(store.ReadFlag("Option1"), Failure);
+  store.Write(K("Option1"), "maybe");
+  EXPECT_THROW(store.ReadFlag(K("Option1")), Failure);
 }
 
 TEST(DateLocale, DateTextFollowsEachLocalesOwnPatterns) {
