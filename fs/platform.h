@@ -106,6 +106,31 @@ using ChunkHook = std::function<void()>;
 // allows one, else a short hidden temporary name (at most 16 bytes, never
 // derived from the file's own name) that is removed if the file is
 // abandoned. Destroyed unpublished, it leaves nothing behind.
+// An open file or folder of the system (a descriptor, or a Windows handle),
+// closed when it goes.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(std::intptr_t value) : value_(value) {}
+  Handle(Handle&& other) noexcept : value_(other.release()) {}
+  Handle& operator=(Handle&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  ~Handle() { reset(); }
+  std::intptr_t get() const { return value_; }
+  bool valid() const { return value_ != -1; }
+  std::intptr_t release() {
+    const std::intptr_t value = value_;
+    value_ = -1;
+    return value;
+  }
+  void reset(std::intptr_t value = -1);
+
+ private:
+  std::intptr_t value_ = -1;  // -1: none, on both systems
+};
+
 class NewFile {
  public:
   NewFile() = default;
@@ -144,10 +169,10 @@ class NewFile {
   std::string temp_;  // a name in the destination folder, when the file has one
   std::string buffer_;
   FileFacts facts_;
-  std::intptr_t handle_ = -1;
+  Handle handle_;
   // The destination folder, open, where the system allows it: names are then
   // resolved in it, so a temporary name never makes a path too long.
-  std::intptr_t folder_ = -1;
+  Handle folder_;
   int error_ = 0;
   bool published_ = false;
 };

@@ -58,20 +58,8 @@ std::string ShortTempName() {
   return name;
 }
 
-// An owned descriptor, closed on every path out.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
+// A descriptor as the system calls take it.
+int Fd(const Handle& handle) { return static_cast<int>(handle.get()); }
 
 int WriteAll(int fd, const char* data, std::size_t size) {
   for (std::size_t done = 0; done < size;) {
@@ -134,6 +122,11 @@ int RenameIn(int folder, const std::string& from, const std::string& to, bool re
 
 }  // namespace
 
+void Handle::reset(std::intptr_t value) {
+  if (value_ != -1) close(static_cast<int>(value_));
+  value_ = value;
+}
+
 std::optional<FileFacts> Examine(const std::string& path) {
   struct stat st {};
   if (lstat(path.c_str(), &st) != 0) return std::nullopt;
@@ -143,11 +136,10 @@ std::optional<FileFacts> Examine(const std::string& path) {
 NewFile::~NewFile() { Abandon(); }
 
 void NewFile::Abandon() {
-  if (!published_ && !temp_.empty()) unlinkat(static_cast<int>(folder_), temp_.c_str(), 0);
+  if (!published_ && !temp_.empty()) unlinkat(Fd(folder_), temp_.c_str(), 0);
   temp_.clear();
-  if (handle_ >= 0) close(static_cast<int>(handle_));
-  if (folder_ >= 0) close(static_cast<int>(folder_));
-  handle_ = folder_ = -1;
+  handle_.reset();
+  folder_.reset();
 }
 
 int NewFile::Create(const std::string& destination, std::optional<unsigned> mode) {
@@ -157,7 +149,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   facts_ = {};
   const int folder = open(FolderPart(destination).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (folder < 0) return errno;
-  folder_ = folder;
+  folder_.reset(folder);
   const mode_t wanted = mode ? static_cast<mode_t>(*mode) : 0666 & ~CurrentUmask();
   int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
@@ -169,7 +161,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
     if (fd < 0) temp_.clear();
   }
   if (fd < 0) return errno;
-  handle_ = fd;
+  handle_.reset(fd);
   // The creation mode went through the umask (or was 0600 for a named one).
   if (!temp_.empty() || (wanted & ~CurrentUmask()) != wanted) {
     if (fchmod(fd, wanted) != 0) return errno;
@@ -178,21 +170,21 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
 }
 
 int NewFile::FlushBuffer() {
-  if (handle_ < 0) return EBADF;
-  int error = WriteAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());
+  if (!handle_.valid()) return EBADF;
+  int error = WriteAll(Fd(handle_), buffer_.data(), buffer_.size());
   buffer_.clear();
   return error;
 }
 
 int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
   // O_NONBLOCK: opening a FIFO must never wait for a writer.
-  Fd in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (in.get() < 0) return errno;
+  const Handle in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!in.valid()) return errno;
   struct stat st {};
-  if (fstat(in.get(), &st) != 0) return errno;
+  if (fstat(Fd(in), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;
-  const int out = static_cast<int>(handle_);
-  if (int error = CopyContent(in.get(), out, between_chunks)) return error;
+  const int out = Fd(handle_);
+  if (int error = CopyContent(Fd(in), out, between_chunks)) return error;
   if (fchmod(out, st.st_mode & 07777) != 0) return errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (futimens(out, times) != 0 || fstat(out, &st) != 0) return errno;
@@ -203,13 +195,13 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
 int NewFile::Sync() {
   if (error_ == 0) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  return fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
+  return fsync(Fd(handle_)) == 0 ? 0 : errno;
 }
 
 int NewFile::Publish(bool replace) {
   if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  const int fd = static_cast<int>(handle_), folder = static_cast<int>(folder_);
+  const int fd = Fd(handle_), folder = Fd(folder_);
   const std::string name = NamePart(destination_);
   int error = 0;
   if (!temp_.empty()) {
@@ -256,9 +248,9 @@ std::size_t OpenFileBudget() {
 int RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 ? 0 : errno; }
 
 int SyncFileSystemOf(const std::string& folder) {
-  Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() < 0) return errno;
-  return syncfs(fd.get()) == 0 ? 0 : errno;
+  const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return errno;
+  return syncfs(Fd(fd)) == 0 ? 0 : errno;
 }
 
 }  // namespace os

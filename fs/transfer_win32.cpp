@@ -72,21 +72,23 @@ int WriteAll(HANDLE h, const char* data, std::size_t size) {
 
 }  // namespace
 
+void Handle::reset(std::intptr_t value) {
+  if (value_ != -1) CloseHandle(reinterpret_cast<HANDLE>(value_));
+  value_ = value;
+}
+
 std::optional<FileFacts> Examine(const std::string& path) {
-  HANDLE h = CreateFileW(
+  const Handle h(reinterpret_cast<std::intptr_t>(CreateFileW(
       Long(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  auto facts = FactsOfHandle(h);
-  CloseHandle(h);
-  return facts;
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+  if (!h.valid()) return std::nullopt;
+  return FactsOfHandle(AsHandle(h.get()));
 }
 
 NewFile::~NewFile() { Abandon(); }
 
 void NewFile::Abandon() {
-  if (handle_ != -1) CloseHandle(AsHandle(handle_));
-  handle_ = -1;
+  handle_.reset();
   if (!published_ && !temp_.empty()) DeleteFileW(Long(temp_).c_str());
   temp_.clear();
 }
@@ -102,7 +104,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
     HANDLE h = CreateFileW(Long(temp_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | attributes, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
-      handle_ = reinterpret_cast<std::intptr_t>(h);
+      handle_.reset(reinterpret_cast<std::intptr_t>(h));
       return 0;
     }
     const DWORD error = GetLastError();
@@ -112,16 +114,18 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
 }
 
 int NewFile::FlushBuffer() {
-  if (handle_ == -1) return EBADF;
-  const int error = WriteAll(AsHandle(handle_), buffer_.data(), buffer_.size());
+  if (!handle_.valid()) return EBADF;
+  const int error = WriteAll(AsHandle(handle_.get()), buffer_.data(), buffer_.size());
   buffer_.clear();
   return error;
 }
 
 int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
-  HANDLE in = CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+  const Handle source_file(reinterpret_cast<std::intptr_t>(
+      CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+  if (!source_file.valid()) return ErrnoOf(GetLastError());
+  const HANDLE in = AsHandle(source_file.get());
   std::vector<char> buffer(kChunk);
   int error = 0;
   for (;;) {
@@ -131,40 +135,31 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
       break;
     }
     if (got == 0) break;
-    if ((error = WriteAll(AsHandle(handle_), buffer.data(), got)) != 0) break;
-    if (between_chunks) {
-      try {
-        between_chunks();
-      } catch (...) {
-        CloseHandle(in);
-        throw;
-      }
-    }
+    if ((error = WriteAll(AsHandle(handle_.get()), buffer.data(), got)) != 0) break;
+    if (between_chunks) between_chunks();
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());
-  CloseHandle(in);
   if (error != 0) return error;
   // The copy keeps the source's times, as the system's own copy does.
-  if (!SetFileTime(AsHandle(handle_), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
+  if (!SetFileTime(AsHandle(handle_.get()), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
     return ErrnoOf(GetLastError());
-  if (auto facts = FactsOfHandle(AsHandle(handle_))) facts_ = *facts;
+  if (auto facts = FactsOfHandle(AsHandle(handle_.get()))) facts_ = *facts;
   return 0;
 }
 
 int NewFile::Sync() {
   if (error_ == 0) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  return FlushFileBuffers(AsHandle(handle_)) ? 0 : ErrnoOf(GetLastError());
+  return FlushFileBuffers(AsHandle(handle_.get())) ? 0 : ErrnoOf(GetLastError());
 }
 
 int NewFile::Publish(bool replace) {
   if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  if (!FlushFileBuffers(AsHandle(handle_))) return ErrnoOf(GetLastError());
-  auto facts = FactsOfHandle(AsHandle(handle_));
-  CloseHandle(AsHandle(handle_));
-  handle_ = -1;
+  if (!FlushFileBuffers(AsHandle(handle_.get()))) return ErrnoOf(GetLastError());
+  auto facts = FactsOfHandle(AsHandle(handle_.get()));
+  handle_.reset();
   if (int error = Rename(temp_, destination_, replace)) return error;
   SetFileAttributesW(Long(destination_).c_str(),
                      GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
