@@ -14,6 +14,18 @@
 #include "fs/window_qt.h"
 #include "fs/window_utils.h"
 
+void SetOption(QRadioButton* option, bool value) {
+  if (value) {
+    option->setChecked(true);
+    return;
+  }
+  if (!option->isChecked()) return;
+  // An exclusive option cannot be cleared by itself.
+  option->setAutoExclusive(false);
+  option->setChecked(false);
+  option->setAutoExclusive(true);
+}
+
 Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_twips)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

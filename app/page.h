@@ -2,12 +2,26 @@
 #include <QCursor>
 #include <QHash>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QWidget>
 #include <optional>
 
 #include "app/twips.h"
 #include "app/ui_services.h"
+
+// An option button that takes a click anywhere in its rectangle.
+class WideRadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+// Sets an option as the load sequence does: a true value selects it (and
+// its click handling is the caller's), a false one clears it.
+void SetOption(QRadioButton* option, bool value);
 
 // What both wizard pages share: the fixed white window in Arial 9 pt bold,
 // the three pointer states with their hover rules, and closing ending the

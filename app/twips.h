@@ -1,5 +1,4 @@
 #pragma once
-#include <QRadioButton>
 #include <QWidget>
 #include <cmath>
 
@@ -12,12 +11,3 @@ inline void PlaceTwips(QWidget* widget, int left, int top, int width, int height
   widget->setGeometry(Twips(widget, left), Twips(widget, top), Twips(widget, width),
                       Twips(widget, height));
 }
-
-// An option button that takes a click anywhere in its rectangle.
-class WideRadioButton : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};

@@ -1,7 +1,10 @@
 #pragma once
 // The two pages driven headless through a scripted seam, for benchmarks.
 #include <QApplication>
+#include <QDateEdit>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTreeWidget>
 #include <deque>
 #include <memory>
 

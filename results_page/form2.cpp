@@ -1,6 +1,11 @@
 #include "results_page/form2.h"
 
+#include <QDateEdit>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
 
 #include "app/date_locale.h"
 #include "app/failure_trap.h"

@@ -1,15 +1,14 @@
 #pragma once
-#include <QDateEdit>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTreeView>
 
 #include "app/page.h"
 #include "app/twips.h"
 #include "results_page/find.h"
 #include "results_page/result_model.h"
 
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QTreeView;
 class SettingsStore;
 class Form1;
 

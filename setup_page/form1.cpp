@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QTreeWidget>
 
 #include "app/failure_trap.h"
 #include "app/settings_store.h"
@@ -32,17 +35,6 @@ constexpr const char* kContact = "https://www.vantrel.example/contact/";
 std::string Std(const QString& s) { return s.toStdString(); }
 
 }  // namespace
-
-void SetOption(QRadioButton* option, bool value) {
-  if (value) {
-    option->setChecked(true);
-    return;
-  }
-  if (!option->isChecked()) return;
-  option->setAutoExclusive(false);
-  option->setChecked(false);
-  option->setAutoExclusive(true);
-}
 
 Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
     : Page(ui, std::move(program_folder), 8040, 6945), settings_(settings) {

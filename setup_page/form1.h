@@ -1,8 +1,4 @@
 #pragma once
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTreeWidget>
 #include <memory>
 #include <optional>
 
@@ -12,6 +8,9 @@
 #include "fs/file_times.h"
 #include "fs/file_transfer.h"
 
+class QGroupBox;
+class QLineEdit;
+class QTreeWidget;
 class FailureTrap;
 class LongPass;
 class Form2;
@@ -73,7 +72,3 @@ class Form1 : public Page {
   SettingsStore& settings_;
   std::unique_ptr<Form2> form2_;
 };
-
-// Sets an option as the load sequence does: a true value selects it (and
-// runs its click handling), a false one clears it.
-void SetOption(QRadioButton* option, bool value);

@@ -1,8 +1,14 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <memory>
 
 #include "app/settings_store.h"
