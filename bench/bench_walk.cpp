@@ -12,15 +12,17 @@
 
 namespace {
 
-std::size_t Collect(const std::string& dir, bench::NullUi& ui) {
-  CandidatePaths.clear();
-  CandidateDates.clear();
-  CollectCandidates(dir + "/", ui, [] { return std::optional<DateKind>(DateKind::kModified); });
+std::optional<DateKind> Modified() { return DateKind::kModified; }
+
+std::size_t Collect(const std::string& dir, PathList& paths, bench::NullUi& ui) {
+  paths.clear();
+  DateList dates;
+  CollectCandidates(dir + "/", {paths, dates}, ui, Modified);
   // Every date turned into its text, as the list shows it.
   const DatePatterns patterns;
   std::size_t chars = 0;
-  for (std::size_t i = 0; i < CandidateDates.size(); ++i)
-    chars += DateText(CandidateDates[i].value_or(0), patterns).size();
+  for (std::size_t i = 0; i < dates.size(); ++i)
+    chars += DateText(dates[i].value_or(0), patterns).size();
   return chars;
 }
 
@@ -35,8 +37,9 @@ int main(int argc, char** argv) {
   bench::Shell(find);  // warm the cache
   const double find_s = bench::Best(5, [&] { bench::Shell(find); });
   std::size_t chars = 0;
-  const double walk_s = bench::Best(5, [&] { chars = Collect(dir, ui); });
-  std::printf("files: %zu\n", CandidatePaths.size());
+  PathList paths;
+  const double walk_s = bench::Best(5, [&] { chars = Collect(dir, paths, ui); });
+  std::printf("files: %zu\n", paths.size());
   std::printf("date text chars: %zu\n", chars);
   std::printf("find seconds: %.4f\n", find_s);
   std::printf("walk seconds: %.4f\n", walk_s);
@@ -49,15 +52,14 @@ int main(int argc, char** argv) {
     int fds[2];
     if (pipe(fds) != 0) std::exit(1);
     if (fork() == 0) {
-      CandidatePaths.clear();
-      CandidateDates.clear();
+      PathList paths;
+      DateList dates;
       const long before = bench::Rss();
-      CollectCandidates(tree + "/", ui,
-                        [] { return std::optional<DateKind>(DateKind::kModified); });
+      CollectCandidates(tree + "/", {paths, dates}, ui, Modified);
       const long after = bench::Rss();
       double total = 0;
-      for (std::size_t i = 0; i < CandidatePaths.size(); ++i) total += CandidatePaths[i].size();
-      const double n = static_cast<double>(CandidatePaths.size());
+      for (std::size_t i = 0; i < paths.size(); ++i) total += paths[i].size();
+      const double n = static_cast<double>(paths.size());
       figures[0] = static_cast<double>(after - before) / n;
       figures[1] = total / n;
       if (write(fds[1], figures, sizeof figures) != sizeof figures) _exit(1);

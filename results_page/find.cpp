@@ -25,22 +25,23 @@ bool InRange(RangeKind kind, long d1, long d2) {
   return false;
 }
 
-std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long()>& first_day,
+std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
+                                       const std::function<long()>& first_day,
                                        const std::function<long()>& second_day, UiServices& ui) {
   std::vector<std::uint32_t> rows;
   if (kind == RangeKind::kNone) return rows;
   const bool two = kind == RangeKind::kBetween;
   long day1 = first_day();
   long day2 = two ? second_day() : 0;
-  const std::size_t count = CandidatePaths.size();
+  const std::size_t count = dates.size();
   for (std::size_t i = 0; i < count; ++i) {
     if (ui.Yield()) {
       day1 = first_day();
       if (two) day2 = second_day();
     }
     // The candidates may have been emptied while the window had its events.
-    if (i >= CandidateDates.size()) break;
-    const long day = CandidateDates.Day(i);
+    if (i >= dates.size()) break;
+    const long day = dates.Day(i);
     if (InRange(kind, day - day1, day - day2)) rows.push_back(static_cast<std::uint32_t>(i));
   }
   return rows;

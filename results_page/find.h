@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/ui_services.h"
-#include "setup_page/path_list.h"
+#include "setup_page/candidate_lists.h"
 
 enum class RangeKind { kNone, kAfter, kBefore, kOn, kBetween };
 
@@ -15,7 +15,8 @@ bool InRange(RangeKind kind, long d1, long d2);
 // Indices of the candidates whose day falls in the range, in candidate order.
 // The pickers' days are asked again whenever the window had its events, so
 // a change during the pass applies to the remaining candidates.
-std::vector<std::uint32_t> FindInRange(RangeKind kind, const std::function<long()>& first_day,
+std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
+                                       const std::function<long()>& first_day,
                                        const std::function<long()>& second_day, UiServices& ui);
 
 // Keeps the first row of each distinct path of paths, with its tick; paths

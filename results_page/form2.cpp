@@ -67,7 +67,7 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);
   ListView1->setObjectName("ListView1");
-  model_ = new ResultModel(settings.patterns(), this);
+  model_ = new ResultModel(settings.patterns(), {CandidatePaths, CandidateDates}, this);
   ListView1->setModel(model_);
   ListView1->setRootIsDecorated(false);
   ListView1->setUniformRowHeights(true);
@@ -188,12 +188,12 @@ void Form2::PushButton1_Click() {
                        : kind == RangeKind::kBetween ? DTPicker4
                                                      : DTPicker1;
     rows = FindInRange(
-        kind, [first] { return DayNumberOf(first->date()); },
+        model_->candidates().dates, kind, [first] { return DayNumberOf(first->date()); },
         [this] { return DayNumberOf(DTPicker5->date()); }, ui());
   });
   trap.Step(208, [&] {
     std::vector<std::uint8_t> ticks(rows.size(), 0);
-    RemoveDuplicateRows(rows, ticks, CandidatePaths, ui());
+    RemoveDuplicateRows(rows, ticks, model_->candidates().paths, ui());
     model_->SetRows(std::move(rows));
   });
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/failure.h"
-#include "setup_page/search_launch.h"
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -14,16 +13,16 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 }
 
 bool ResultModel::Valid(std::size_t row) const {
-  return row < rows_.size() && rows_[row] < CandidatePaths.size();
+  return row < rows_.size() && rows_[row] < candidates_.paths.size();
 }
 
 std::string ResultModel::Path(std::size_t row) const {
-  return Valid(row) ? CandidatePaths[rows_[row]] : std::string();
+  return Valid(row) ? candidates_.paths[rows_[row]] : std::string();
 }
 
 QString ResultModel::DateCell(std::size_t row) const {
   if (!Valid(row)) return {};
-  const auto date = CandidateDates[rows_[row]];
+  const auto date = candidates_.dates[rows_[row]];
   return date ? QString::fromStdString(DateText(*date, patterns_)) : QString();
 }
 
@@ -121,26 +120,26 @@ RowSnapshot::RowSnapshot(const ResultModel& model)
     : model_(model),
       rows_(model.rows()),
       generation_(model.generation()),
-      candidates_(CandidatePaths.generation()) {
+      candidates_(model.candidates().paths.generation()) {
   ticks_.reserve(rows_.size());
   for (std::size_t r = 0; r < rows_.size(); ++r) ticks_.push_back(model.Ticked(r));
 }
 
 void RowSnapshot::CheckCandidates() const {
-  if (CandidatePaths.generation() != candidates_)
+  if (model_.candidates().paths.generation() != candidates_)
     throw Failure(
         "The files were searched for again meanwhile; the rest of the list was left alone");
 }
 
 std::string RowSnapshot::Path(std::size_t row) const {
   CheckCandidates();
-  return row < rows_.size() ? CandidatePaths[rows_[row]] : std::string();
+  return row < rows_.size() ? model_.candidates().paths[rows_[row]] : std::string();
 }
 
 QString RowSnapshot::DateCell(std::size_t row) const {
   CheckCandidates();
   if (row >= rows_.size()) return {};
-  const auto date = CandidateDates[rows_[row]];
+  const auto date = model_.candidates().dates[rows_[row]];
   return date ? QString::fromStdString(DateText(*date, model_.patterns())) : QString();
 }
 

@@ -6,14 +6,15 @@
 
 #include "app/long_pass.h"
 #include "fs/file_times.h"
+#include "setup_page/candidate_lists.h"
 
-// The result list: rows are candidate indices, each with its tick.
+// The result list: rows are indices into the candidates, each with its tick.
 class ResultModel : public QAbstractTableModel {
  public:
   enum Column { kPath = 0, kDate = 1 };
 
-  explicit ResultModel(DatePatterns patterns, QObject* parent = nullptr)
-      : QAbstractTableModel(parent), patterns_(std::move(patterns)) {}
+  ResultModel(DatePatterns patterns, CandidateLists candidates, QObject* parent = nullptr)
+      : QAbstractTableModel(parent), patterns_(std::move(patterns)), candidates_(candidates) {}
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -43,12 +44,14 @@ class ResultModel : public QAbstractTableModel {
   bool Valid(std::size_t row) const;
   const std::vector<std::uint32_t>& rows() const { return rows_; }
   const DatePatterns& patterns() const { return patterns_; }
+  const CandidateLists& candidates() const { return candidates_; }
   // Changes whenever the rows do (ticks aside).
   std::uint64_t generation() const { return generation_; }
 
  private:
   std::uint64_t generation_ = 0;
   DatePatterns patterns_;
+  CandidateLists candidates_;
   QStringList headers_;
   std::vector<std::uint32_t> rows_;
   std::vector<std::uint8_t> ticks_;

@@ -290,7 +290,10 @@ void Form1::Launch(FailureTrap& trap, LongPass& pass) {
   }
   trap.Step(148, [&] { SetTitles(); });
   for (const std::string& folder : Folders()) {
-    trap.Step(158, [&] { CollectCandidates(folder, ui(), [this] { return ChosenDateKind(); }); });
+    trap.Step(158, [&] {
+      CollectCandidates(folder, {CandidatePaths, CandidateDates}, ui(),
+                        [this] { return ChosenDateKind(); });
+    });
   }
   trap.Step(212, [&] { SetTitles(); });
   // Without page 2 there is nothing to show: the failure has been reported.

@@ -24,8 +24,8 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 
 namespace {
 
-// Appends the files of the walked folders to the candidate lists.
-void CollectFiles(std::vector<std::string> queue, UiServices& ui,
+// Appends the files of the walked folders to out.
+void CollectFiles(std::vector<std::string> queue, CandidateLists out, UiServices& ui,
                   const std::function<std::optional<DateKind>()>& kind) {
   // Folder paths come normalized from the walk unless the listed one was not.
   std::vector<bool> clean(queue.size());
@@ -50,8 +50,8 @@ void CollectFiles(std::vector<std::string> queue, UiServices& ui,
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
-      CandidatePaths.push_back(clean[f] ? path : NormalizeSlashes(path));
-      CandidateDates.push_back(DateOf(file.stamps, *chosen));
+      out.paths.push_back(clean[f] ? path : NormalizeSlashes(path));
+      out.dates.push_back(DateOf(file.stamps, *chosen));
     }
     lister.Release(f);
   }
@@ -59,12 +59,12 @@ void CollectFiles(std::vector<std::string> queue, UiServices& ui,
 
 }  // namespace
 
-void CollectCandidates(const std::string& listed_folder, UiServices& ui,
+void CollectCandidates(const std::string& listed_folder, CandidateLists out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind) {
   std::vector<std::string> queue = {listed_folder};
   ui.Yield();
   GetSubDirectories2016(queue, true, ui);
-  CollectFiles(std::move(queue), ui, kind);
+  CollectFiles(std::move(queue), out, ui, kind);
   // The walk's folder list, a deep tree's largest part, is gone now: give its
   // memory back, or the program keeps it for as long as it runs.
   os::ReturnFreedMemory();

@@ -3,18 +3,24 @@
 #include <gtest/gtest.h>
 
 #include "fs/platform.h"
+#include "setup_page/candidate_lists.h"
 #include "setup_page/search_launch.h"
 #include "tests/scripted_ui.h"
 
 namespace {
 
-void Candidates(const std::vector<std::pair<std::string, std::optional<double>>>& list) {
-  CandidatePaths.clear();
-  CandidateDates.clear();
+struct Lists {
+  PathList paths;
+  DateList dates;
+};
+
+Lists Candidates(const std::vector<std::pair<std::string, std::optional<double>>>& list) {
+  Lists lists;
   for (const auto& [path, date] : list) {
-    CandidatePaths.push_back(path);
-    CandidateDates.push_back(date);
+    lists.paths.push_back(path);
+    lists.dates.push_back(date);
   }
+  return lists;
 }
 
 }  // namespace
@@ -34,25 +40,28 @@ TEST(Find, RangeTestByWholeDays) {
 }
 
 TEST(Find, TimeOfDayPlaysNoPartAndEmptyDatesAreDayZero) {
-  Candidates({{"/late", 100.999}, {"/early", 101.0}, {"/none", std::nullopt}});
+  const Lists c = Candidates({{"/late", 100.999}, {"/early", 101.0}, {"/none", std::nullopt}});
   ScriptedUi ui;
   auto day = [](long d) { return [d] { return d; }; };
-  EXPECT_EQ(FindInRange(RangeKind::kOn, day(100), day(0), ui), (std::vector<std::uint32_t>{0}));
-  EXPECT_EQ(FindInRange(RangeKind::kAfter, day(100), day(0), ui), (std::vector<std::uint32_t>{1}));
-  EXPECT_EQ(FindInRange(RangeKind::kBefore, day(100), day(0), ui), (std::vector<std::uint32_t>{2}));
-  EXPECT_EQ(FindInRange(RangeKind::kBetween, day(0), day(100), ui),
+  EXPECT_EQ(FindInRange(c.dates, RangeKind::kOn, day(100), day(0), ui),
+            (std::vector<std::uint32_t>{0}));
+  EXPECT_EQ(FindInRange(c.dates, RangeKind::kAfter, day(100), day(0), ui),
+            (std::vector<std::uint32_t>{1}));
+  EXPECT_EQ(FindInRange(c.dates, RangeKind::kBefore, day(100), day(0), ui),
+            (std::vector<std::uint32_t>{2}));
+  EXPECT_EQ(FindInRange(c.dates, RangeKind::kBetween, day(0), day(100), ui),
             (std::vector<std::uint32_t>{0, 2}));
 }
 
 TEST(Find, APickerChangedDuringThePassAppliesToTheRemainingCandidates) {
-  Candidates({{"/a", 10.5}, {"/b", 10.5}, {"/c", 10.5}});
+  const Lists c = Candidates({{"/a", 10.5}, {"/b", 10.5}, {"/c", 10.5}});
   ScriptedUi ui;
   long picker = 0;
   ui.on_yield = [&] {
     if (ui.yields == 2) picker = 10;  // the user picks another day while the find runs
   };
   auto rows = FindInRange(
-      RangeKind::kAfter, [&] { return picker; }, [] { return 0L; }, ui);
+      c.dates, RangeKind::kAfter, [&] { return picker; }, [] { return 0L; }, ui);
   EXPECT_EQ(rows, (std::vector<std::uint32_t>{0}));
 }
 
@@ -60,14 +69,14 @@ TEST(Find, DuplicatePassKeepsTheFirstRowOfEachPathBeyond32767Rows) {
   std::vector<std::pair<std::string, std::optional<double>>> list;
   for (int i = 0; i < 40000; ++i) list.push_back({"/f" + std::to_string(i % 35000), 1.0});
   list.push_back({"/F1", 1.0});  // another file on Linux; the same as /f1 on Windows
-  Candidates(list);
+  const Lists c = Candidates(list);
   std::vector<std::uint32_t> rows(list.size());
   for (std::uint32_t i = 0; i < rows.size(); ++i) rows[i] = i;
   std::vector<std::uint8_t> ticks(rows.size(), 0);
   ticks[34999] = 1;
   ticks[39999] = 0;
   ScriptedUi ui;
-  RemoveDuplicateRows(rows, ticks, CandidatePaths, ui);
+  RemoveDuplicateRows(rows, ticks, c.paths, ui);
 #ifdef _WIN32
   ASSERT_EQ(rows.size(), 35000u);
   EXPECT_EQ(rows.back(), 34999u);
@@ -120,18 +129,18 @@ TEST(Find, CandidatePathsKeepEachFolderOnceAndGiveBackEveryPath) {
 TEST(Find, DuplicatesAfterRowsMovedUpAreStillFound) {
   const std::string s(1, os::kSeparator);
   // Rows move up as duplicates drop out; later duplicates must still be seen.
-  Candidates({{s + "a" + s + "x", 1.0},
-              {s + "a" + s + "x", 1.0},
-              {s + "b" + s + "x", 1.0},
-              {s + "a" + s + "y", 1.0},
-              {s + "b" + s + "x", 1.0},
-              {s + "a" + s + "y", 1.0},
-              {s + "a" + s + "x", 1.0},
-              {s + "c" + s + "x", 1.0}});
+  const Lists c = Candidates({{s + "a" + s + "x", 1.0},
+                              {s + "a" + s + "x", 1.0},
+                              {s + "b" + s + "x", 1.0},
+                              {s + "a" + s + "y", 1.0},
+                              {s + "b" + s + "x", 1.0},
+                              {s + "a" + s + "y", 1.0},
+                              {s + "a" + s + "x", 1.0},
+                              {s + "c" + s + "x", 1.0}});
   std::vector<std::uint32_t> rows = {0, 1, 2, 3, 4, 5, 6, 7};
   std::vector<std::uint8_t> ticks = {1, 0, 0, 1, 0, 0, 0, 1};
   ScriptedUi ui;
-  RemoveDuplicateRows(rows, ticks, CandidatePaths, ui);
+  RemoveDuplicateRows(rows, ticks, c.paths, ui);
   EXPECT_EQ(rows, (std::vector<std::uint32_t>{0, 2, 3, 7}));
   EXPECT_EQ(ticks, (std::vector<std::uint8_t>{1, 0, 1, 1}));
 }

@@ -1,9 +1,13 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "fs/file_times.h"
 
 // Many file paths, each kept as its folder's index and its name: a folder's
 // path is kept once, however many files it holds, so the memory a path takes
@@ -39,4 +43,37 @@ class PathList {
   std::vector<std::size_t> folder_ends_;
   std::vector<std::uint32_t> folder_slots_;
   std::uint64_t generation_ = 0;
+};
+
+// Each candidate's chosen date (NaN when it has none), index for index with
+// its path.
+class DateList {
+ public:
+  void clear() {
+    dates_.clear();
+    dates_.shrink_to_fit();
+    days_.clear();
+    days_.shrink_to_fit();
+  }
+  void push_back(std::optional<DateValue> date) {
+    dates_.push_back(date ? *date : NAN);
+    days_.push_back(date ? static_cast<std::int32_t>(DayNumber(*date)) : 0);
+  }
+  std::size_t size() const { return dates_.size(); }
+  std::optional<DateValue> operator[](std::size_t i) const {
+    return std::isnan(dates_[i]) ? std::nullopt : std::optional<DateValue>(dates_[i]);
+  }
+  // The calendar day, worked out once when the date came in; an empty date
+  // counts as day 0, 1899-12-30.
+  long Day(std::size_t i) const { return days_[i]; }
+
+ private:
+  std::vector<double> dates_;
+  std::vector<std::int32_t> days_;
+};
+
+// The candidates of one search: every file of the listed trees and its date.
+struct CandidateLists {
+  PathList& paths;
+  DateList& dates;
 };

@@ -1,4 +1,4 @@
-#include "setup_page/path_list.h"
+#include "setup_page/candidate_lists.h"
 
 #include <algorithm>
 #include <cstring>
