@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "app/failure.h"
-#include "app/settings_codec.h"
-#include "fs/window_utils.h"
 #include "tests/scripted_ui.h"
 
 namespace {
@@ -66,31 +64,4 @@ TEST(ClipboardText, ACellThatGrowsWhileTheWindowIsServedIsFollowedByItsTab) {
   } ui;
   ui.paths = &paths;
   EXPECT_EQ(ClipboardText(list, &ui), "a much longer path\t1\r\nbb\t1\r\n");
-}
-
-TEST(WindowUtils, AppTitleDropsTheLastWordAndFitsForty) {
-  struct Case {
-    const char* product;
-    const char* title;
-  } cases[] = {
-      {"Larkspur Suite", "Larkspur"},
-      {"Alpha Beta Gamma", "Alpha Beta"},
-      {"Single", "Single"},
-      {"aaaaaaaaaa bbbbbbbbbb cccccccccc dddddddddd eeee", "aaaaaaaaaa bbbbbbbbbb cccccccccc"},
-      {"aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd eeee",
-       "aaaaaaaaaa bbbbbbbbbb cccccccccc ddddddd"}};
-  for (const auto& c : cases) EXPECT_EQ(AppTitleFrom(c.product), c.title) << c.product;
-}
-
-TEST(SettingsCodec, Flags) {
-  struct Case {
-    const char* text;
-    bool value;
-  } cases[] = {{"True", true}, {"False", false}, {"TRUE", true}, {"false", false},
-               {"1", true},    {"0", false},     {"-1", true},   {" 2.5 ", true}};
-  for (const auto& c : cases) EXPECT_EQ(ParseFlag(c.text), c.value) << c.text;
-  for (const char* bad : {"", "yes", "1x", "Tru", "\t1", "nan", "inf", "0x0", "-infinity"})
-    EXPECT_THROW(ParseFlag(bad), Failure) << bad;
-  EXPECT_EQ(FlagText(true), "True");
-  EXPECT_EQ(FlagText(false), "False");
 }

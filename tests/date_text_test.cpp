@@ -11,7 +11,7 @@ const DatePatterns kIso{"yyyy-MM-dd", "HH:mm:ss"};
 
 }  // namespace
 
-TEST(FileTimes, DateTextRules) {
+TEST(DateText, DateTextRules) {
   struct Case {
     DateValue value;
     DatePatterns patterns;
@@ -34,7 +34,7 @@ TEST(FileTimes, DateTextRules) {
   for (const auto& c : cases) EXPECT_EQ(DateText(c.value, c.patterns), c.text);
 }
 
-TEST(FileTimes, CalendarArithmetic) {
+TEST(DateText, CalendarArithmetic) {
   EXPECT_EQ(DaysFromCivil(1899, 12, 30), 0);
   EXPECT_EQ(DaysFromCivil(1900, 1, 1), 2);
   EXPECT_EQ(DaysFromCivil(2021, 8, 31), 44439);
@@ -46,7 +46,7 @@ TEST(FileTimes, CalendarArithmetic) {
   EXPECT_EQ(DayNumber(44439.9999), 44439);
 }
 
-TEST(FileTimes, NoCreationTimeRecordedGivesEmpty) {
+TEST(DateText, NoCreationTimeRecordedGivesEmpty) {
   os::FileStamps stamps;
   stamps.modified = {1000, 0};
   EXPECT_FALSE(DateOf(stamps, DateKind::kCreated).has_value());

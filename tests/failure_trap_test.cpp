@@ -19,7 +19,7 @@ TEST(FailureTrap, FailingStepShowsTheBoxAndTheOperationGoesOn) {
   EXPECT_FALSE(ok);
   EXPECT_EQ(ran, (std::vector<int>{100, 102, 106}));
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].kind, "failure");
+  EXPECT_EQ(ui.boxes[0].kind, ScriptedUi::BoxKind::kFailure);
   EXPECT_EQ(ui.boxes[0].text,
             "File not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r"
             "Please email screenshot of this message to support@vantrel.example");

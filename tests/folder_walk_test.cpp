@@ -21,11 +21,6 @@ std::vector<std::string> Walk(std::vector<std::string> folders, bool recurse, Sc
   return folders;
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
-
 }  // namespace
 
 TEST(FolderWalk, ExpandsBreadthFirstByDepth) {
@@ -183,3 +178,24 @@ TEST(FolderWalk, PathTests) {
   }
 }
 #endif  // _WIN32
+
+TEST(FolderWalk, UnlistableNames) {
+  struct Case {
+    std::string name;
+    bool unlistable;
+  } cases[] = {{"", false},
+               {"plain.txt", false},
+               {"ü日本", false},
+               {"what?.txt", false},
+               {"tab\there", true},
+               {"del\x7f", true},
+               {"c1\xc2\x85", true},
+               {"\xff", true},
+               {"\xc3", true},
+               {"\xed\xa0\x80", true},
+               {"dir\xf8\x80\x80", true},
+               {"\xf5\x80\x80\x80", true},
+               {"\xfe\x80\x80", true},
+               {"\xf4\x8f\xbf\xbf", false}};
+  for (const auto& c : cases) EXPECT_EQ(HasUnlistableChars(c.name), c.unlistable) << c.name;
+}

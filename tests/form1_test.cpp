@@ -7,7 +7,9 @@
 #include "tests/layout_check.h"
 #include "tests/page_fixture.h"
 
-TEST_F(PageTest, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
+using Form1Page = PageTest;
+
+TEST_F(Form1Page, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
   Start();
   EXPECT_TRUE(form->Option1->isChecked());
   EXPECT_FALSE(form->Option2->isChecked() || form->Option3->isChecked());
@@ -24,7 +26,7 @@ TEST_F(PageTest, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(PageTest, ChoicesComeBackAfterARestart) {
+TEST_F(Form1Page, ChoicesComeBackAfterARestart) {
   Store("Option3", "True");
   Store("Option1", "False");
   Store("Option5", "-1");
@@ -39,7 +41,7 @@ TEST_F(PageTest, ChoicesComeBackAfterARestart) {
   EXPECT_EQ(Stored("Option5"), "True");  // written back in the word form
 }
 
-TEST_F(PageTest, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
+TEST_F(Form1Page, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
   Store("Option1", "maybe");
   Store("Path", "/srv/out");
   Start();
@@ -51,7 +53,7 @@ TEST_F(PageTest, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
   EXPECT_EQ(form->Text1->text(), "/srv/out");
 }
 
-TEST_F(PageTest, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
+TEST_F(Form1Page, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
   const std::vector<std::pair<QString, QString>> stored[] = {
       {{"Option1", "False"}, {"Option2", "False"}, {"Option3", "False"}},
       {{"Option1", "maybe"}},
@@ -65,7 +67,7 @@ TEST_F(PageTest, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
   }
 }
 
-TEST_F(PageTest, AddFolderListsThePickedFolderWithOneFinalSeparator) {
+TEST_F(Form1Page, AddFolderListsThePickedFolderWithOneFinalSeparator) {
   Start();
   form->PushButton6->setEnabled(false);
   ui.folders = {"", "/", "/data/photos", "/data//music/", "/data/photos"};
@@ -80,7 +82,7 @@ TEST_F(PageTest, AddFolderListsThePickedFolderWithOneFinalSeparator) {
   EXPECT_EQ(ui.dialog_titles[0], "Please select folder:");
 }
 
-TEST_F(PageTest, DestinationPickerAddsTheSeparatorAndStoresPath) {
+TEST_F(Form1Page, DestinationPickerAddsTheSeparatorAndStoresPath) {
   Start();
   ui.folders = {"", "/srv/out", "/"};
   form->PushButton4_Click();
@@ -94,7 +96,7 @@ TEST_F(PageTest, DestinationPickerAddsTheSeparatorAndStoresPath) {
   EXPECT_EQ(Stored("Path"), "/x");
 }
 
-TEST_F(PageTest, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
+TEST_F(Form1Page, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
   Start();
   ui.answers = {false, true};
   form->PushButton3_Click();
@@ -104,14 +106,14 @@ TEST_F(PageTest, SamplesAreListedEachTimeAndTheFolderOpensOnYes) {
             (std::vector<std::string>{p + "/Samples/sample1/", p + "/Samples/sample2/",
                                       p + "/Samples/sample1/", p + "/Samples/sample2/"}));
   ASSERT_EQ(ui.boxes.size(), 2u);
-  EXPECT_EQ(ui.boxes[0].kind, "question");
+  EXPECT_EQ(ui.boxes[0].kind, ScriptedUi::BoxKind::kQuestion);
   EXPECT_EQ(ui.boxes[0].text,
             "Would you like this software to open the folder where these sample files are stored "
             "(so that you can view them before working with them)?");
   EXPECT_EQ(ui.opened, (std::vector<std::string>{p + "/Samples/"}));
 }
 
-TEST_F(PageTest, DoubleClickingTheListRemovesTheSelectedFolder) {
+TEST_F(Form1Page, DoubleClickingTheListRemovesTheSelectedFolder) {
   Start();
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -129,7 +131,7 @@ TEST_F(PageTest, DoubleClickingTheListRemovesTheSelectedFolder) {
   EXPECT_EQ(Folders(), (std::vector<std::string>{"/b/"}));
 }
 
-TEST_F(PageTest, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
+TEST_F(Form1Page, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
   Start();
   ui.folders = {"/a", "/b"};
   form->PushButton1_Click();
@@ -149,7 +151,7 @@ TEST_F(PageTest, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
   EXPECT_TRUE(Folders().empty());
 }
 
-TEST_F(PageTest, HoverSetsThePointerButNeverOverTheHourglass) {
+TEST_F(Form1Page, HoverSetsThePointerButNeverOverTheHourglass) {
   Start();
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -173,7 +175,7 @@ TEST_F(PageTest, HoverSetsThePointerButNeverOverTheHourglass) {
   EXPECT_EQ(form->MousePointer(), Page::kHourglass);
 }
 
-TEST_F(PageTest, OptionClicksStoreTheirWholeGroup) {
+TEST_F(Form1Page, OptionClicksStoreTheirWholeGroup) {
   Start();
   QTest::mouseClick(form->Option2, Qt::LeftButton, {}, QPoint(form->Option2->width() - 2, 5));
   EXPECT_TRUE(form->Option2->isChecked());  // a click anywhere in its rectangle
@@ -185,11 +187,11 @@ TEST_F(PageTest, OptionClicksStoreTheirWholeGroup) {
   EXPECT_EQ(Stored("Option5"), "True");
 }
 
-TEST_F(PageTest, HelpShowsTheContactAndClosingEndsTheProgram) {
+TEST_F(Form1Page, HelpShowsTheContactAndClosingEndsTheProgram) {
   Start();
   form->PushButton2_Click();
   ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].kind, "info");
+  EXPECT_EQ(ui.boxes[0].kind, ScriptedUi::BoxKind::kInformation);
   EXPECT_EQ(ui.boxes[0].text.rfind("Questions? Please contact Team Vantrel at https://", 0), 0u);
   EXPECT_NE(ui.boxes[0].text.find("/contact/"), std::string::npos);
   form->show();
@@ -197,7 +199,7 @@ TEST_F(PageTest, HelpShowsTheContactAndClosingEndsTheProgram) {
   EXPECT_TRUE(ui.ended);
 }
 
-TEST_F(PageTest, EveryControlStandsWhereItsTableSaysWithItsCaptionAndTabPlace) {
+TEST_F(Form1Page, EveryControlStandsWhereItsTableSaysWithItsCaptionAndTabPlace) {
   Start();
   EXPECT_EQ(form->size(), QSize(Twips(form.get(), 8040), Twips(form.get(), 6945)));
   ExpectLayout(form.get(),
@@ -235,7 +237,7 @@ TEST_F(PageTest, EveryControlStandsWhereItsTableSaysWithItsCaptionAndTabPlace) {
   EXPECT_EQ(seen, std::vector<const QWidget*>(std::begin(order), std::end(order)));
 }
 
-TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
+TEST_F(Form1Page, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
   t.Folder("program");
   std::filesystem::copy_file(HAND_CURSOR_FILE, t.Path("program/HAND-M.CUR"));
   Start();
@@ -244,7 +246,7 @@ TEST_F(PageTest, TheHandCursorFileGivesTheCustomPointerItsHotspot) {
   EXPECT_FALSE(form->cursor().pixmap().isNull());
 }
 
-TEST_F(PageTest, ACorruptHandCursorFileFailsEveryStepThatLoadsIt) {
+TEST_F(Form1Page, ACorruptHandCursorFileFailsEveryStepThatLoadsIt) {
   t.File("program/HAND-M.CUR", std::string(64, '\x01'));
   t.File("s/a.txt");
   Start();
@@ -260,7 +262,7 @@ TEST_F(PageTest, ACorruptHandCursorFileFailsEveryStepThatLoadsIt) {
         << where[i];
 }
 
-TEST_F(PageTest, TheSkinFileGivesTheWindowTheButtonFaceAndTheTitleIsSet) {
+TEST_F(Form1Page, TheSkinFileGivesTheWindowTheButtonFaceAndTheTitleIsSet) {
   Start();
   EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_EQ(ApplicationTitle(), "Larkspur");

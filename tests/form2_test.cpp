@@ -30,12 +30,7 @@ std::time_t Local(int y, int mo, int d, int h = 12, int mi = 0) {
   return std::mktime(&tm);
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
-
-class Wizard : public PageTest {
+class Form2Page : public PageTest {
  protected:
   void SetUp() override {
     Start();
@@ -65,17 +60,12 @@ class Wizard : public PageTest {
     if (second.isValid()) Page2().DTPicker5->setDate(second);
     Page2().PushButton1_Click();
   }
-  std::vector<std::string> Infos() const {
-    std::vector<std::string> out;
-    for (const auto& b : ui.boxes)
-      if (b.kind == "info") out.push_back(b.text);
-    return out;
-  }
+  std::vector<std::string> Infos() const { return ui.Texts(ScriptedUi::BoxKind::kInformation); }
 };
 
 }  // namespace
 
-TEST_F(Wizard, OneRequestEndToEnd) {
+TEST_F(Form2Page, OneRequestEndToEnd) {
   t.File("Photos/old.jpg", "o", Local(2020, 12, 31));
   t.File("Photos/new.jpg", "n", Local(2021, 1, 2));
   t.File("Photos/2021/deep.jpg", "d", Local(2021, 6, 1));
@@ -117,7 +107,7 @@ TEST_F(Wizard, OneRequestEndToEnd) {
   EXPECT_FALSE(Page2().isVisible());
 }
 
-TEST_F(Wizard, ANewRunNeverLeavesRowsOfTheOldCandidatesOnShow) {
+TEST_F(Form2Page, ANewRunNeverLeavesRowsOfTheOldCandidatesOnShow) {
   for (int i = 0; i < 20; ++i) t.File("d/f" + std::to_string(i), "", Local(2024, 1, 10));
   List({t.Path("d")});
   form->PushButton6_Click();
@@ -131,7 +121,7 @@ TEST_F(Wizard, ANewRunNeverLeavesRowsOfTheOldCandidatesOnShow) {
   EXPECT_FALSE(stale);
 }
 
-TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
+TEST_F(Form2Page, NextRefusesAnEmptyListOrAMissingDestination) {
   form->PushButton6_Click();
   form->Text1->setText(QString::fromStdString(t.Path("nowhere")));
   List({t.Path("out")});
@@ -144,7 +134,7 @@ TEST_F(Wizard, NextRefusesAnEmptyListOrAMissingDestination) {
   EXPECT_EQ(Folders().size(), 1u);
 }
 
-TEST_F(Wizard, NestedFoldersAreRemovedWithOneBoxEach) {
+TEST_F(Form2Page, NestedFoldersAreRemovedWithOneBoxEach) {
   const std::string a = t.Path("a/"), b = t.Path("a/b/"), c = t.Path("a/b/c/");
   t.Folder("a/b/c");
   t.Folder("ab");
@@ -173,7 +163,7 @@ TEST_F(Wizard, NestedFoldersAreRemovedWithOneBoxEach) {
   }
 }
 
-TEST_F(Wizard, AFolderListedUnderItsParentIsFoundOnce) {
+TEST_F(Form2Page, AFolderListedUnderItsParentIsFoundOnce) {
   t.File("a/b/x.txt", "x", Local(2022, 5, 5));
   List({t.Path("a"), t.Path("a/b")});
   form->PushButton6_Click();
@@ -182,7 +172,7 @@ TEST_F(Wizard, AFolderListedUnderItsParentIsFoundOnce) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("a/b/x.txt")}));
 }
 
-TEST_F(Wizard, EveryControlOfPageTwoStandsWhereItsTableSays) {
+TEST_F(Form2Page, EveryControlOfPageTwoStandsWhereItsTableSays) {
   t.Folder("s");
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -208,7 +198,7 @@ TEST_F(Wizard, EveryControlOfPageTwoStandsWhereItsTableSays) {
                           {"PushButton3", "Copy Checked To New Location", 120, 7780, 7800, 405}});
 }
 
-TEST_F(Wizard, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
+TEST_F(Form2Page, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
   t.File("s/a.txt", "", Local(2020, 1, 10));  // modified 2020, accessed 2022, made today
   struct timeval times[2] = {{Local(2022, 1, 10), 0}, {Local(2020, 1, 10), 0}};
   ASSERT_EQ(utimes(t.Path("s/a.txt").c_str(), times), 0);
@@ -251,7 +241,7 @@ TEST_F(Wizard, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
   }
 }
 
-TEST_F(Wizard, EachRangeKindAtItsBoundaries) {
+TEST_F(Form2Page, EachRangeKindAtItsBoundaries) {
   t.File("d/before.txt", "", Local(2023, 6, 14, 23, 59));
   t.File("d/on-early.txt", "", Local(2023, 6, 15, 0, 0));
   t.File("d/on-late.txt", "", Local(2023, 6, 15, 23, 59));
@@ -279,7 +269,7 @@ TEST_F(Wizard, EachRangeKindAtItsBoundaries) {
   }
 }
 
-TEST_F(Wizard, EnabledPickersFollowTheRangeAndChoicesAreStored) {
+TEST_F(Form2Page, EnabledPickersFollowTheRangeAndChoicesAreStored) {
   t.Folder("d");
   List({t.Path("d")});
   form->PushButton6_Click();
@@ -297,7 +287,7 @@ TEST_F(Wizard, EnabledPickersFollowTheRangeAndChoicesAreStored) {
   EXPECT_EQ(Page2().DTPicker5->date(), QDate::currentDate().addDays(-1));
 }
 
-TEST_F(Wizard, BadStoredRangeValuesFailTheirStepsAndTheLoadGoesOn) {
+TEST_F(Form2Page, BadStoredRangeValuesFailTheirStepsAndTheLoadGoesOn) {
   Store("DTP2", "not a date");
   Store("2Option1", "perhaps");
   Store("2Option3", "perhaps");
@@ -319,7 +309,7 @@ TEST_F(Wizard, BadStoredRangeValuesFailTheirStepsAndTheLoadGoesOn) {
   EXPECT_TRUE(Page2().isVisible());
 }
 
-TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
+TEST_F(Form2Page, AnEmptyDateCountsAsDayZero) {
   CandidatePaths.clear();
   CandidateDates.clear();
   t.Folder("d");
@@ -334,7 +324,7 @@ TEST_F(Wizard, AnEmptyDateCountsAsDayZero) {
   EXPECT_EQ(Rows().size(), 1u);
 }
 
-TEST_F(Wizard, SelectAllAndUnselectAllOfALongListLetTheWindowHaveItsEvents) {
+TEST_F(Form2Page, SelectAllAndUnselectAllOfALongListLetTheWindowHaveItsEvents) {
   t.Folder("d");
   List({t.Path("d")});
   form->PushButton6_Click();
@@ -353,7 +343,7 @@ TEST_F(Wizard, SelectAllAndUnselectAllOfALongListLetTheWindowHaveItsEvents) {
   }
 }
 
-TEST_F(Wizard, RowsThatWentAwayReadAsEmptyAndUnticked) {
+TEST_F(Form2Page, RowsThatWentAwayReadAsEmptyAndUnticked) {
   t.File("d/x.txt", "", Local(2024, 1, 10));
   List({t.Path("d")});
   form->PushButton6_Click();
@@ -367,7 +357,7 @@ TEST_F(Wizard, RowsThatWentAwayReadAsEmptyAndUnticked) {
   EXPECT_EQ(Page2().model().Path(5), "");
 }
 
-TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
+TEST_F(Form2Page, ASecondClickWhileBusyDoesNothing) {
   t.File("d/x.txt");
   List({t.Path("d")});
   {
@@ -386,7 +376,7 @@ TEST_F(Wizard, ASecondClickWhileBusyDoesNothing) {
   EXPECT_EQ(CandidatePaths.size(), 1u);
 }
 
-TEST_F(Wizard, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
+TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   t.File("s1/same.txt", "first", Local(2024, 1, 10));
   t.File("s2/same.txt", "second", Local(2024, 1, 10));
   t.File("s1/gone.txt", "g", Local(2024, 1, 10));
@@ -414,7 +404,7 @@ TEST_F(Wizard, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   EXPECT_EQ(Infos().back(), "Done.");
 }
 
-TEST_F(Wizard, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
+TEST_F(Form2Page, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
   for (int i = 0; i < 5; ++i) t.File("s/f" + std::to_string(i), "new", Local(2024, 1, 10));
   for (int i = 0; i < 5; ++i) t.File("out/f" + std::to_string(i), "old");
   List({t.Path("s")});
@@ -432,7 +422,7 @@ TEST_F(Wizard, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
   EXPECT_EQ(t.Read("out/f4"), "new");
 }
 
-TEST_F(Wizard, MovingIntoTheFilesOwnFolderKeepsIt) {
+TEST_F(Form2Page, MovingIntoTheFilesOwnFolderKeepsIt) {
   t.File("s/x.txt", "x", Local(2024, 1, 10));
   form->Option5->click();
   List({t.Path("s")});
@@ -446,7 +436,7 @@ TEST_F(Wizard, MovingIntoTheFilesOwnFolderKeepsIt) {
   EXPECT_TRUE(ui.Failures().empty());
 }
 
-TEST_F(Wizard, NoTickedRowGivesDoneAndNothingElse) {
+TEST_F(Form2Page, NoTickedRowGivesDoneAndNothingElse) {
   t.File("s/x.txt", "x", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -458,7 +448,7 @@ TEST_F(Wizard, NoTickedRowGivesDoneAndNothingElse) {
   EXPECT_FALSE(std::filesystem::exists(t.Path("out/x.txt")));
 }
 
-TEST_F(Wizard, BothPagesCarryTheApplicationIconInItsFourSizes) {
+TEST_F(Form2Page, BothPagesCarryTheApplicationIconInItsFourSizes) {
   t.File("s/a.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -470,7 +460,7 @@ TEST_F(Wizard, BothPagesCarryTheApplicationIconInItsFourSizes) {
     EXPECT_EQ(page->windowIcon().availableSizes().size(), 4) << page->objectName().toStdString();
 }
 
-TEST_F(Wizard, RealMouseMovesShowTheHandOverButtonsOnly) {
+TEST_F(Form2Page, RealMouseMovesShowTheHandOverButtonsOnly) {
   t.File("s/a.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -492,7 +482,7 @@ TEST_F(Wizard, RealMouseMovesShowTheHandOverButtonsOnly) {
   }
 }
 
-TEST_F(Wizard, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
+TEST_F(Form2Page, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
   settings->set_patterns({"M/d/yyyy", "h:mm:ss AP"});  // en_US, with its year made four digits
   t.File("s/a.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
@@ -507,7 +497,7 @@ TEST_F(Wizard, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
   for (const auto& [picker, name] : names) EXPECT_EQ(picker->accessibleName(), name);
 }
 
-TEST_F(Wizard, CopiesPassedOverAreCountedBeforeDone) {
+TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
   t.File("s/a.txt", "a", Local(2024, 1, 10));
   t.File("s/b.txt", "b", Local(2024, 1, 10));
   t.File("out/b.txt", "old");
@@ -536,7 +526,7 @@ TEST_F(Wizard, CopiesPassedOverAreCountedBeforeDone) {
   EXPECT_EQ(t.Read("out/b.txt"), "old");
 }
 
-TEST_F(Wizard, AFindDuringAMoveLeavesTheNewListAlone) {
+TEST_F(Form2Page, AFindDuringAMoveLeavesTheNewListAlone) {
   t.File("s/a.txt", "a", Local(2024, 1, 10));
   t.File("s/b.txt", "b", Local(2024, 1, 10));
   t.File("s/c.txt", "c", Local(2024, 2, 10));
@@ -559,7 +549,7 @@ TEST_F(Wizard, AFindDuringAMoveLeavesTheNewListAlone) {
   EXPECT_TRUE(ui.Failures().empty());
 }
 
-TEST_F(Wizard, BackAndNextDuringASaveStopItWithOneBoxAndTheOldFileKept) {
+TEST_F(Form2Page, BackAndNextDuringASaveStopItWithOneBoxAndTheOldFileKept) {
   for (int i = 0; i < 3; ++i) t.File("s/f" + std::to_string(i), "", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -581,7 +571,7 @@ TEST_F(Wizard, BackAndNextDuringASaveStopItWithOneBoxAndTheOldFileKept) {
   EXPECT_EQ(Page2().MousePointer(), Page::kDefault);
 }
 
-TEST_F(Wizard, ASecondNextDuringNextIsIgnored) {
+TEST_F(Form2Page, ASecondNextDuringNextIsIgnored) {
   t.File("s/a.txt", "a", Local(2024, 1, 10));
   List({t.Path("s")});
   bool once = false;
@@ -595,7 +585,7 @@ TEST_F(Wizard, ASecondNextDuringNextIsIgnored) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{t.Path("s/a.txt")}));
 }
 
-TEST_F(Wizard, PageTwoStaysWhollyOnASmallScreen) {
+TEST_F(Form2Page, PageTwoStaysWhollyOnASmallScreen) {
   t.File("s/a.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
   const QRect area = form->screen()->availableGeometry();
@@ -617,7 +607,7 @@ TEST_F(Wizard, PageTwoStaysWhollyOnASmallScreen) {
   }
 }
 
-TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
+TEST_F(Form2Page, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {
     SCOPED_TRACE(replace ? "replacing" : "new file");
@@ -648,7 +638,7 @@ TEST_F(Wizard, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   }
 }
 
-TEST_F(Wizard, SaveLeavesAReadOnlyFileAndClosingMidSaveLeavesNoFile) {
+TEST_F(Form2Page, SaveLeavesAReadOnlyFileAndClosingMidSaveLeavesNoFile) {
   for (int i = 0; i < 3; ++i) t.File("s/f" + std::to_string(i), "", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
@@ -676,7 +666,7 @@ TEST_F(Wizard, SaveLeavesAReadOnlyFileAndClosingMidSaveLeavesNoFile) {
   EXPECT_EQ(Names(t.root()), expected);
 }
 
-TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
+TEST_F(Form2Page, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   t.File("s/a.txt", "", Local(2024, 1, 10));
   t.File("s/b.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
@@ -719,7 +709,7 @@ TEST_F(Wizard, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   EXPECT_EQ(std::filesystem::file_size(t.Path("empty.txt")), 0u);
 }
 
-TEST_F(Wizard, ClipboardGetsTheTickedRowsAndSuccessIsSaidOnlyWhenItTook) {
+TEST_F(Form2Page, ClipboardGetsTheTickedRowsAndSuccessIsSaidOnlyWhenItTook) {
   t.File("s/a.txt", "", Local(2024, 1, 10, 0, 0));
   List({t.Path("s")});
   form->PushButton6_Click();

@@ -3,7 +3,9 @@
 #include "results_page/form2.h"
 #include "tests/page_fixture.h"
 
-TEST_F(PageTest, AtTwiceThePixelDensityTheTwipsLayoutIsKeptScaled) {
+using HighDpi = PageTest;
+
+TEST_F(HighDpi, AtTwiceThePixelDensityTheTwipsLayoutIsKeptScaled) {
   Start();
   ASSERT_DOUBLE_EQ(form->devicePixelRatioF(), 2.0);
   auto px = [&](int twips) { return Twips(form.get(), twips); };

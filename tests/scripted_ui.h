@@ -9,8 +9,9 @@
 // Records every box and answers dialogs from queues; never opens a window.
 class ScriptedUi : public UiServices {
  public:
+  enum class BoxKind { kInformation, kQuestion, kFailure };
   struct Box {
-    std::string kind;  // "info", "question", "failure"
+    BoxKind kind;
     std::string text;
   };
   std::vector<Box> boxes;
@@ -22,14 +23,16 @@ class ScriptedUi : public UiServices {
   int yields = 0;
   std::function<void()> on_yield;
 
-  void Information(const std::string& text) override { boxes.push_back({"info", text}); }
+  void Information(const std::string& text) override {
+    boxes.push_back({BoxKind::kInformation, text});
+  }
   bool Question(const std::string& text) override {
-    boxes.push_back({"question", text});
+    boxes.push_back({BoxKind::kQuestion, text});
     bool yes = !answers.empty() && answers.front();
     if (!answers.empty()) answers.pop_front();
     return yes;
   }
-  void FailureBox(const std::string& text) override { boxes.push_back({"failure", text}); }
+  void FailureBox(const std::string& text) override { boxes.push_back({BoxKind::kFailure, text}); }
   std::string PickFolder(const std::string& title, const std::string&) override {
     dialog_titles.push_back(title);
     return Pop(folders);
@@ -48,12 +51,14 @@ class ScriptedUi : public UiServices {
     return true;
   }
 
-  std::vector<std::string> Failures() const {
+  // The texts of the boxes of one kind, in order.
+  std::vector<std::string> Texts(BoxKind kind) const {
     std::vector<std::string> out;
     for (const auto& b : boxes)
-      if (b.kind == "failure") out.push_back(b.text);
+      if (b.kind == kind) out.push_back(b.text);
     return out;
   }
+  std::vector<std::string> Failures() const { return Texts(BoxKind::kFailure); }
 
  private:
   static std::string Pop(std::deque<std::string>& q) {

@@ -1,5 +1,6 @@
 #include "tests/test_tree.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -111,3 +112,8 @@ int RunUnprivileged(const std::function<int()>& fn) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 #endif
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}

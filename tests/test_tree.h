@@ -2,6 +2,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 // A temporary folder made by the test itself, removed at the end; on every
 // platform.
@@ -30,3 +31,6 @@ class TestTree {
 // not root) and returns fn's result; -1 when the child died.
 int RunUnprivileged(const std::function<int()>& fn);
 #endif
+
+// v in ascending order, for comparing lists whose order the system chooses.
+std::vector<std::string> Sorted(std::vector<std::string> v);
