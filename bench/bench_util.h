@@ -105,7 +105,8 @@ inline double CpSmallFiles(const std::string& small, const std::string& out) {
   return Seconds([&] { Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'"); });
 }
 
-// Yields as the program does (pumping at most every 16 ms), counting.
+// No window: every box is answered at once (yes), a failure is printed, and
+// a yield has no events to serve.
 class NullUi : public UiServices {
  public:
   void Information(const std::string&) override {}
