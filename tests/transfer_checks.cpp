@@ -28,6 +28,15 @@ std::vector<std::string> Names(const std::string& folder) {
 }
 
 #ifndef _WIN32
+bool Reading(const std::string& path) {
+  const std::filesystem::path wanted = std::filesystem::canonical(path);
+  std::error_code error;
+  for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+    if (std::filesystem::read_symlink(e.path(), error) == wanted) return true;
+  }
+  return false;
+}
+
 Mounted::Mounted(std::string folder, std::string kind, std::string options)
     : folder_(std::move(folder)), kind_(std::move(kind)) {
   if (geteuid() != 0) {

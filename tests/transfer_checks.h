@@ -9,6 +9,9 @@ std::time_t MTime(const std::string& path);
 std::vector<std::string> Names(const std::string& folder);
 
 #ifndef _WIN32
+// This process has path open: a copy from it is under way.
+bool Reading(const std::string& path);
+
 // A file system of the test's own, mounted on folder (made if missing) and
 // unmounted at the end: "tmpfs" with mount options, or "xfs" and "exfat" on
 // a loop-mounted image beside folder. Needs root; error() says why not.
