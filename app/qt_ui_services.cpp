@@ -63,9 +63,9 @@ void QtUiServices::OpenFolder(const std::string& path) {
 
 bool QtUiServices::Yield() {
   // Processing events costs far more than one item of a long loop: pump
-  // every 16 ms, which keeps the window as responsive as once per item.
+  // every few milliseconds, which keeps the window as responsive as once per item.
   if (ending_) throw ProgramEnding{};
-  if (since_yield_.elapsed() < 16) return false;
+  if (since_yield_.elapsed() < kPumpIntervalMs) return false;
   QCoreApplication::processEvents();
   since_yield_.restart();
   if (ending_) throw ProgramEnding{};

@@ -5,6 +5,11 @@
 // cleanup on the way runs, and its handler returns.
 struct ProgramEnding {};
 
+// A long pass lets the window have its events once this many milliseconds
+// have gone by since it last did: soon enough that no stretch without them
+// reaches 20 ms, even when the system takes the thread away for a while.
+inline constexpr int kPumpIntervalMs = 10;
+
 // The one seam between the logic and the screen: every box, dialog and
 // yield to the window goes through here, so tests can script the answers.
 class UiServices {

@@ -27,7 +27,7 @@ class PumpingUi : public NullUi {
     return Pop(save_names);
   }
   bool Yield() override {
-    if (since_.isValid() && since_.elapsed() < 16) return false;
+    if (since_.isValid() && since_.elapsed() < kPumpIntervalMs) return false;
     Pump();
     return true;
   }
