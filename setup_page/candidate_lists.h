@@ -1,6 +1,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,8 +36,10 @@ class PathList {
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_ = kBlock;  // in the last block
   // Offset (block * kBlock + position) in the high 48 bits, length in the low 16.
-  std::vector<std::uint64_t> entries_;
-  std::vector<std::uint32_t> folder_of_;
+  // Deques, not vectors: a list of millions grows by blocks, never by one
+  // copy of the whole that would hold the window.
+  std::deque<std::uint64_t> entries_;
+  std::deque<std::uint32_t> folder_of_;
   // Folder texts end to end, and an open-addressing table of their indices
   // plus one (zero: free), so a folder costs its text and a few bytes more.
   std::string folder_chars_;
@@ -68,7 +71,9 @@ class DateList {
   long Day(std::size_t i) const { return days_[i]; }
 
  private:
-  std::vector<double> dates_;
+  std::deque<double> dates_;
+  // A vector, for the range test's fast pass over it; at 4 bytes a
+  // candidate its growth stays short.
   std::vector<std::int32_t> days_;
 };
 
