@@ -10,6 +10,16 @@
 
 namespace {
 
+// Our copy of every small file into out, flushed, in seconds.
+double OursSmallFiles(const std::string& small, const std::string& out,
+                      const std::vector<std::string>& names, bench::NullUi& ui) {
+  return bench::Seconds([&] {
+    TransferRun run(ui);
+    for (const auto& n : names) CopyFileChecked(small + "/" + n, out + "/" + n, run);
+    run.Flush();
+  });
+}
+
 // Best of five of cp and of ours copying the small files into an emptied
 // folder, for both tools alike.
 std::pair<double, double> CopyingNew(const std::string& small, const std::string& out,
@@ -18,12 +28,7 @@ std::pair<double, double> CopyingNew(const std::string& small, const std::string
   for (int run = 0; run < 5; ++run) {
     cp = std::min(cp, bench::CpSmallFiles(small, out));
     bench::Fresh(out);
-    ours = std::min(ours, bench::Seconds([&] {
-                      TransferRun run(ui);
-                      for (const auto& n : names)
-                        CopyFileChecked(small + "/" + n, out + "/" + n, run);
-                      run.Flush();
-                    }));
+    ours = std::min(ours, OursSmallFiles(small, out, names, ui));
   }
   return {cp, ours};
 }
@@ -42,12 +47,7 @@ std::pair<double, double> Replacing(const std::string& small, const std::string&
                     bench::Shell("cp --preserve=timestamps '" + small + "'/*.dat '" + out + "/'");
                   }));
     bench::Shell("sync");
-    ours = std::min(ours, bench::Seconds([&] {
-                      TransferRun run(ui);
-                      for (const auto& n : names)
-                        CopyFileChecked(small + "/" + n, out + "/" + n, run);
-                      run.Flush();
-                    }));
+    ours = std::min(ours, OursSmallFiles(small, out, names, ui));
   }
   return {cp, ours};
 }

@@ -28,6 +28,13 @@ std::string_view PathList::folder_text(std::uint32_t f) const {
   return std::string_view(folder_chars_).substr(start, folder_ends_[f] - start);
 }
 
+std::size_t PathList::SlotOf(std::string_view folder) const {
+  const std::size_t mask = folder_slots_.size() - 1;
+  std::size_t s = std::hash<std::string_view>()(folder) & mask;
+  while (folder_slots_[s] != 0 && folder_text(folder_slots_[s] - 1) != folder) s = (s + 1) & mask;
+  return s;
+}
+
 std::uint32_t PathList::FolderIndex(std::string_view folder) {
   const std::size_t count = folder_ends_.size();
   // Files come folder by folder: the last folder is nearly always the one.
@@ -38,16 +45,12 @@ std::uint32_t PathList::FolderIndex(std::string_view folder) {
     std::size_t size = 64;
     while (size < 4 * (count + 1)) size *= 2;
     folder_slots_.assign(size, 0);
-    for (std::size_t f = 0; f < count; ++f) {
-      std::size_t s = std::hash<std::string_view>()(folder_text(f)) & (folder_slots_.size() - 1);
-      while (folder_slots_[s] != 0) s = (s + 1) & (folder_slots_.size() - 1);
-      folder_slots_[s] = static_cast<std::uint32_t>(f + 1);
-    }
+    for (std::size_t f = 0; f < count; ++f)
+      folder_slots_[SlotOf(folder_text(static_cast<std::uint32_t>(f)))] =
+          static_cast<std::uint32_t>(f + 1);
   }
-  std::size_t s = std::hash<std::string_view>()(folder) & (folder_slots_.size() - 1);
-  for (; folder_slots_[s] != 0; s = (s + 1) & (folder_slots_.size() - 1)) {
-    if (folder_text(folder_slots_[s] - 1) == folder) return folder_slots_[s] - 1;
-  }
+  const std::size_t s = SlotOf(folder);
+  if (folder_slots_[s] != 0) return folder_slots_[s] - 1;
   folder_chars_ += folder;
   folder_ends_.push_back(folder_chars_.size());
   folder_slots_[s] = static_cast<std::uint32_t>(count + 1);

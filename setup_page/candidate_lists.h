@@ -32,6 +32,8 @@ class PathList {
 
  private:
   std::uint32_t FolderIndex(std::string_view folder);
+  // The slot holding folder's index, or the free slot where it belongs.
+  std::size_t SlotOf(std::string_view folder) const;
   static constexpr std::size_t kBlock = 1u << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_ = kBlock;  // in the last block

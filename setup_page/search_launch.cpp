@@ -1,7 +1,5 @@
 #include "setup_page/search_launch.h"
 
-#include <malloc.h>
-
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 #include "setup_page/file_lister.h"
