@@ -1,9 +1,7 @@
 #include "fs/folder_walk.h"
 
-#include <algorithm>
-#include <cerrno>
-
 #include "app/failure_trap.h"
+#include "fs/folder_tree.h"
 
 namespace {
 
@@ -28,62 +26,7 @@ long NextCodePoint(std::string_view s, std::size_t& i) {
   return cp;
 }
 
-bool IsHiddenSystem(const std::string& folder) { return os::IsVirtualMount(folder); }
-
 bool MatchesAll(const std::string& pattern) { return pattern == "*.*" || pattern == "*"; }
-
-// One level of the walk; returns how many entries it appended to folders.
-// Entries of deeper levels were listed as real folders just before, so only
-// the caller's own entries are tested for being folders and virtual mounts.
-std::size_t ExpandLevel(std::vector<std::string>& folders, bool recurse, bool top, UiServices& ui) {
-  FailureTrap trap(ui, kWalkProcedure);
-  std::vector<std::string> working;
-  std::size_t i = 0;
-  while (i < folders.size()) {
-    const std::string f = folders[i];
-    if (os::PastPathLimit(f) || (top && !IsFolder(f))) {
-      ++i;
-      continue;
-    }
-    ui.Yield();
-    if (top && IsHiddenSystem(f)) {
-      ++i;
-      continue;
-    }
-    std::vector<std::string> names;
-    int error = os::ListSubFolders(f, names);
-    const std::string base = f.back() == os::kSeparator ? f : f + os::kSeparator;
-    for (const std::string& name : names) {
-      ui.Yield();
-      if (HasUnlistableChars(name)) continue;
-      working.push_back(base + name + os::kSeparator);
-    }
-    if (error == EACCES || error == EPERM || error == ENOENT || error == ENOTDIR) {
-      auto first = std::find(folders.begin(), folders.end(), f);
-      std::size_t at = static_cast<std::size_t>(first - folders.begin());
-      folders.erase(first);
-      if (at <= i) continue;
-    }
-    ++i;
-  }
-  std::size_t own = working.size();
-  if (recurse && !working.empty()) {
-    trap.Step(150, [&] {
-      const std::size_t deeper = ExpandLevel(working, true, false, ui);
-      own = working.size() - deeper;
-    });
-  }
-  std::size_t appended = 0;
-  trap.Step(152, [&] {
-    for (std::size_t k = 0; k < working.size(); ++k) {
-      if (k < own && os::PastPathLimit(working[k])) continue;
-      ui.Yield();
-      folders.push_back(std::move(working[k]));
-      ++appended;
-    }
-  });
-  return appended;
-}
 
 }  // namespace
 
@@ -100,8 +43,15 @@ bool IsFolder(const std::string& path) { return os::IsFolder(path); }
 bool IsExistingFile(const std::string& path) { return os::IsExistingFile(path); }
 
 void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, UiServices& ui) {
-  os::RefreshMounts();
-  ExpandLevel(folders, recurse, true, ui);
+  FailureTrap trap(ui, kWalkProcedure);
+  std::vector<std::string> walked;
+  const bool read = trap.Step(150, [&] {
+    FolderTree tree(folders, recurse, false);
+    tree.Read(ui, [&](const FolderTree::Folder& f) {
+      if (!f.dropped) walked.push_back(f.path);
+    });
+  });
+  if (read) trap.Step(152, [&] { folders = std::move(walked); });
 }
 
 void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
@@ -109,7 +59,7 @@ void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
   const bool all = MatchesAll(pattern);
   const std::string path =
       folder.empty() || folder.back() != os::kSeparator ? folder + os::kSeparator : folder;
-  os::ListFiles(path, [&](std::string_view name, const os::FileStamps& stamps) {
+  os::ListFolder(path, nullptr, [&](std::string_view name, const os::FileStamps& stamps) {
     if (HasUnlistableChars(name)) return;
     if (!all && !os::MatchesPattern(name, pattern)) return;
     fn(name, stamps);

@@ -58,18 +58,19 @@ bool IsFolder(const std::string& path);
 // A regular file, not reached through a symbolic link.
 bool IsExistingFile(const std::string& path);
 // Reads the table of mounted virtual file systems (proc, sysfs and the
-// like) afresh; IsVirtualMount and ListSubFolders go by it.
+// like) afresh; IsVirtualMount and ListFolder go by it.
 void RefreshMounts();
 bool IsVirtualMount(const std::string& folder);
 std::optional<FileStamps> StatFile(const std::string& path);
 bool MatchesPattern(std::string_view name, const std::string& pattern);
 
-// Names of the real sub-folders (no links, no virtual mounts) in listing
-// order; returns 0 or the error number of a failed listing.
-int ListSubFolders(const std::string& folder, std::vector<std::string>& names);
-// Calls fn for every regular file directly in folder, in listing order.
+// Reads folder once, in listing order: the names of its real sub-folders
+// (no links, no virtual mounts) into subfolders unless that is null, and
+// every regular file to files unless that is empty. Returns 0 or the error
+// number of a failed listing.
 using FileVisitor = std::function<void(std::string_view name, const FileStamps& stamps)>;
-int ListFiles(const std::string& folder, const FileVisitor& fn);
+int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+               const FileVisitor& files);
 // Hands memory freed inside the heap back to the system.
 void ReturnFreedMemory();
 

@@ -164,28 +164,30 @@ int ForEachEntry(const std::string& folder, Fn fn) {
 
 }  // namespace
 
-int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+               const FileVisitor& files) {
   const std::string base = folder.back() == '/' ? folder : folder + "/";
   const bool check_mounts = !VirtualMounts().empty();
   return ForEachEntry(folder, [&](int fd, const struct dirent& e) {
-    if (e.d_type != DT_DIR && e.d_type != DT_UNKNOWN) return;
+    const bool maybe_folder = subfolders != nullptr && e.d_type == DT_DIR;
+    const bool maybe_file = files && e.d_type == DT_REG;
+    if (!maybe_folder && !maybe_file && e.d_type != DT_UNKNOWN) return;
     std::string_view name = e.d_name;
     if (name == "." || name == "..") return;
-    if (e.d_type == DT_UNKNOWN) {
-      struct stat st {};
-      if (fstatat(fd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return;
-    }
-    if (check_mounts && IsVirtualMount(base + e.d_name)) return;
-    names.emplace_back(name);
-  });
-}
-
-int ListFiles(const std::string& folder, const FileVisitor& fn) {
-  return ForEachEntry(folder, [&](int fd, const struct dirent& e) {
-    if (e.d_type != DT_REG && e.d_type != DT_UNKNOWN) return;
     struct statx sx {};
-    if (statx(fd, e.d_name, AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return;
-    if (S_ISREG(sx.stx_mode)) fn(e.d_name, StampsOf(sx));
+    if (e.d_type == DT_REG || e.d_type == DT_UNKNOWN) {
+      // Only a file's dates are wanted; a folder needs only its type.
+      const unsigned mask = files ? kStatxMask : STATX_TYPE;
+      if (statx(fd, e.d_name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) return;
+    } else {
+      sx.stx_mode = S_IFDIR;
+    }
+    if (S_ISREG(sx.stx_mode)) {
+      if (files) files(name, StampsOf(sx));
+    } else if (S_ISDIR(sx.stx_mode) && subfolders != nullptr) {
+      if (check_mounts && IsVirtualMount(base + e.d_name)) return;
+      subfolders->emplace_back(name);
+    }
   });
 }
 

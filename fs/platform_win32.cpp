@@ -138,21 +138,19 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
   return WildcardMatch(Wide(std::string(name)).c_str(), Wide(pattern).c_str());
 }
 
-int ListSubFolders(const std::string& folder, std::vector<std::string>& names) {
+int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+               const FileVisitor& files) {
   return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
     const DWORD a = d.dwFileAttributes;
-    // A folder that is a junction or a link is not expanded, as on Linux.
-    if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-    if (IsHiddenSystemValue(a)) return;
-    names.push_back(Narrow(d.cFileName));
-  });
-}
-
-int ListFiles(const std::string& folder, const FileVisitor& fn) {
-  return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
-    // Files on demand carry a reparse point and are listed; links are not.
-    if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsLink(d)) return;
-    fn(Narrow(d.cFileName), StampsOf(d));
+    if (a & FILE_ATTRIBUTE_DIRECTORY) {
+      // A folder that is a junction or a link is not expanded, as on Linux.
+      if (subfolders == nullptr || (a & FILE_ATTRIBUTE_REPARSE_POINT) || IsHiddenSystemValue(a))
+        return;
+      subfolders->push_back(Narrow(d.cFileName));
+    } else if (files && !IsLink(d)) {
+      // Files on demand carry a reparse point and are listed; links are not.
+      files(Narrow(d.cFileName), StampsOf(d));
+    }
   });
 }
 

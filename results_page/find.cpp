@@ -51,8 +51,10 @@ namespace {
 
 // Names compare exactly on Linux, without regard to case on Windows.
 #ifdef _WIN32
+constexpr bool kNamesDistinctInFolder = false;  // a folder may be case-sensitive
 char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 #else
+constexpr bool kNamesDistinctInFolder = true;
 char Fold(char c) { return c; }
 #endif
 
@@ -105,6 +107,14 @@ void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint
     ui.Yield();
     const std::uint32_t candidate = rows[r];
     const std::uint32_t folder = folder_id[paths.folder(candidate)];
+    // The names of one reading of a folder differ from each other (exactly
+    // so on Linux): such a row repeats none.
+    if (kNamesDistinctInFolder && paths.read_once(paths.folder(candidate))) {
+      rows[kept] = candidate;
+      ticks[kept] = ticks[r];
+      ++kept;
+      continue;
+    }
     const std::string_view name = paths.name(candidate);
     std::size_t slot = Slot(HashName(name), folder) & (size - 1);
     bool seen = false;

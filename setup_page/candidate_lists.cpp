@@ -20,6 +20,9 @@ void PathList::clear() {
   folder_ends_.shrink_to_fit();
   folder_slots_.clear();
   folder_slots_.shrink_to_fit();
+  repeated_.clear();
+  repeated_.shrink_to_fit();
+  current_ = 0;
   used_ = kBlock;
 }
 
@@ -53,6 +56,7 @@ std::uint32_t PathList::FolderIndex(std::string_view folder) {
   if (folder_slots_[s] != 0) return folder_slots_[s] - 1;
   folder_chars_ += folder;
   folder_ends_.push_back(folder_chars_.size());
+  repeated_.push_back(false);
   folder_slots_[s] = static_cast<std::uint32_t>(count + 1);
   return static_cast<std::uint32_t>(count);
 }
@@ -60,9 +64,19 @@ std::uint32_t PathList::FolderIndex(std::string_view folder) {
 void PathList::push_back(std::string_view path) {
   const std::size_t cut = path.rfind(os::kSeparator);
   const std::size_t name_at = cut == std::string_view::npos ? 0 : cut + 1;
-  const std::string_view name = path.substr(name_at);
-  if (name.size() > 0xFFFF) throw std::length_error("name too long");
   const std::uint32_t folder = FolderIndex(path.substr(0, name_at));
+  repeated_[folder] = true;  // nothing says the names differ
+  Append(folder, path.substr(name_at));
+}
+
+void PathList::StartReading(std::string_view folder) {
+  const std::size_t count = folder_ends_.size();
+  current_ = FolderIndex(folder);
+  if (current_ < count) repeated_[current_] = true;
+}
+
+void PathList::Append(std::uint32_t folder, std::string_view name) {
+  if (name.size() > 0xFFFF) throw std::length_error("name too long");
   if (used_ + name.size() > kBlock) {
     blocks_.push_back(std::make_unique<char[]>(kBlock));
     used_ = 0;

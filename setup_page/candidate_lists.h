@@ -18,6 +18,12 @@ class PathList {
   void clear();
   // Split at the last separator; a path without one has the empty folder.
   void push_back(std::string_view path);
+  // The files of one reading of folder follow, pushed by name: names that
+  // differ from each other, as one listing of a folder gives them.
+  void StartReading(std::string_view folder);
+  void PushName(std::string_view name) { Append(current_, name); }
+  // All paths in folder f came from one reading, so no two are equal.
+  bool read_once(std::uint32_t f) const { return !repeated_[f]; }
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   std::string operator[](std::size_t i) const;
@@ -32,6 +38,7 @@ class PathList {
 
  private:
   std::uint32_t FolderIndex(std::string_view folder);
+  void Append(std::uint32_t folder, std::string_view name);
   // The slot holding folder's index, or the free slot where it belongs.
   std::size_t SlotOf(std::string_view folder) const;
   static constexpr std::size_t kBlock = 1u << 20;
@@ -47,6 +54,8 @@ class PathList {
   std::string folder_chars_;
   std::vector<std::size_t> folder_ends_;
   std::vector<std::uint32_t> folder_slots_;
+  std::vector<bool> repeated_;  // a folder's paths may hold one twice
+  std::uint32_t current_ = 0;   // the folder being read
   std::uint64_t generation_ = 0;
 };
 

@@ -1,0 +1,152 @@
+#include "fs/folder_tree.h"
+
+#include <cerrno>
+#include <chrono>
+
+#include "fs/folder_walk.h"
+
+FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
+  const std::uint32_t start = i == 0 ? 0 : ends[i - 1];
+  return {std::string_view(names).substr(start, ends[i] - start), stamps[i]};
+}
+
+FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files)
+    : recurse_(recurse), files_(files) {
+  os::RefreshMounts();
+  for (std::string& path : listed) {
+    Folder& f = slots_.emplace_back();
+    f.path = std::move(path);
+    f.listed = true;
+    f.expand = true;  // tested by the worker, off the window's thread
+  }
+  for (int i = 0; i < 2; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+FolderTree::~FolderTree() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  room_.notify_all();
+  for (auto& w : workers_) w.join();
+}
+
+void FolderTree::Fill(Folder& folder) const {
+  // A listed entry that is no folder, too long or a virtual mount keeps its
+  // place and is read for files only.
+  if (folder.listed &&
+      (os::PastPathLimit(folder.path) || !IsFolder(folder.path) || os::IsVirtualMount(folder.path)))
+    folder.expand = false;
+  if (!folder.expand && !files_) return;
+  os::FileVisitor on_file;
+  if (files_) {
+    on_file = [&](std::string_view name, const os::FileStamps& s) {
+      if (HasUnlistableChars(name)) return;
+      folder.names += name;
+      folder.ends.push_back(static_cast<std::uint32_t>(folder.names.size()));
+      folder.stamps.push_back(s);
+    };
+  }
+  const int error =
+      os::ListFolder(folder.path, folder.expand ? &folder.subfolders : nullptr, on_file);
+  // Sub-folders read before a failure stay; the folder itself goes.
+  if (folder.expand && (error == EACCES || error == EPERM || error == ENOENT || error == ENOTDIR)) {
+    folder.dropped = true;
+    folder.names.clear();
+    folder.ends.clear();
+    folder.stamps.clear();
+  }
+  const std::string base = folder.path.empty() || folder.path.back() != os::kSeparator
+                               ? folder.path + os::kSeparator
+                               : folder.path;
+  std::size_t kept = 0;
+  for (std::string& name : folder.subfolders) {
+    if (HasUnlistableChars(name)) continue;
+    std::string path = base + name + os::kSeparator;
+    // Neither a folder past the path limit nor anything below it is searched.
+    if (!os::PastPathLimit(path)) folder.subfolders[kept++] = std::move(path);
+  }
+  folder.subfolders.resize(kept);
+}
+
+void FolderTree::Sequence() {
+  while (sequenced_ < known() && slots_[sequenced_ - base_].ready) {
+    Folder& done = slots_[sequenced_ - base_];
+    for (std::string& path : done.subfolders) {
+      Folder& f = slots_.emplace_back();
+      f.path = std::move(path);
+      f.expand = recurse_;
+    }
+    done.subfolders = {};
+    ++sequenced_;
+  }
+}
+
+void FolderTree::Work() {
+  for (;;) {
+    Folder folder;
+    std::size_t j = 0;
+    {
+      std::unique_lock lock(mutex_);
+      ++idle_;
+      room_.wait(lock, [&] {
+        const bool finished = next_ == known() && sequenced_ == known();
+        return stop_ || finished || (next_ < known() && next_ < base_ + kWindow);
+      });
+      --idle_;
+      if (stop_ || next_ == known()) return;
+      j = next_++;
+      const Folder& slot = slots_[j - base_];
+      folder.path = slot.path;
+      folder.listed = slot.listed;
+      folder.expand = slot.expand;
+    }
+    Fill(folder);
+    folder.ready = true;
+    bool wake_reader = false, wake_worker = false;
+    {
+      std::lock_guard lock(mutex_);
+      slots_[j - base_] = std::move(folder);
+      Sequence();
+      // Waking a thread costs more than a small folder takes to read: the
+      // reader looks again within a millisecond anyway, and is woken only at
+      // the end; the other worker only when there is a folder for it.
+      const bool finished = next_ == known() && sequenced_ == known();
+      wake_reader = reader_waits_ && finished;
+      wake_worker = idle_ > 0 && (next_ < known() || finished);
+    }
+    if (wake_reader) ready_.notify_one();
+    if (wake_worker) room_.notify_all();
+  }
+}
+
+void FolderTree::Read(UiServices& ui, const std::function<void(const Folder&)>& fn) {
+  for (std::size_t i = 0;; ++i) {
+    ui.Yield();
+    const Folder* folder = nullptr;
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      auto settled = [&] { return sequenced_ > i || sequenced_ == known(); };
+      reader_waits_ = true;
+      const bool ready = ready_.wait_for(lock, std::chrono::milliseconds(1), settled);
+      reader_waits_ = false;
+      if (ready) {
+        if (i == known()) return;
+        folder = &slots_[i - base_];
+        break;
+      }
+      lock.unlock();
+      ui.Yield();
+    }
+    fn(*folder);
+    bool wake_worker = false;
+    {
+      std::lock_guard lock(mutex_);
+      slots_.pop_front();
+      ++base_;
+      // Workers held back by the window go on once a good part of it is free.
+      wake_worker = idle_ > 0 && next_ < known() && next_ + kWindow / 8 <= base_ + kWindow;
+    }
+    if (wake_worker) room_.notify_all();
+  }
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "app/ui_services.h"
+#include "fs/platform.h"
+
+// Reads folder trees breadth-first by depth on two worker threads, a bounded
+// window ahead of the reader, each folder once for both its sub-folders and
+// its files. The file system's calls dominate a large walk: two of them in
+// flight halve it, and one reading of a folder saves a second pass over it.
+class FolderTree {
+ public:
+  struct File {
+    std::string_view name;
+    os::FileStamps stamps;
+  };
+  struct Folder {
+    std::string path;      // as listed, or its parent's path, its name and the separator
+    bool listed = false;   // one of the folders the tree was made with
+    bool expand = false;   // its sub-folders are wanted
+    bool dropped = false;  // gone, or not listable for lack of permission
+    bool ready = false;
+    std::vector<std::string> subfolders;  // their paths, until they are queued
+    std::string names;                    // the files' names end to end
+    std::vector<std::uint32_t> ends;
+    std::vector<os::FileStamps> stamps;
+    std::size_t size() const { return ends.size(); }
+    File operator[](std::size_t i) const;
+  };
+
+  // The listed folders come first, as given; then their sub-folders level by
+  // level (with recurse false, the first level only). A listed entry that is
+  // no folder, is too long or is a virtual mount stays but is not expanded.
+  // With files false no file is read.
+  FolderTree(std::vector<std::string> listed, bool recurse, bool files);
+  ~FolderTree();
+  FolderTree(const FolderTree&) = delete;
+  FolderTree& operator=(const FolderTree&) = delete;
+
+  // Calls fn for every folder in order, letting the window have its events
+  // once per folder and while a folder is still being read.
+  void Read(UiServices& ui, const std::function<void(const Folder&)>& fn);
+
+ private:
+  static constexpr std::size_t kWindow = 512;
+  void Work();
+  void Fill(Folder& folder) const;
+  // Queues the sub-folders of every read folder whose earlier ones are read.
+  void Sequence();
+  std::size_t known() const { return base_ + slots_.size(); }
+
+  const bool recurse_;
+  const bool files_;
+  std::deque<Folder> slots_;   // slot k holds folder base_ + k
+  std::size_t base_ = 0;       // the first folder not yet taken by the reader
+  std::size_t next_ = 0;       // the first folder no worker has taken
+  std::size_t sequenced_ = 0;  // folders whose sub-folders are queued
+  bool reader_waits_ = false;
+  int idle_ = 0;  // workers waiting for a folder to read
+  bool stop_ = false;
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::vector<std::thread> workers_;
+};
