@@ -23,14 +23,14 @@ TEST(FolderTree, AWideTreeComesLevelByLevelEachFolderWithItsOwnFiles) {
   std::map<std::string, std::vector<std::string>> expected = {{t.root(), {"top.txt"}}};
   t.File("top.txt");
   for (int a = 0; a < 30; ++a) {
-    const std::string one = "a" + std::to_string(a);
+    const std::string n = std::to_string(a), one = "a" + n;
     t.Folder(one);
     expected[t.Path(one + "/")] = {};
     for (int b = 0; b < 25; ++b) {
-      const std::string two = one + "/b" + std::to_string(b);
-      t.File(two + "/f" + std::to_string(b) + ".txt");
+      const std::string n = std::to_string(b), two = one + "/b" + n, file = "f" + n + ".txt";
+      t.File(two + "/" + file);
       t.File(two + "/~lock");
-      expected[t.Path(two + "/")] = {"f" + std::to_string(b) + ".txt", "~lock"};
+      expected[t.Path(two + "/")] = {file, "~lock"};
     }
   }
   for (bool files : {true, false}) {
