@@ -166,13 +166,17 @@ class NewFile {
   static constexpr std::size_t kAppendChunk = 256u << 10;
   int FlushBuffer();
   void Abandon();
+#ifndef _WIN32
+  int OpenFolder();
+#endif
   std::string destination_;
   std::string temp_;  // a name in the destination folder, when the file has one
   std::string buffer_;
   FileFacts facts_;
+  bool facts_known_ = false;  // taken from the written file, not only counted
   Handle handle_;
-  // The destination folder, open, where the system allows it: names are then
-  // resolved in it, so a temporary name never makes a path too long.
+  // The destination folder, opened where a temporary name is needed: names
+  // are resolved in it, so a temporary name never makes a path too long.
   Handle folder_;
   int error_ = 0;
   bool published_ = false;

@@ -73,11 +73,14 @@ int WriteAll(int fd, const char* data, std::size_t size) {
   return 0;
 }
 
-// Copies to the end of in; copy_file_range lets the kernel do it, reflinks included.
-int CopyContent(int in, int out, const ChunkHook& between_chunks) {
+// Copies in to out up to its end, or up to size bytes when size is not 0
+// (the size at opening: a small file then needs one call, not a second one
+// that finds the end); copy_file_range lets the kernel do it, reflinks
+// included.
+int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_chunks) {
   bool kernel = true;
   std::vector<char> buffer;
-  for (;;) {
+  for (std::uint64_t done = 0;;) {
     ssize_t n = -1;
     if (kernel) {
       n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
@@ -97,11 +100,14 @@ int CopyContent(int in, int out, const ChunkHook& between_chunks) {
       return errno;
     }
     if (n == 0) return 0;
+    done += static_cast<std::uint64_t>(n);
     if (between_chunks) between_chunks();
+    if (size != 0 && done >= size) return 0;
   }
 }
 
-// Links an unnamed file under name in folder; fails with EEXIST rather than replace.
+// Links an unnamed file under name (relative to folder); fails with EEXIST
+// rather than replace.
 int LinkUnnamed(int fd, int folder, const std::string& name) {
   // The descriptor itself where allowed (CAP_DAC_READ_SEARCH), else through /proc.
   if (linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
@@ -147,16 +153,16 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   destination_ = destination;
   published_ = false;
   facts_ = {};
-  const int folder = open(FolderPart(destination).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) return errno;
-  folder_.reset(folder);
+  facts_known_ = false;
+  const std::string folder = FolderPart(destination);
   const mode_t wanted = mode ? static_cast<mode_t>(*mode) : 0666 & ~CurrentUmask();
-  int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
+  int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     // The file system has no unnamed files (FUSE, some network file systems).
+    if (int error = OpenFolder()) return error;
     do {
       temp_ = ShortTempName();
-      fd = openat(folder, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EEXIST);
     if (fd < 0) temp_.clear();
   }
@@ -166,6 +172,15 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   if (!temp_.empty() || (wanted & ~CurrentUmask()) != wanted) {
     if (fchmod(fd, wanted) != 0) return errno;
   }
+  facts_.mode = wanted;
+  return 0;
+}
+
+int NewFile::OpenFolder() {
+  if (folder_.valid()) return 0;
+  const int folder = open(FolderPart(destination_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return errno;
+  folder_.reset(folder);
   return 0;
 }
 
@@ -184,11 +199,14 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   if (fstat(Fd(in), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;
   const int out = Fd(handle_);
-  if (int error = CopyContent(Fd(in), out, between_chunks)) return error;
-  if (fchmod(out, st.st_mode & 07777) != 0) return errno;
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  if (int error = CopyContent(Fd(in), out, size, between_chunks)) return error;
+  if ((st.st_mode & 07777) != facts_.mode && fchmod(out, st.st_mode & 07777) != 0) return errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (futimens(out, times) != 0 || fstat(out, &st) != 0) return errno;
+  // Naming the file changes none of these.
   facts_ = FactsOf(st);
+  facts_known_ = true;
   return 0;
 }
 
@@ -201,27 +219,31 @@ int NewFile::Sync() {
 int NewFile::Publish(bool replace) {
   if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  const int fd = Fd(handle_), folder = Fd(folder_);
+  const int fd = Fd(handle_);
   const std::string name = NamePart(destination_);
   int error = 0;
-  if (!temp_.empty()) {
-    error = RenameIn(folder, temp_, name, replace);
-  } else if (!replace) {
-    error = LinkUnnamed(fd, folder, name);
-  } else {
-    // No call links an unnamed file over another: link it under a short
-    // name, then rename that over the old file in one step.
-    std::string temp;
-    do {
-      temp = ShortTempName();
-      error = LinkUnnamed(fd, folder, temp);
-    } while (error == EEXIST);
-    if (error == 0 && (error = RenameIn(folder, temp, name, true)) != 0)
-      unlinkat(folder, temp.c_str(), 0);
+  if (temp_.empty() && !replace) {
+    error = LinkUnnamed(fd, AT_FDCWD, destination_);
+  } else if ((error = OpenFolder()) == 0) {
+    const int folder = Fd(folder_);
+    if (!temp_.empty()) {
+      error = RenameIn(folder, temp_, name, replace);
+    } else {
+      // No call links an unnamed file over another: link it under a short
+      // name, then rename that over the old file in one step.
+      std::string temp;
+      do {
+        temp = ShortTempName();
+        error = LinkUnnamed(fd, folder, temp);
+      } while (error == EEXIST);
+      if (error == 0 && (error = RenameIn(folder, temp, name, true)) != 0)
+        unlinkat(folder, temp.c_str(), 0);
+    }
   }
   if (error != 0) return error;
   temp_.clear();
   published_ = true;
+  if (facts_known_) return 0;
   struct stat st {};
   if (fstat(fd, &st) != 0) return errno;
   facts_ = FactsOf(st);
