@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <set>
+#include <utility>
 
 #include "app/failure.h"
 #include "app/failure_trap.h"
@@ -73,17 +74,32 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
   const std::string d = NormalizeSlashes(destination);
   if (replacing_names_.count(Folded(d)) != 0) Flush();
   const auto there = os::Examine(d);
+  examined_ = {d, there};
   if (!there) return;
   const auto self = os::Examine(s);
   if (self && self->id == there->id) return;  // the file itself: left where it is
+  if (protect_) std::exchange(protect_, nullptr)();
   if (MustKeep(d, *there, kind))
     throw Failure("File already exists: " + d + " is one of the files of this transfer; " + s +
                       " stays where it is",
                   EEXIST);
 }
 
+std::optional<os::FileFacts> TransferRun::Examined(const std::string& path) {
+  auto [last, facts] = std::move(examined_);
+  examined_ = {};
+  return last == path ? facts : os::Examine(path);
+}
+
+bool TransferRun::IsDestinationFolder(const std::string& folder) {
+  if (folder == last_folder_) return true;
+  if (!IsFolder(folder)) return false;
+  last_folder_ = folder;
+  return true;
+}
+
 bool TransferRun::Copy(const std::string& source, const std::string& destination) {
-  const auto there = os::Examine(destination);
+  const auto there = Examined(destination);
   if (there) {
     const auto self = os::Examine(source);
     if (self && self->id == there->id) return true;
@@ -108,6 +124,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     Remember(destination, file, Guard::kMoved);  // a rename keeps the file's identity
     return;
   }
+  // The source was just there: what is missing is the destination folder.
+  if (error == ENOENT) throw Failure("Path not found", ENOENT);
   if (error != EXDEV) ThrowError(error);
   // Across file systems: a copy first; the source goes once the copy is safe.
   auto copy = std::make_unique<os::NewFile>();
@@ -199,7 +217,7 @@ bool CopyFileChecked(const std::string& source, const std::string& destination, 
   const std::string s = NormalizeSlashes(source);
   std::string d = NormalizeSlashes(destination);
   if (s.find_first_of(kWildcards) != std::string::npos) d = FolderOf(d);
-  return IsExistingFile(s) && IsFolder(FolderOf(d)) && FSOFileCopy(s, d, run);
+  return IsExistingFile(s) && run.IsDestinationFolder(FolderOf(d)) && FSOFileCopy(s, d, run);
 }
 
 bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run) {
@@ -217,12 +235,12 @@ void FSOFileMove(const std::string& source, const std::string& destination, Tran
   trap.Step(102, [&] {
     ui.Yield();
     file = os::Examine(s);
-    there = os::Examine(d);
+    there = run.Examined(d);
   });
   if (file && there && file->id == there->id) return;
   trap.Step(104, [&] {
     if (!file || !file->regular) ThrowError(ENOENT);
-    if (!there && !IsFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
+    if (!there && !run.IsDestinationFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
     run.Move(s, *file, d, there);
   });
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -34,6 +35,10 @@ class TransferRun {
 
   // A ticked source of this run.
   void Protect(const std::string& source);
+  // The pass that calls Protect for every ticked source. It runs when a
+  // destination first holds a file: only then can a source be at risk, and a
+  // transfer into an empty folder never has to look at its sources twice.
+  void ProtectLater(std::function<void()> pass) { protect_ = std::move(pass); }
   // Throws a Failure that names both files when destination holds a file
   // the run must keep. Waiting work for the same name is completed first.
   void CheckClash(const std::string& source, const std::string& destination, TransferKind kind);
@@ -44,6 +49,11 @@ class TransferRun {
   // replacing it; throws on failure.
   void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
             const std::optional<os::FileFacts>& there);
+  // What is at path: as the clash test just saw it, or looked at afresh.
+  std::optional<os::FileFacts> Examined(const std::string& path);
+  // Whether folder is one. The last folder found is not looked at again: a
+  // folder that went since makes the new file's creation fail all the same.
+  bool IsDestinationFolder(const std::string& folder);
   // Completes the waiting work; a move that cannot be completed is reported
   // under the move's procedure path and its source stays.
   void Flush();
@@ -68,6 +78,7 @@ class TransferRun {
     }
   };
   void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
+
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);
   bool SyncAll();
@@ -86,6 +97,9 @@ class TransferRun {
   std::unordered_set<std::string> replacing_names_;
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::string> copies_given_up_;
+  std::pair<std::string, std::optional<os::FileFacts>> examined_;
+  std::string last_folder_;
+  std::function<void()> protect_;
 };
 
 // Copies source to destination when the source is an existing file and the

@@ -10,11 +10,18 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   TransferOutcome outcome;
   TransferRun run(ui);
   // A row that cannot be read any more (the list went) ends the pass: one
-  // box, not one per row.
-  const bool readable = trap.Step(100, [&] {
-    for (std::size_t i = 0; i < rows.count; ++i) {
-      ui.Yield();
-      if (rows.ticked(i)) run.Protect(std::string(rows.path(i)));
+  // box, not one per row. The row whose clash test needed them is not
+  // transferred: its sources are not all known.
+  bool readable = true;
+  run.ProtectLater([&] {
+    try {
+      for (std::size_t i = 0; i < rows.count; ++i) {
+        ui.Yield();
+        if (rows.ticked(i)) run.Protect(std::string(rows.path(i)));
+      }
+    } catch (...) {
+      readable = false;
+      throw;
     }
   });
   for (std::size_t i = 0; readable && i < rows.count; ++i) {

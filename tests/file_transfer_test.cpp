@@ -147,6 +147,22 @@ TEST_F(FileTransfer, MoveIntoAMissingFolderOrOfAFolderIsReported) {
   EXPECT_TRUE(Names(t.Path("out")).empty());
 }
 
+TEST_F(FileTransfer, AFolderThatWentAfterTheFirstFileTakesNoMore) {
+  t.File("src/y.txt", "y");
+  t.Folder("went");
+  EXPECT_TRUE(CopyFileChecked(t.Path("src/y.txt"), t.Path("went/y.txt"), run));
+  std::filesystem::remove_all(t.Path("went"));
+  EXPECT_FALSE(CopyFileChecked(t.Path("src/x.txt"), t.Path("went/x.txt"), run));
+  FSOFileMove(t.Path("src/x.txt"), t.Path("went/x.txt"), run);
+  run.Flush();
+  EXPECT_EQ(t.Read("src/x.txt"), "new");
+  EXPECT_FALSE(std::filesystem::exists(t.Path("went")));
+  ASSERT_EQ(ui.Failures().size(), 1u);
+  EXPECT_EQ(ui.Failures()[0].rfind(
+                "Path not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r", 0),
+            0u);
+}
+
 TEST_F(FileTransfer, DeleteFileQuietIsSilentAndFsoDeleteReports) {
   DeleteFileQuiet(t.Path("src/x.txt"), ui);
   DeleteFileQuiet(t.Path("src/x.txt"), ui);
