@@ -6,18 +6,26 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "fs/file_transfer.h"
+#include "results_page/transfer.h"
 
 namespace {
+
+// Every named file of from copied or moved into to as the results page does
+// it: every row ticked, the sources noted first, each destination tested for
+// a clash, the work flushed at the end.
+void Transfer(const std::string& from, const std::string& to, const std::vector<std::string>& names,
+              TransferKind kind, bench::NullUi& ui) {
+  FailureTrap trap(ui, "bench");
+  TransferRows rows{names.size(), [&](std::size_t i) { return from + "/" + names[i]; },
+                    [](std::size_t) { return true; }};
+  TransferChecked(
+      rows, [&] { return to; }, [kind] { return kind; }, trap);
+}
 
 // Our copy of every small file into out, flushed, in seconds.
 double OursSmallFiles(const std::string& small, const std::string& out,
                       const std::vector<std::string>& names, bench::NullUi& ui) {
-  return bench::Seconds([&] {
-    TransferRun run(ui);
-    for (const auto& n : names) CopyFileChecked(small + "/" + n, out + "/" + n, run);
-    run.Flush();
-  });
+  return bench::Seconds([&] { Transfer(small, out, names, TransferKind::kCopy, ui); });
 }
 
 // Best of five of cp and of ours copying the small files into an emptied
@@ -87,11 +95,8 @@ int main(int argc, char** argv) {
     bench::Fresh(b);
     bench::Shell("cp '" + small + "'/*.dat '" + a + "/'");
     mv = std::min(mv, bench::Seconds([&] { bench::Shell("mv '" + a + "'/*.dat '" + b + "/'"); }));
-    ours_move = std::min(ours_move, bench::Seconds([&] {
-                           TransferRun run(ui);
-                           for (const auto& n : names) FSOFileMove(b + "/" + n, a + "/" + n, run);
-                           run.Flush();
-                         }));
+    ours_move = std::min(ours_move,
+                         bench::Seconds([&] { Transfer(b, a, names, TransferKind::kMove, ui); }));
   }
   // Small files, new and replacing, on a freshly made ext4 (mkfs's defaults,
   // so with a journal) and on the build disk itself. On an ext4 without a
@@ -122,10 +127,7 @@ int main(int argc, char** argv) {
     bench::Fresh(disk + "/in");
     bench::Shell("cp '" + small + "'/*.dat '" + a + "/' && sync");
     ours_disk = std::min(ours_disk, bench::Seconds([&] {
-                           TransferRun run(ui);
-                           for (const auto& n : names)
-                             FSOFileMove(a + "/" + n, disk + "/in/" + n, run);
-                           run.Flush();
+                           Transfer(a, disk + "/in", names, TransferKind::kMove, ui);
                          }));
   }
   bench::Shell("umount '" + disk + "' && rm -f '" + root + "/xfs.img'");
