@@ -16,9 +16,22 @@ long CivilToEpoch(int y, int m, int d) {
   return era * 146097 + doe;
 }
 
-std::string Pad(int value, std::size_t width) {
-  std::string s = std::to_string(value);
-  return s.size() < width ? std::string(width - s.size(), '0') + s : s;
+// Appends value with leading zeros up to width digits; a list of a million
+// dates is turned into text, so no string is made for a number.
+void Pad(std::string& out, int value, std::size_t width) {
+  if (value < 0) {
+    const std::string s = std::to_string(value);
+    out.append(s.size() < width ? width - s.size() : 0, '0');
+    out += s;
+    return;
+  }
+  char digits[16];
+  std::size_t start = sizeof digits;
+  do {
+    digits[--start] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0 || sizeof digits - start < width);
+  out.append(digits + start, sizeof digits - start);
 }
 
 struct Fields {
@@ -26,17 +39,18 @@ struct Fields {
   int weekday;  // 0 Monday
 };
 
-// Expands the pattern letters; quoted text stands as it is.
-std::string Expand(const std::string& pattern, const Fields& f, const DatePatterns& names) {
-  const bool twelve = pattern.find_first_of("aA") != std::string::npos;
-  const int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
-  std::string out;
+// Appends the pattern with its letters expanded; quoted text stands as it is.
+void Expand(std::string& out, const std::string& pattern, const Fields& f,
+            const DatePatterns& names) {
   for (std::size_t i = 0; i < pattern.size();) {
     char c = pattern[i];
     if (c == '\'') {
       std::size_t end = pattern.find('\'', i + 1);
       if (end == std::string::npos) end = pattern.size();
-      out += end == i + 1 ? "'" : pattern.substr(i + 1, end - i - 1);
+      if (end == i + 1)
+        out += '\'';
+      else
+        out.append(pattern, i + 1, end - i - 1);
       i = end + 1;
       continue;
     }
@@ -44,29 +58,40 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
     while (i + n < pattern.size() && pattern[i + n] == c) ++n;
     switch (c) {
       case 'd':
-        out += n >= 4   ? names.long_days[f.weekday]
-               : n == 3 ? names.short_days[f.weekday]
-                        : Pad(f.day, n);
+        if (n >= 4)
+          out += names.long_days[f.weekday];
+        else if (n == 3)
+          out += names.short_days[f.weekday];
+        else
+          Pad(out, f.day, n);
         break;
       case 'M':
-        out += n >= 4   ? names.long_months[f.month - 1]
-               : n == 3 ? names.short_months[f.month - 1]
-                        : Pad(f.month, n);
+        if (n >= 4)
+          out += names.long_months[f.month - 1];
+        else if (n == 3)
+          out += names.short_months[f.month - 1];
+        else
+          Pad(out, f.month, n);
         break;
       case 'y':
-        out += n >= 4 ? Pad(f.year, 4) : Pad(f.year % 100, 2);
+        if (n >= 4)
+          Pad(out, f.year, 4);
+        else
+          Pad(out, f.year % 100, 2);
         break;
-      case 'h':
-        out += Pad(twelve ? hour12 : f.hour, n >= 2 ? 2 : 1);
-        break;
+      case 'h': {
+        const bool twelve = pattern.find_first_of("aA") != std::string::npos;
+        const int hour12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
+        Pad(out, twelve ? hour12 : f.hour, n >= 2 ? 2 : 1);
+      } break;
       case 'H':
-        out += Pad(f.hour, n >= 2 ? 2 : 1);
+        Pad(out, f.hour, n >= 2 ? 2 : 1);
         break;
       case 'm':
-        out += Pad(f.minute, n >= 2 ? 2 : 1);
+        Pad(out, f.minute, n >= 2 ? 2 : 1);
         break;
       case 's':
-        out += Pad(f.second, n >= 2 ? 2 : 1);
+        Pad(out, f.second, n >= 2 ? 2 : 1);
         break;
       case 'A':
       case 'a': {
@@ -84,7 +109,6 @@ std::string Expand(const std::string& pattern, const Fields& f, const DatePatter
     }
     i += n;
   }
-  return out;
 }
 
 }  // namespace
@@ -171,7 +195,11 @@ std::string DateText(DateValue value, const DatePatterns& patterns) {
   f.hour = static_cast<int>(seconds / 3600);
   f.minute = static_cast<int>(seconds / 60 % 60);
   f.second = static_cast<int>(seconds % 60);
-  if (day == 0) return Expand(patterns.long_time, f, patterns);
-  if (seconds == 0) return Expand(patterns.short_date, f, patterns);
-  return Expand(patterns.short_date, f, patterns) + " " + Expand(patterns.long_time, f, patterns);
+  std::string text;
+  text.reserve(32);  // one allocation for the usual date and time
+  if (day != 0) Expand(text, patterns.short_date, f, patterns);
+  if (day != 0 && seconds == 0) return text;
+  if (day != 0) text += ' ';
+  Expand(text, patterns.long_time, f, patterns);
+  return text;
 }
