@@ -17,20 +17,16 @@ long CivilToEpoch(int y, int m, int d) {
 }
 
 // Appends value with leading zeros up to width digits; a list of a million
-// dates is turned into text, so no string is made for a number.
+// dates is turned into text, so no string is made for a number. Every field
+// of a date from year 100 on is positive.
 void Pad(std::string& out, int value, std::size_t width) {
-  if (value < 0) {
-    const std::string s = std::to_string(value);
-    out.append(s.size() < width ? width - s.size() : 0, '0');
-    out += s;
-    return;
-  }
   char digits[16];
   std::size_t start = sizeof digits;
+  auto rest = static_cast<unsigned>(value);
   do {
-    digits[--start] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0 || sizeof digits - start < width);
+    digits[--start] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0 || sizeof digits - start < width);
   out.append(digits + start, sizeof digits - start);
 }
 
