@@ -73,22 +73,31 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
   const std::string s = NormalizeSlashes(source);
   const std::string d = NormalizeSlashes(destination);
   if (replacing_names_.count(Folded(d)) != 0) Flush();
-  const auto there = os::Examine(d);
-  examined_ = {d, there};
-  if (!there) return;
-  const auto self = os::Examine(s);
-  if (self && self->id == there->id) return;  // the file itself: left where it is
+  const Destination there = LookAfresh(s, d);
+  looked_ = {d, there};
+  if (!there.facts || there.is_source) return;  // the file itself: left where it is
   if (protect_) std::exchange(protect_, nullptr)();
-  if (MustKeep(d, *there, kind))
+  if (MustKeep(d, *there.facts, kind))
     throw Failure("File already exists: " + d + " is one of the files of this transfer; " + s +
                       " stays where it is",
                   EEXIST);
 }
 
-std::optional<os::FileFacts> TransferRun::Examined(const std::string& path) {
-  auto [last, facts] = std::move(examined_);
-  examined_ = {};
-  return last == path ? facts : os::Examine(path);
+TransferRun::Destination TransferRun::LookAfresh(const std::string& source,
+                                                 const std::string& destination) {
+  Destination there{os::Examine(destination), false};
+  if (there.facts) {
+    const auto self = os::Examine(source);
+    there.is_source = self && self->id == there.facts->id;
+  }
+  return there;
+}
+
+TransferRun::Destination TransferRun::Look(const std::string& source,
+                                           const std::string& destination) {
+  auto [last, there] = std::move(looked_);
+  looked_ = {};
+  return last == destination ? there : LookAfresh(source, destination);
 }
 
 bool TransferRun::IsDestinationFolder(const std::string& folder) {
@@ -99,16 +108,13 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
 }
 
 bool TransferRun::Copy(const std::string& source, const std::string& destination) {
-  const auto there = Examined(destination);
-  if (there) {
-    const auto self = os::Examine(source);
-    if (self && self->id == there->id) return true;
-    if (there->read_only || !there->regular) return false;
-  }
+  const Destination there = Look(source, destination);
+  if (there.is_source) return true;
+  if (there.facts && (there.facts->read_only || !there.facts->regular)) return false;
   auto file = std::make_unique<os::NewFile>();
   if (file->Create(destination, std::nullopt) != 0 || file->CopyFrom(source, between_chunks_) != 0)
     return false;
-  if (there) {
+  if (there.facts) {
     Enqueue({std::move(file), source, false}, false);
     return true;
   }
@@ -235,7 +241,7 @@ void FSOFileMove(const std::string& source, const std::string& destination, Tran
   trap.Step(102, [&] {
     ui.Yield();
     file = os::Examine(s);
-    there = run.Examined(d);
+    there = run.Look(s, d).facts;
   });
   if (file && there && file->id == there->id) return;
   trap.Step(104, [&] {

@@ -49,8 +49,14 @@ class TransferRun {
   // replacing it; throws on failure.
   void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
             const std::optional<os::FileFacts>& there);
-  // What is at path: as the clash test just saw it, or looked at afresh.
-  std::optional<os::FileFacts> Examined(const std::string& path);
+  // What is at a destination, and whether it is the source itself (another
+  // spelling of its name, or a link to it).
+  struct Destination {
+    std::optional<os::FileFacts> facts;
+    bool is_source;
+  };
+  // As the clash test just saw it, or looked at afresh.
+  Destination Look(const std::string& source, const std::string& destination);
   // Whether folder is one. The last folder found is not looked at again: a
   // folder that went since makes the new file's creation fail all the same.
   bool IsDestinationFolder(const std::string& folder);
@@ -78,6 +84,7 @@ class TransferRun {
     }
   };
   void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
+  static Destination LookAfresh(const std::string& source, const std::string& destination);
 
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);
@@ -97,7 +104,7 @@ class TransferRun {
   std::unordered_set<std::string> replacing_names_;
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::string> copies_given_up_;
-  std::pair<std::string, std::optional<os::FileFacts>> examined_;
+  std::pair<std::string, Destination> looked_;
   std::string last_folder_;
   std::function<void()> protect_;
 };
