@@ -85,7 +85,6 @@ class TransferRun {
   };
   void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
   static Destination LookAfresh(const std::string& source, const std::string& destination);
-
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);
   bool SyncAll();

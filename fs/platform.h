@@ -102,11 +102,6 @@ std::optional<FileFacts> Examine(const std::string& path);
 // may throw to abandon the copy.
 using ChunkHook = std::function<void()>;
 
-// A file being made for a destination path. Its content has no name until
-// Publish: an unnamed file in the destination folder where the file system
-// allows one, else a short hidden temporary name (at most 16 bytes, never
-// derived from the file's own name) that is removed if the file is
-// abandoned. Destroyed unpublished, it leaves nothing behind.
 // An open file or folder of the system (a descriptor, or a Windows handle),
 // closed when it goes.
 class Handle {
@@ -132,6 +127,11 @@ class Handle {
   std::intptr_t value_ = -1;  // -1: none, on both systems
 };
 
+// A file being made for a destination path. Its content has no name until
+// Publish: an unnamed file in the destination folder where the file system
+// allows one, else a short hidden temporary name (at most 16 bytes, never
+// derived from the file's own name) that is removed if the file is
+// abandoned. Destroyed unpublished, it leaves nothing behind.
 class NewFile {
  public:
   NewFile() = default;

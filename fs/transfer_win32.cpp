@@ -14,7 +14,7 @@ namespace {
 
 constexpr DWORD kChunk = 1u << 20;
 
-HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE AsHandle(const Handle& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
 // The path in the system's long form (\\?\C:\..., \\?\UNC\server\...), so a
 // temporary name beside a file near the 260 limit is still a name.
@@ -82,7 +82,7 @@ std::optional<FileFacts> Examine(const std::string& path) {
       Long(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
   if (!h.valid()) return std::nullopt;
-  return FactsOfHandle(AsHandle(h.get()));
+  return FactsOfHandle(AsHandle(h));
 }
 
 NewFile::~NewFile() { Abandon(); }
@@ -115,7 +115,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
 
 int NewFile::FlushBuffer() {
   if (!handle_.valid()) return EBADF;
-  const int error = WriteAll(AsHandle(handle_.get()), buffer_.data(), buffer_.size());
+  const int error = WriteAll(AsHandle(handle_), buffer_.data(), buffer_.size());
   buffer_.clear();
   return error;
 }
@@ -125,7 +125,7 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
       CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
   if (!source_file.valid()) return ErrnoOf(GetLastError());
-  const HANDLE in = AsHandle(source_file.get());
+  const HANDLE in = AsHandle(source_file);
   std::vector<char> buffer(kChunk);
   int error = 0;
   for (;;) {
@@ -135,30 +135,30 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
       break;
     }
     if (got == 0) break;
-    if ((error = WriteAll(AsHandle(handle_.get()), buffer.data(), got)) != 0) break;
+    if ((error = WriteAll(AsHandle(handle_), buffer.data(), got)) != 0) break;
     if (between_chunks) between_chunks();
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());
   if (error != 0) return error;
   // The copy keeps the source's times, as the system's own copy does.
-  if (!SetFileTime(AsHandle(handle_.get()), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
+  if (!SetFileTime(AsHandle(handle_), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
     return ErrnoOf(GetLastError());
-  if (auto facts = FactsOfHandle(AsHandle(handle_.get()))) facts_ = *facts;
+  if (auto facts = FactsOfHandle(AsHandle(handle_))) facts_ = *facts;
   return 0;
 }
 
 int NewFile::Sync() {
   if (error_ == 0) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  return FlushFileBuffers(AsHandle(handle_.get())) ? 0 : ErrnoOf(GetLastError());
+  return FlushFileBuffers(AsHandle(handle_)) ? 0 : ErrnoOf(GetLastError());
 }
 
 int NewFile::Publish(bool replace) {
   if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  if (!FlushFileBuffers(AsHandle(handle_.get()))) return ErrnoOf(GetLastError());
-  auto facts = FactsOfHandle(AsHandle(handle_.get()));
+  if (!FlushFileBuffers(AsHandle(handle_))) return ErrnoOf(GetLastError());
+  auto facts = FactsOfHandle(AsHandle(handle_));
   handle_.reset();
   if (int error = Rename(temp_, destination_, replace)) return error;
   SetFileAttributesW(Long(destination_).c_str(),

@@ -21,8 +21,11 @@ std::string ResultModel::Path(std::size_t row) const {
 }
 
 QString ResultModel::DateCell(std::size_t row) const {
-  if (!Valid(row)) return {};
-  const auto date = candidates_.dates[rows_[row]];
+  return Valid(row) ? CandidateDateText(rows_[row]) : QString();
+}
+
+QString ResultModel::CandidateDateText(std::uint32_t candidate) const {
+  const auto date = candidates_.dates[candidate];
   return date ? QString::fromStdString(DateText(*date, patterns_)) : QString();
 }
 
@@ -119,11 +122,9 @@ void ResultModel::RemoveRows(const std::vector<std::size_t>& positions) {
 RowSnapshot::RowSnapshot(const ResultModel& model)
     : model_(model),
       rows_(model.rows()),
+      ticks_(model.ticks()),
       generation_(model.generation()),
-      candidates_(model.candidates().paths.generation()) {
-  ticks_.reserve(rows_.size());
-  for (std::size_t r = 0; r < rows_.size(); ++r) ticks_.push_back(model.Ticked(r));
-}
+      candidates_(model.candidates().paths.generation()) {}
 
 void RowSnapshot::CheckCandidates() const {
   if (model_.candidates().paths.generation() != candidates_)
@@ -138,9 +139,7 @@ std::string RowSnapshot::Path(std::size_t row) const {
 
 QString RowSnapshot::DateCell(std::size_t row) const {
   CheckCandidates();
-  if (row >= rows_.size()) return {};
-  const auto date = model_.candidates().dates[rows_[row]];
-  return date ? QString::fromStdString(DateText(*date, model_.patterns())) : QString();
+  return row < rows_.size() ? model_.CandidateDateText(rows_[row]) : QString();
 }
 
 bool RowSnapshot::Ticked(std::size_t row) const {

@@ -39,11 +39,13 @@ class ResultModel : public QAbstractTableModel {
   // may find the list changed under it.
   std::string Path(std::size_t row) const;
   QString DateCell(std::size_t row) const;
+  // A candidate's date as the list shows it; empty when it has none.
+  QString CandidateDateText(std::uint32_t candidate) const;
   bool Ticked(std::size_t row) const { return Valid(row) && ticks_[row] != 0; }
   void SetTicked(std::size_t row, bool ticked);
   bool Valid(std::size_t row) const;
   const std::vector<std::uint32_t>& rows() const { return rows_; }
-  const DatePatterns& patterns() const { return patterns_; }
+  const std::vector<std::uint8_t>& ticks() const { return ticks_; }
   const CandidateLists& candidates() const { return candidates_; }
   // Changes whenever the rows do (ticks aside).
   std::uint64_t generation() const { return generation_; }
