@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -27,11 +28,7 @@ bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-std::string Folded(std::string path) {
-  for (char& c : path)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return path;
-}
+std::string Folded(const std::string& path) { return os::FoldCase(path); }
 
 std::size_t FoldedHash(const std::string& path) { return std::hash<std::string>{}(Folded(path)); }
 
@@ -104,6 +101,7 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
   if (!IsFolder(folder)) return false;
   last_folder_ = folder;
+  os::RemoveStaleTemporaries(folder);
   return true;
 }
 
@@ -135,9 +133,11 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   if (error != EXDEV) ThrowError(error);
   // Across file systems: a copy first; the source goes once the copy is safe.
   auto copy = std::make_unique<os::NewFile>();
-  if ((error = copy->Create(destination, std::nullopt)) != 0 ||
-      (error = copy->CopyFrom(source, between_chunks_)) != 0)
-    ThrowError(error);
+  if ((error = copy->Create(destination, std::nullopt)) == 0)
+    error = copy->CopyFrom(source, between_chunks_);
+  if (error == os::kSourceChanged)
+    throw Failure(source + " changed while it was being moved; it stays where it is", 0);
+  if (error != 0) ThrowError(error);
   if (!there && (error = copy->Publish(false)) != 0) ThrowError(error);
   if (!there) Remember(destination, copy->facts(), Guard::kMoved);
   Enqueue({std::move(copy), source, true}, !there);
@@ -155,20 +155,29 @@ void TransferRun::Enqueue(Work work, bool named) {
   if (named_.size() + replacing_.size() >= limit || waiting_bytes_ >= kBatchBytes) Flush();
 }
 
-bool TransferRun::SyncAll() {
-  // One flush a file system: the waiting files are on few volumes.
-  std::set<std::uint64_t> volumes;
+bool TransferRun::SyncAll(bool content) {
+  // One flush a file system where that reaches the disk (the waiting files
+  // are on few volumes); elsewhere each file, then each folder for its names.
+  std::map<std::uint64_t, bool> reaches;
+  std::set<std::string> folders;
+  int error = 0;
   for (const auto* list : {&replacing_, &named_}) {
-    for (const Work& w : *list) {
-      if (!volumes.insert(w.file->facts().id.volume).second) continue;
-      if (int error = os::SyncFileSystemOf(FolderOf(w.file->destination()))) {
-        for (const auto* l : {&replacing_, &named_})
-          for (const Work& each : *l) GiveUp(each, DescribeError(error));
-        return false;
-      }
+    for (auto w = list->begin(); error == 0 && w != list->end(); ++w) {
+      const std::string folder = FolderOf(w->file->destination());
+      auto [volume, added] = reaches.emplace(w->file->facts().id.volume, false);
+      if (added && (volume->second = os::SyncReachesDisk(folder)))
+        error = os::SyncFileSystemOf(folder);
+      if (volume->second) continue;
+      ui_.Yield();
+      if (content) error = w->file->Sync();
+      folders.insert(folder);
     }
   }
-  return true;
+  for (auto f = folders.begin(); error == 0 && f != folders.end(); ++f) error = os::SyncFolder(*f);
+  if (error == 0) return true;
+  for (const auto* list : {&replacing_, &named_})
+    for (const Work& each : *list) GiveUp(each, DescribeError(error));
+  return false;
 }
 
 void TransferRun::GiveUp(const Work& work, const std::string& why) {
@@ -184,7 +193,7 @@ void TransferRun::GiveUp(const Work& work, const std::string& why) {
 void TransferRun::Flush() {
   if (replacing_.empty() && named_.empty()) return;
   // The new content reaches the disk before it takes any old file's place.
-  if (SyncAll()) {
+  if (SyncAll(true)) {
     bool moved = false;
     for (Work& w : replacing_) {
       if (int error = w.file->Publish(true)) {
@@ -198,14 +207,22 @@ void TransferRun::Flush() {
     }
     replacing_.clear();
     // A source goes only when its destination is on disk under its name,
-    // is the file written and holds all of it.
-    if (!moved || SyncAll()) {
+    // is the file written and holds all of it, and the source is still what
+    // was copied: an edit made since exists nowhere else.
+    if (!moved || SyncAll(false)) {
       for (const Work& w : named_) {
+        ui_.Yield();
         const auto there = os::Examine(w.file->destination());
         const auto source = os::Examine(w.source);
         if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size ||
-            !source || source->size != there->size) {
+            !source) {
           GiveUp(w, "Path/File access error");
+        } else if (!os::Unchanged(w.file->source_facts(), *source)) {
+          FailureTrap(ui_, kMoveProcedure)
+              .Report(104, w.source +
+                               " changed while it was being moved: it stays where it is, "
+                               "and " +
+                               w.file->destination() + " holds it as it was before the change");
         } else if (int error = os::RemoveFile(w.source)) {
           GiveUp(w, DescribeError(error));
         }

@@ -87,7 +87,8 @@ class TransferRun {
   static Destination LookAfresh(const std::string& source, const std::string& destination);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);
-  bool SyncAll();
+  // Waiting content (with content) and the names made are on disk.
+  bool SyncAll(bool content);
   void GiveUp(const Work& work, const std::string& why);
 
   UiServices& ui_;

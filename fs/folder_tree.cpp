@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 
+#include "app/failure.h"
 #include "fs/folder_walk.h"
 
 FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
@@ -19,7 +21,12 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
     f.listed = true;
     f.expand = true;  // tested by the worker, off the window's thread
   }
-  for (int i = 0; i < 2; ++i) workers_.emplace_back([this] { Work(); });
+  try {
+    for (int i = 0; i < 2; ++i) workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error& e) {
+    // One worker is enough; none, and the reader reports it.
+    if (workers_.empty()) failed_ = std::make_exception_ptr(Failure(e.what(), e.code().value()));
+  }
 }
 
 FolderTree::~FolderTree() {
@@ -47,8 +54,8 @@ void FolderTree::Fill(Folder& folder) const {
       folder.stamps.push_back(s);
     };
   }
-  const int error =
-      os::ListFolder(folder.path, folder.expand ? &folder.subfolders : nullptr, on_file);
+  const int error = os::ListFolder(folder.path, folder.listed,
+                                   folder.expand ? &folder.subfolders : nullptr, on_file);
   // Sub-folders read before a failure stay; the folder itself goes.
   if (folder.expand && (error == EACCES || error == EPERM || error == ENOENT || error == ENOTDIR)) {
     folder.dropped = true;
@@ -83,6 +90,21 @@ void FolderTree::Sequence() {
 }
 
 void FolderTree::Work() {
+  try {
+    Serve();
+  } catch (...) {
+    // The reader takes it up and reports it through its pass's trap.
+    {
+      std::lock_guard lock(mutex_);
+      if (!failed_) failed_ = std::current_exception();
+      stop_ = true;
+    }
+    ready_.notify_all();
+    room_.notify_all();
+  }
+}
+
+void FolderTree::Serve() {
   for (;;) {
     Folder folder;
     std::size_t j = 0;
@@ -126,10 +148,11 @@ void FolderTree::Read(UiServices& ui, const std::function<void(const Folder&)>& 
     const Folder* folder = nullptr;
     for (;;) {
       std::unique_lock lock(mutex_);
-      auto settled = [&] { return sequenced_ > i || sequenced_ == known(); };
+      auto settled = [&] { return failed_ || sequenced_ > i || sequenced_ == known(); };
       reader_waits_ = true;
       const bool ready = ready_.wait_for(lock, std::chrono::milliseconds(1), settled);
       reader_waits_ = false;
+      if (failed_) std::rethrow_exception(failed_);
       if (ready) {
         if (i == known()) return;
         folder = &slots_[i - base_];

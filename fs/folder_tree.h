@@ -2,6 +2,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -52,6 +53,7 @@ class FolderTree {
  private:
   static constexpr std::size_t kWindow = 512;
   void Work();
+  void Serve();
   void Fill(Folder& folder) const;
   // Queues the sub-folders of every read folder whose earlier ones are read.
   void Sequence();
@@ -66,6 +68,7 @@ class FolderTree {
   bool reader_waits_ = false;
   int idle_ = 0;  // workers waiting for a folder to read
   bool stop_ = false;
+  std::exception_ptr failed_;  // a worker's failure, or none could start
   std::mutex mutex_;
   std::condition_variable ready_, room_;
   std::vector<std::thread> workers_;

@@ -59,7 +59,7 @@ void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
   const bool all = MatchesAll(pattern);
   const std::string path =
       folder.empty() || folder.back() != os::kSeparator ? folder + os::kSeparator : folder;
-  os::ListFolder(path, nullptr, [&](std::string_view name, const os::FileStamps& stamps) {
+  os::ListFolder(path, true, nullptr, [&](std::string_view name, const os::FileStamps& stamps) {
     if (HasUnlistableChars(name)) return;
     if (!all && !os::MatchesPattern(name, pattern)) return;
     fn(name, stamps);

@@ -66,10 +66,12 @@ bool MatchesPattern(std::string_view name, const std::string& pattern);
 
 // Reads folder once, in listing order: the names of its real sub-folders
 // (no links, no virtual mounts) into subfolders unless that is null, and
-// every regular file to files unless that is empty. Returns 0 or the error
-// number of a failed listing.
+// every regular file to files unless that is empty. A folder that is itself
+// a link is listed only when follow is set (a folder the user listed), so a
+// folder swapped for a link after its parent was read is not entered.
+// Returns 0 or the error number of a failed listing (ENOENT for no path).
 using FileVisitor = std::function<void(std::string_view name, const FileStamps& stamps)>;
-int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+int ListFolder(const std::string& folder, bool follow, std::vector<std::string>* subfolders,
                const FileVisitor& files);
 // Hands memory freed inside the heap back to the system.
 void ReturnFreedMemory();
@@ -89,6 +91,7 @@ struct FileFacts {
   FileId id;
   std::uint64_t size = 0;
   Timestamp modified;
+  Timestamp changed;  // the inode's change time (Linux only)
   unsigned mode = 0;  // permission bits
   bool regular = false;
   // Without the owner's write permission (Windows: the read-only attribute).
@@ -97,6 +100,18 @@ struct FileFacts {
 // The object at path itself, a final symbolic link not followed; nothing
 // when there is none.
 std::optional<FileFacts> Examine(const std::string& path);
+// The same file, unchanged in content since then: identity, size and times.
+inline bool Unchanged(const FileFacts& then, const FileFacts& now) {
+  return then.id == now.id && then.size == now.size && then.modified.sec == now.modified.sec &&
+         then.modified.nsec == now.modified.nsec && then.changed.sec == now.changed.sec &&
+         then.changed.nsec == now.changed.nsec;
+}
+// What CopyFrom returns when the source changed while it was read.
+inline constexpr int kSourceChanged = -1;
+
+// Names compared as the file systems that ignore case compare them: Unicode
+// simple case folding (Windows: the system's ordinal upper-casing).
+std::string FoldCase(std::string_view name);
 
 // Called between the chunks of a long copy, so the window stays live; it
 // may throw to abandon the copy.
@@ -149,8 +164,11 @@ class NewFile {
     if (buffer_.size() >= kAppendChunk && error_ == 0) error_ = FlushBuffer();
   }
   // The content, times and permission bits of source (a regular file,
-  // never a FIFO or a link).
+  // never a FIFO or a link); bits and times only where the destination can
+  // hold them. kSourceChanged when the source changed while it was read.
   int CopyFrom(const std::string& source, const ChunkHook& between_chunks);
+  // The source as the copy read it.
+  const FileFacts& source_facts() const { return source_facts_; }
   // The content is on disk.
   int Sync();
   // Gives the content its destination name. A new name never replaces a
@@ -168,11 +186,13 @@ class NewFile {
   void Abandon();
 #ifndef _WIN32
   int OpenFolder();
+  int CreateTemp(int& fd);
 #endif
   std::string destination_;
   std::string temp_;  // a name in the destination folder, when the file has one
   std::string buffer_;
   FileFacts facts_;
+  FileFacts source_facts_;
   bool facts_known_ = false;  // taken from the written file, not only counted
   Handle handle_;
   // The destination folder, opened where a temporary name is needed: names
@@ -191,5 +211,14 @@ int RemoveFile(const std::string& path);
 std::size_t OpenFileBudget();
 // Everything written to the file system that holds folder is on disk.
 int SyncFileSystemOf(const std::string& folder);
+// Whether SyncFileSystemOf reaches the disk there: true for local disk file
+// systems; false for FUSE, network and unknown ones, whose files and folders
+// must each be synced.
+bool SyncReachesDisk(const std::string& folder);
+// The names in folder are on disk.
+int SyncFolder(const std::string& folder);
+// Removes the temporary files a killed program left in folder: those that no
+// living process holds.
+void RemoveStaleTemporaries(const std::string& folder);
 
 }  // namespace os

@@ -144,10 +144,20 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
 namespace {
 
 // Calls fn(dir, entry) for each entry of folder; returns 0 or the error number.
+// The folder is opened once and read through that descriptor; without follow
+// a folder that is a link is refused (ENOTDIR or ELOOP).
 template <class Fn>
-int ForEachEntry(const std::string& folder, Fn fn) {
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return errno;
+int ForEachEntry(const std::string& folder, bool follow, Fn fn) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
+  // A final "/" would follow a link whatever the flags say.
+  const int fd = open((follow ? folder : WithoutFinalSeparator(folder)).c_str(), flags);
+  if (fd < 0) return errno == ELOOP ? ENOTDIR : errno;
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    const int error = errno;
+    close(fd);
+    return error;
+  }
   int error = 0;
   for (;;) {
     errno = 0;
@@ -164,11 +174,12 @@ int ForEachEntry(const std::string& folder, Fn fn) {
 
 }  // namespace
 
-int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+int ListFolder(const std::string& folder, bool follow, std::vector<std::string>* subfolders,
                const FileVisitor& files) {
+  if (folder.empty()) return ENOENT;
   const std::string base = folder.back() == '/' ? folder : folder + "/";
   const bool check_mounts = !VirtualMounts().empty();
-  return ForEachEntry(folder, [&](int fd, const struct dirent& e) {
+  return ForEachEntry(folder, follow, [&](int fd, const struct dirent& e) {
     const bool maybe_folder = subfolders != nullptr && e.d_type == DT_DIR;
     const bool maybe_file = files && e.d_type == DT_REG;
     if (!maybe_folder && !maybe_file && e.d_type != DT_UNKNOWN) return;

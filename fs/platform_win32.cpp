@@ -138,8 +138,10 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
   return WildcardMatch(Wide(std::string(name)).c_str(), Wide(pattern).c_str());
 }
 
-int ListFolder(const std::string& folder, std::vector<std::string>* subfolders,
+// Listed by path: follow is the POSIX layer's concern.
+int ListFolder(const std::string& folder, bool, std::vector<std::string>* subfolders,
                const FileVisitor& files) {
+  if (folder.empty()) return ENOENT;
   return ForEachEntry(folder, [&](const WIN32_FIND_DATAW& d) {
     const DWORD a = d.dwFileAttributes;
     if (a & FILE_ATTRIBUTE_DIRECTORY) {

@@ -1,7 +1,10 @@
 // The transfer calls of the POSIX platform layer.
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,19 +46,43 @@ FileFacts FactsOf(const struct stat& st) {
   f.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   f.size = static_cast<std::uint64_t>(st.st_size);
   f.modified = {st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+  f.changed = {st.st_ctim.tv_sec, static_cast<std::int32_t>(st.st_ctim.tv_nsec)};
   f.mode = st.st_mode & 07777;
   f.regular = S_ISREG(st.st_mode);
   f.read_only = (st.st_mode & S_IWUSR) == 0;
   return f;
 }
 
+constexpr std::string_view kTempPrefix = ".lark-";
+constexpr std::string_view kTempDigits = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kTempLength = kTempPrefix.size() + 8;
+
 // A short name no file of the folder is likely to have; callers retry on EEXIST.
 std::string ShortTempName() {
-  static std::mt19937_64 random{std::random_device{}()};
-  static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = ".lark-";
-  for (int i = 0; i < 8; ++i) name += kDigits[random() % 36];
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::string name(kTempPrefix);
+  for (std::size_t i = name.size(); i < kTempLength; ++i) name += kTempDigits[random() % 36];
   return name;
+}
+
+bool IsTempName(std::string_view name) {
+  return name.size() == kTempLength && name.substr(0, kTempPrefix.size()) == kTempPrefix &&
+         name.find_first_not_of(kTempDigits, kTempPrefix.size()) == std::string_view::npos;
+}
+
+// Held while this program has a file under a temporary name: a name nobody
+// holds was left by a program that was killed.
+void LockTemp(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+// Permission bits and times the destination cannot hold (FAT, some FUSE
+// file systems) are given up, as cp gives them up.
+bool Unsupported(int error) {
+  return error == ENOSYS || error == EPERM || error == ENOTSUP || error == EOPNOTSUPP;
 }
 
 // A descriptor as the system calls take it.
@@ -160,20 +187,35 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     // The file system has no unnamed files (FUSE, some network file systems).
     if (int error = OpenFolder()) return error;
-    do {
-      temp_ = ShortTempName();
-      fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    } while (fd < 0 && errno == EEXIST);
-    if (fd < 0) temp_.clear();
+    if (int error = CreateTemp(fd)) return error;
   }
   if (fd < 0) return errno;
   handle_.reset(fd);
   // The creation mode went through the umask (or was 0600 for a named one).
   if (!temp_.empty() || (wanted & ~CurrentUmask()) != wanted) {
-    if (fchmod(fd, wanted) != 0) return errno;
+    if (fchmod(fd, wanted) != 0 && !Unsupported(errno)) return errno;
   }
   facts_.mode = wanted;
   return 0;
+}
+
+int NewFile::CreateTemp(int& fd) {
+  for (;;) {
+    temp_ = ShortTempName();
+    fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) {
+      const int error = errno;
+      temp_.clear();
+      return error;
+    }
+    // Where the file system keeps no locks the clean-up cannot ask either.
+    LockTemp(fd);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || st.st_nlink > 0) return 0;
+    // Another program's clean-up took the name before the lock: another one.
+    close(fd);
+  }
 }
 
 int NewFile::OpenFolder() {
@@ -198,12 +240,20 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   struct stat st {};
   if (fstat(Fd(in), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;
+  source_facts_ = FactsOf(st);
   const int out = Fd(handle_);
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
   if (int error = CopyContent(Fd(in), out, size, between_chunks)) return error;
-  if ((st.st_mode & 07777) != facts_.mode && fchmod(out, st.st_mode & 07777) != 0) return errno;
+  // Written to meanwhile, in place or by growing or shrinking: what was
+  // copied may be neither the old content nor the new.
+  if (fstat(Fd(in), &st) != 0) return errno;
+  if (!Unchanged(source_facts_, FactsOf(st))) return kSourceChanged;
+  if ((st.st_mode & 07777) != facts_.mode && fchmod(out, st.st_mode & 07777) != 0 &&
+      !Unsupported(errno))
+    return errno;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (futimens(out, times) != 0 || fstat(out, &st) != 0) return errno;
+  if (futimens(out, times) != 0 && !Unsupported(errno)) return errno;
+  if (fstat(out, &st) != 0) return errno;
   // Naming the file changes none of these.
   facts_ = FactsOf(st);
   facts_known_ = true;
@@ -231,7 +281,10 @@ int NewFile::Publish(bool replace) {
     } else {
       // No call links an unnamed file over another: link it under a short
       // name, then rename that over the old file in one step.
+      // Locked before it has a name, so no clean-up takes it for a killed
+      // program's.
       std::string temp;
+      LockTemp(fd);
       do {
         temp = ShortTempName();
         error = LinkUnnamed(fd, folder, temp);
@@ -273,6 +326,49 @@ int SyncFileSystemOf(const std::string& folder) {
   const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!fd.valid()) return errno;
   return syncfs(Fd(fd)) == 0 ? 0 : errno;
+}
+
+bool SyncReachesDisk(const std::string& folder) {
+  struct statfs fs {};
+  if (statfs(folder.c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:  // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case 0x2fc12fc1:  // zfs
+    case 0x3153464a:  // jfs
+      return true;
+    default:
+      return false;
+  }
+}
+
+int SyncFolder(const std::string& folder) {
+  const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return errno;
+  // Some file systems cannot sync a folder: their names are written as made.
+  if (fsync(Fd(fd)) != 0 && errno != EINVAL && !Unsupported(errno)) return errno;
+  return 0;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const int at = dirfd(dir);
+  while (const struct dirent* e = readdir(dir)) {
+    if (!IsTempName(e->d_name)) continue;
+    const Handle fd(openat(at, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    struct stat st {};
+    if (fd.valid() && fstat(Fd(fd), &st) == 0 && S_ISREG(st.st_mode) &&
+        fcntl(Fd(fd), F_OFD_GETLK, &lock) == 0 && lock.l_type == F_UNLCK)
+      unlinkat(at, e->d_name, 0);
+  }
+  closedir(dir);
 }
 
 }  // namespace os

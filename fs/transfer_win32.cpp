@@ -29,10 +29,12 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
+constexpr const char* kTempPrefix = "~lark-";
+
 std::string ShortTempName() {
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = "~lark-";
+  std::string name = kTempPrefix;
   for (int i = 0; i < 8; ++i) name += kDigits[random() % 36];
   return name;
 }
@@ -126,6 +128,7 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
   if (!source_file.valid()) return ErrnoOf(GetLastError());
   const HANDLE in = AsHandle(source_file);
+  if (auto facts = FactsOfHandle(in)) source_facts_ = *facts;
   std::vector<char> buffer(kChunk);
   int error = 0;
   for (;;) {
@@ -141,6 +144,8 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   BY_HANDLE_FILE_INFORMATION info;
   if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());
   if (error != 0) return error;
+  // Written to meanwhile: what was copied may be neither version.
+  if (!Unchanged(source_facts_, FactsOf(info))) return kSourceChanged;
   // The copy keeps the source's times, as the system's own copy does.
   if (!SetFileTime(AsHandle(handle_), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime))
     return ErrnoOf(GetLastError());
@@ -196,7 +201,36 @@ int RemoveFile(const std::string& path) {
 std::size_t OpenFileBudget() { return 2048; }
 
 // Each new file is flushed as it is named (write-through), so there is
-// nothing left to flush for the whole volume.
+// nothing left to flush for the whole volume or its folders.
 int SyncFileSystemOf(const std::string&) { return 0; }
+bool SyncReachesDisk(const std::string&) { return true; }
+int SyncFolder(const std::string&) { return 0; }
+
+void RemoveStaleTemporaries(const std::string& folder) {
+  std::wstring base = Long(folder);
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW((base + Wide(kTempPrefix) + L"*").c_str(), FindExInfoBasic,
+                                       &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    // Opened for deletion, shared with nobody: a file this or another
+    // program still has open refuses it.
+    const HANDLE h = CreateFileW((base + data.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+std::string FoldCase(std::string_view name) {
+  std::wstring wide = Wide(std::string(name));
+  if (wide.empty()) return {};
+  std::wstring upper(wide.size(), L'\0');
+  const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                              static_cast<int>(wide.size()), upper.data(),
+                              static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  return n > 0 ? Narrow(upper.substr(0, static_cast<std::size_t>(n))) : std::string(name);
+}
 
 }  // namespace os

@@ -5,6 +5,7 @@
 #include <future>
 
 #include "app/failure.h"
+#include "fs/path_rules.h"
 #include "fs/platform.h"
 
 void SaveLines(const std::string& path, std::size_t count,
@@ -13,6 +14,7 @@ void SaveLines(const std::string& path, std::size_t count,
   if (old && !old->regular) ThrowError(EISDIR);
   // Read-only is refused as a copy refuses it, root or not.
   if (old && old->read_only) ThrowError(EACCES);
+  os::RemoveStaleTemporaries(FolderOf(path));
   os::NewFile out;
   if (int error = out.Create(path, old ? std::optional<unsigned>(old->mode) : std::nullopt))
     ThrowError(error);
