@@ -59,6 +59,13 @@ Mounted::Mounted(std::string folder, std::string kind, std::string options)
       std::ifstream(image_ + ".dev") >> device_;
       mounted_ = Sh("mount.exfat-fuse '" + device_ + "' " + f + " 2>/dev/null");
     }
+  } else if (kind_ == "fat") {
+    mounted_ = Sh("truncate -s 64M " + img + " && mkfs.fat " + img) &&
+               Sh("fusefat -o rw+ " + img + " " + f);
+  } else if (kind_ == "lazyfs") {
+    // Drops every byte not yet synced when told to: a power cut.
+    std::filesystem::create_directories(folder_ + ".lower");
+    mounted_ = Sh(std::string(POWERCUT) + " mount '" + folder_ + ".lower' " + f);
   } else {
     error_ = "unknown file system " + kind_;
   }
@@ -66,11 +73,13 @@ Mounted::Mounted(std::string folder, std::string kind, std::string options)
 }
 
 Mounted::~Mounted() {
-  if (mounted_) Sh("umount -l '" + folder_ + "'");
+  if (mounted_ && kind_ == "lazyfs") Sh(std::string(POWERCUT) + " umount '" + folder_ + "'");
+  if (mounted_ && kind_ != "lazyfs") Sh("umount -l '" + folder_ + "'");
   if (!device_.empty()) Sh("losetup -d '" + device_ + "'");
   std::error_code ec;
   std::filesystem::remove(image_, ec);
   std::filesystem::remove(image_ + ".dev", ec);
+  std::filesystem::remove_all(folder_ + ".lower", ec);
 }
 
 bool Mounted::Sh(const std::string& command) {
@@ -81,6 +90,8 @@ bool Mounted::Sh(const std::string& command) {
   error_ = "`" + command + "` failed: " + said.str();
   return false;
 }
+
+bool Mounted::PowerCut() { return Sh(std::string(POWERCUT) + " cut '" + folder_ + "'"); }
 
 bool Mounted::MakeReadOnly() { return Sh("mount -o remount,ro '" + folder_ + "'"); }
 

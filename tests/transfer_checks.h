@@ -13,8 +13,9 @@ std::vector<std::string> Names(const std::string& folder);
 bool Reading(const std::string& path);
 
 // A file system of the test's own, mounted on folder (made if missing) and
-// unmounted at the end: "tmpfs" with mount options, or "xfs" and "exfat" on
-// a loop-mounted image beside folder. Needs root; error() says why not.
+// unmounted at the end: "tmpfs" with mount options; "xfs", "exfat" or "fat"
+// (no permission bits) on an image beside folder; or "lazyfs" over a folder
+// beside it. Needs root; error() says why not.
 class Mounted {
  public:
   Mounted(std::string folder, std::string kind, std::string options = {});
@@ -27,6 +28,8 @@ class Mounted {
   // A machine crash: the file system stops at once, without writing what it
   // still holds in memory, and is mounted again after its log is replayed.
   bool CrashAndRemount();
+  // lazyfs: every byte not yet synced is lost, as in a power cut.
+  bool PowerCut();
 
  private:
   bool Sh(const std::string& command);

@@ -32,6 +32,8 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::string Content(const std::string& path) { return Exists(path) ? ReadFile(path) : "(none)"; }
+
 int MoveBoxes(const ScriptedUi& ui) {
   int n = 0;
   for (const auto& text : ui.Failures())
@@ -49,6 +51,35 @@ TransferOutcome Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
   list.ticked = [](std::size_t) { return true; };
   return TransferChecked(
       list, [&] { return destination; }, [kind] { return kind; }, trap);
+}
+
+// Runs act in a child that waits at its k-th yield for which counts holds;
+// then fault, and the child is killed. False when the child ended first
+// (fault then comes after its end).
+bool FaultAtYield(int k, const std::function<bool()>& counts,
+                  const std::function<void(ScriptedUi&)>& act, const std::function<void()>& fault) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  const pid_t child = fork();
+  if (child == 0) {
+    ScriptedUi ui;
+    int seen = 0;
+    ui.on_yield = [&] {
+      if (!counts() || ++seen < k) return;
+      if (write(fds[1], "!", 1) != 1) _exit(2);
+      pause();
+    };
+    act(ui);
+    _exit(0);
+  }
+  close(fds[1]);
+  char said = 0;
+  const bool stopped = read(fds[0], &said, 1) == 1;  // an ended child ends the read
+  fault();
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(fds[0]);
+  return stopped;
 }
 
 #define ASSERT_MOUNTED(m) ASSERT_EQ((m).error(), "") << "this suite makes its faults for real"
@@ -198,22 +229,31 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
 }
 
 TEST(TransferFaults, ACaseInsensitiveStickKeepsBothPhotos) {
-  for (TransferKind kind : {TransferKind::kMove, TransferKind::kCopy}) {
-    const bool move = kind == TransferKind::kMove;
-    SCOPED_TRACE(move ? "move" : "copy");
-    TestTree t;
-    ScriptedUi ui;
-    t.File("a/IMG_0001.JPG", "one");
-    t.File("b/img_0001.jpg", "two");
-    Mounted m(t.Path("stick"), "exfat");
-    ASSERT_MOUNTED(m);
-    Transfer(ui, {t.Path("a/IMG_0001.JPG"), t.Path("b/img_0001.jpg")}, t.Path("stick"), kind);
-    const std::vector<std::string> names = Names(t.Path("stick"));
-    ASSERT_EQ(names.size(), 1u);  // one name, no temporary left
-    EXPECT_EQ(t.Read("stick/" + names[0]), move ? "one" : "two");
-    EXPECT_EQ(t.Read("b/img_0001.jpg"), "two");
-    EXPECT_EQ(Exists(t.Path("a/IMG_0001.JPG")), !move);
-    EXPECT_EQ(ui.Failures().size(), move ? 1u : 0u);
+  struct Case {
+    const char* kind;  // fat: no permission bits, no names beyond ASCII
+    std::string upper, lower;
+  } cases[] = {{"exfat", "IMG_0001.JPG", "img_0001.jpg"},
+               {"exfat", "\xc3\x89t\xc3\xa9.txt", "\xc3\xa9t\xc3\xa9.txt"},  // Été, été
+               {"exfat", "\xc3\x84RGER", "\xc3\xa4rger"},                    // ÄRGER, ärger
+               {"fat", "IMG_0001.JPG", "img_0001.jpg"}};
+  for (const Case& c : cases) {
+    for (TransferKind kind : {TransferKind::kMove, TransferKind::kCopy}) {
+      const bool move = kind == TransferKind::kMove;
+      SCOPED_TRACE(c.kind + (" " + c.lower) + (move ? " move" : " copy"));
+      TestTree t;
+      ScriptedUi ui;
+      t.File("a/" + c.upper, "one");
+      t.File("b/" + c.lower, "two");
+      Mounted m(t.Path("stick"), c.kind);
+      ASSERT_MOUNTED(m);
+      Transfer(ui, {t.Path("a/" + c.upper), t.Path("b/" + c.lower)}, t.Path("stick"), kind);
+      const std::vector<std::string> names = Names(t.Path("stick"));
+      ASSERT_EQ(names.size(), 1u);  // one name, no temporary left
+      EXPECT_EQ(t.Read("stick/" + names[0]), move ? "one" : "two");
+      EXPECT_EQ(t.Read("b/" + c.lower), "two");
+      EXPECT_EQ(Exists(t.Path("a/" + c.upper)), !move);
+      EXPECT_EQ(ui.Failures().size(), move ? 1u : 0u);
+    }
   }
 }
 
@@ -314,54 +354,145 @@ TEST(TransferFaults, NamesAndPathsAtTheLimitsCanBeReplaced) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST(TransferFaults, KilledMidCopyLeavesNoPartialAndNoTemporaryFile) {
+TEST(TransferFaults, KilledMidCopyLeavesNoPartialAndTheNextTransferNoTemporaryFile) {
   struct Case {
     const char* name;
+    const char* kind;
     bool replace, move;
-  } cases[] = {{"new file", false, false},
-               {"replacing a file", true, false},
-               {"moving to another file system", false, true}};
+  } cases[] = {{"new file", "tmpfs", false, false},
+               {"replacing a file", "tmpfs", true, false},
+               {"moving to another file system", "tmpfs", false, true},
+               {"replacing a file on a stick, under a temporary name", "exfat", true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestTree t;
     t.File("src/big.bin", kBig);
-    Mounted m(t.Path("dst"), "tmpfs", "size=64m");
+    t.File("src/next.txt", "next");
+    Mounted m(t.Path("dst"), c.kind, "size=64m");
     ASSERT_MOUNTED(m);
-    const std::string out = c.move ? t.Path("dst/") : t.Path("out/");
+    const std::string out = c.move || c.replace ? t.Path("dst/") : t.Path("out/");
     fs::create_directories(out);
     if (c.replace) std::ofstream(out + "big.bin") << "old";
-    int pipe_fds[2];
-    ASSERT_EQ(pipe(pipe_fds), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-      ScriptedUi ui;
-      ui.on_yield = [&] {
-        if (!Reading(t.Path("src/big.bin"))) return;  // a yield mid-copy: a chunk is written
-        if (write(pipe_fds[1], "!", 1) != 1) _exit(2);
-        pause();
-      };
-      TransferRun run(ui);
-      if (c.move) {
-        FSOFileMove(t.Path("src/big.bin"), out + "big.bin", run);
-      } else {
-        CopyFileChecked(t.Path("src/big.bin"), out + "big.bin", run);
-      }
-      _exit(3);  // never reached: killed mid-copy
-    }
-    close(pipe_fds[1]);  // a child that ends without a word ends the read
-    char said = 0;
-    const bool mid_copy = read(pipe_fds[0], &said, 1) == 1;
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    close(pipe_fds[0]);
-    ASSERT_TRUE(mid_copy) << "the copy never yielded between its chunks";
-    EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(Names(out),
-              c.replace ? std::vector<std::string>{"big.bin"} : std::vector<std::string>{});
+    const auto reading = [&] { return Reading(t.Path("src/big.bin")); };
+    ScriptedUi ui;
+    ASSERT_TRUE(FaultAtYield(
+        1, reading,
+        [&](ScriptedUi& child) {
+          Transfer(child, {t.Path("src/big.bin")}, out,
+                   c.move ? TransferKind::kMove : TransferKind::kCopy);
+        },
+        [&] {  // a living program's temporary file is left alone
+          Transfer(ui, {t.Path("src/next.txt")}, out, TransferKind::kCopy);
+          EXPECT_EQ(Names(out).size(), (c.replace ? 2u : 1u) + (c.kind[0] == 'e' ? 1 : 0));
+        }))
+        << "the copy never yielded between its chunks";
+    Transfer(ui, {t.Path("src/next.txt")}, out, TransferKind::kCopy);
+    const std::vector<std::string> left{"big.bin", "next.txt"};
+    EXPECT_EQ(Names(out), std::vector<std::string>(left.begin() + (c.replace ? 0 : 1), left.end()));
     if (c.replace) {
       EXPECT_EQ(ReadFile(out + "big.bin"), "old");
     }
     EXPECT_EQ(t.Read("src/big.bin"), kBig);
+  }
+}
+
+TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
+  using Change = std::function<void(const std::string&)>;
+  const auto resize = [](std::uintmax_t n) -> Change {
+    return [n](const std::string& p) { fs::resize_file(p, n); };
+  };
+  const Change edit = [](const std::string& p) {
+    std::fstream(p, std::ios::in | std::ios::out) << "E";
+  };
+  const Change save = [](const std::string& p) {
+    std::ofstream(p + "~") << "new", fs::rename(p + "~", p);
+  };
+  const Change remove = [](const std::string& p) { fs::remove(p); };
+  const TransferKind move = TransferKind::kMove, copy = TransferKind::kCopy;
+  struct Case {
+    const char* name;
+    TransferKind kind;
+    bool mid_copy;  // else after it: the destination holds the file as it was
+    Change change;
+  } cases[] = {{"edited in place after its copy", move, false, edit},
+               {"replaced by an editor's save after its copy", move, false, save},
+               {"truncated mid-move", move, true, resize(1u << 20)},
+               {"grown mid-move", move, true, resize(4u << 20)},
+               {"removed mid-move", move, true, remove},
+               {"truncated mid-copy", copy, true, resize(1u << 20)},
+               {"grown mid-copy", copy, true, resize(4u << 20)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    const std::string src = t.Path("src/big.bin"), dst = t.Path("dst/big.bin");
+    t.File("src/big.bin", kBig);
+    Mounted m(t.Path("dst"), "tmpfs", "size=64m");
+    ASSERT_MOUNTED(m);
+    std::string changed;
+    ui.on_yield = [&] {
+      if (!changed.empty() || !(c.mid_copy ? Reading(src) : Exists(dst))) return;
+      c.change(src);
+      changed = Content(src);
+    };
+    const TransferOutcome out = Transfer(ui, {src}, t.Path("dst"), c.kind);
+    EXPECT_EQ(Content(src), changed);
+    EXPECT_EQ(Content(dst), c.mid_copy ? "(none)" : kBig);
+    EXPECT_EQ(out.not_copied.size(), c.kind == copy ? 1u : 0u);
+    ASSERT_EQ(MoveBoxes(ui), c.kind == move ? 1 : 0);
+    if (c.kind == move) {
+      EXPECT_NE(ui.Failures()[0].find(src + " changed while it was being moved"),
+                std::string::npos);
+    }
+  }
+}
+
+TEST(TransferFaults, APowerCutOnAFuseDestinationLosesNoFile) {
+  const std::string fresh(64u << 10, 'n'), list = "line\r\nline\r\n";
+  struct Case {
+    const char* name;
+    TransferKind kind;  // none: the list saved over f0
+    bool over_old;      // the destination holds f0 to f3 as "old"; each is old or new
+  } cases[] = {{"move", TransferKind::kMove, false},
+               {"move over old files", TransferKind::kMove, true},
+               {"copy over old files", TransferKind::kCopy, true},
+               {"list saved over an old one", TransferKind::kNone, true}};
+  TestTree t;
+  Mounted m(t.Path("dst"), "lazyfs");
+  ASSERT_MOUNTED(m);
+  int run = 0;
+  for (const Case& c : cases) {
+    // A cut at each yield in turn, then one after the end.
+    for (int k = 1, mid_way = 1; mid_way; ++k, ++run) {
+      const std::string dir = std::to_string(run) + "/", out = t.Path("dst/" + dir);
+      SCOPED_TRACE(std::string(c.name) + ", cut at yield " + std::to_string(k));
+      std::vector<std::string> rows;
+      for (const std::string f : {"f0", "f1", "f2", "f3"}) {
+        rows.push_back(t.Path("src" + dir + f));
+        t.File("src" + dir + f, fresh);
+        if (c.over_old) t.File("dst/" + dir + f, "old");
+      }
+      // The old files are on disk (sync of a file is its fsync); none to sync fails.
+      ASSERT_EQ(std::system(("mkdir -p " + out + " && sync " + out + "*").c_str()) == 0,
+                c.over_old);
+      mid_way = FaultAtYield(
+          k, [] { return true; },
+          [&](ScriptedUi& ui) {
+            if (c.kind == TransferKind::kNone)
+              SaveLines(
+                  out + "f0", 2, [](std::size_t) { return std::string("line"); }, ui);
+            else
+              Transfer(ui, rows, out, c.kind);
+          },
+          [&] { ASSERT_TRUE(m.PowerCut()) << m.error(); });
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string there = Content(out + "f" + std::to_string(i));
+        const bool source = Content(rows[i]) == fresh;
+        EXPECT_TRUE(c.kind == TransferKind::kNone
+                        ? there == "old" || (i == 0 && there == list)
+                        : there == fresh || (source && (!c.over_old || there == "old")))
+            << i << ": " << there.substr(0, 8);
+      }
+    }
   }
 }
