@@ -1,6 +1,6 @@
 // Copying and moving files against cp and mv, on one file system and onto
-// another (an XFS image, so it runs as root); small files on a fresh ext4
-// image and on the build disk.
+// another (an XFS image and an exFAT one through FUSE, so it runs as root);
+// small files on a fresh ext4 image and on the build disk.
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +60,24 @@ std::pair<double, double> Replacing(const std::string& small, const std::string&
   return {cp, ours};
 }
 
+// Best of five of mv and of ours moving the small files from a into in,
+// a folder of another file system; both start with nothing left to write.
+std::pair<double, double> MovingTo(const std::string& in, const std::string& a,
+                                   const std::string& small, const std::vector<std::string>& names,
+                                   bench::NullUi& ui) {
+  double mv = 1e30, ours = 1e30;
+  for (int run = 0; run < 5; ++run) {
+    bench::Fresh(a);
+    bench::Fresh(in);
+    bench::Shell("cp '" + small + "'/*.dat '" + a + "/' && sync");
+    mv = std::min(mv, bench::Seconds([&] { bench::Shell("mv '" + a + "'/*.dat '" + in + "/'"); }));
+    bench::Fresh(in);
+    bench::Shell("cp '" + small + "'/*.dat '" + a + "/' && sync");
+    ours = std::min(ours, bench::Seconds([&] { Transfer(a, in, names, TransferKind::kMove, ui); }));
+  }
+  return {mv, ours};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,20 +135,19 @@ int main(int argc, char** argv) {
   bench::Fresh(disk);
   bench::Shell("truncate -s 512M '" + root + "/xfs.img' && mkfs.xfs -q -f '" + root +
                "/xfs.img' && mount -o loop '" + root + "/xfs.img' '" + disk + "'");
-  double mv_disk = 1e30, ours_disk = 1e30;
-  for (int run = 0; run < 5; ++run) {
-    bench::Fresh(a);
-    bench::Fresh(disk + "/in");
-    bench::Shell("cp '" + small + "'/*.dat '" + a + "/' && sync");
-    mv_disk = std::min(
-        mv_disk, bench::Seconds([&] { bench::Shell("mv '" + a + "'/*.dat '" + disk + "/in/'"); }));
-    bench::Fresh(disk + "/in");
-    bench::Shell("cp '" + small + "'/*.dat '" + a + "/' && sync");
-    ours_disk = std::min(ours_disk, bench::Seconds([&] {
-                           Transfer(a, disk + "/in", names, TransferKind::kMove, ui);
-                         }));
-  }
+  const auto [mv_disk, ours_disk] = MovingTo(disk + "/in", a, small, names, ui);
   bench::Shell("umount '" + disk + "' && rm -f '" + root + "/xfs.img'");
+  // Moving onto a stick: exFAT through exfat-fuse, where each file and its
+  // folder must be synced before a source goes.
+  const std::string stick = root + "/exfat";
+  bench::Fresh(stick);
+  const std::string exfat = "'" + root + "/exfat.img'";
+  bench::Shell("truncate -s 512M " + exfat + " && mkfs.exfat " + exfat +
+               " >/dev/null && mount.exfat-fuse $(losetup -f --show " + exfat + ") '" + stick +
+               "' 2>/dev/null");
+  const auto [mv_fuse, ours_fuse] = MovingTo(stick + "/in", a, small, names, ui);
+  bench::Shell("umount '" + stick + "' && losetup -d $(losetup -j " + exfat +
+               " | cut -d: -f1) && rm -f " + exfat);
   std::filesystem::remove_all(out);
   std::printf("cp small seconds: %.4f\n", cp_small);
   std::printf("copy small seconds: %.4f\n", ours_small);
@@ -146,6 +163,8 @@ int main(int argc, char** argv) {
   std::printf("replace small seconds on the build disk: %.4f\n", ours_here);
   std::printf("mv to xfs seconds: %.4f\n", mv_disk);
   std::printf("move to xfs seconds: %.4f\n", ours_disk);
+  std::printf("mv to exfat-fuse seconds: %.4f\n", mv_fuse);
+  std::printf("move to exfat-fuse seconds: %.4f\n", ours_fuse);
   std::printf("copy-small/cp ratio: %.3f\n", ours_small / cp_small);
   std::printf("copy-small/cp ratio on the build disk: %.3f\n", ours_small_here / cp_small_here);
   std::printf("copy-big/cp ratio: %.3f\n", ours_big / cp_big);
@@ -153,5 +172,6 @@ int main(int argc, char** argv) {
   std::printf("replace-small/cp ratio: %.3f\n", ours_replace / cp_replace);
   std::printf("replace-small/cp ratio on the build disk: %.3f\n", ours_here / cp_here);
   std::printf("move-xfs/mv ratio: %.3f\n", ours_disk / mv_disk);
+  std::printf("move-fuse/mv ratio: %.3f\n", ours_fuse / mv_fuse);
   return 0;
 }

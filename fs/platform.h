@@ -186,7 +186,7 @@ class NewFile {
   void Abandon();
 #ifndef _WIN32
   int OpenFolder();
-  int CreateTemp(int& fd);
+  int CreateTemp(int& fd, unsigned mode);
 #endif
   std::string destination_;
   std::string temp_;  // a name in the destination folder, when the file has one

@@ -187,22 +187,22 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     // The file system has no unnamed files (FUSE, some network file systems).
     if (int error = OpenFolder()) return error;
-    if (int error = CreateTemp(fd)) return error;
+    if (int error = CreateTemp(fd, wanted)) return error;
   }
   if (fd < 0) return errno;
   handle_.reset(fd);
-  // The creation mode went through the umask (or was 0600 for a named one).
-  if (!temp_.empty() || (wanted & ~CurrentUmask()) != wanted) {
+  // The creation mode went through the umask.
+  if ((wanted & ~CurrentUmask()) != wanted) {
     if (fchmod(fd, wanted) != 0 && !Unsupported(errno)) return errno;
   }
   facts_.mode = wanted;
   return 0;
 }
 
-int NewFile::CreateTemp(int& fd) {
+int NewFile::CreateTemp(int& fd, unsigned mode) {
   for (;;) {
     temp_ = ShortTempName();
-    fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
       const int error = errno;
