@@ -42,7 +42,8 @@ std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
     // The candidates may have been emptied while the window had its events.
     if (i >= dates.size()) break;
     const long day = dates.Day(i);
-    if (InRange(kind, day - day1, day - day2)) rows.push_back(static_cast<std::uint32_t>(i));
+    if (day != DateList::kNoDay && InRange(kind, day - day1, day - day2))
+      rows.push_back(static_cast<std::uint32_t>(i));
   }
   return rows;
 }

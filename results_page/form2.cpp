@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTreeView>
 
 #include "app/date_locale.h"
@@ -217,6 +218,9 @@ void Form2::PushButton5_Click() {
 }
 
 void Form2::PushButton3_Click() {
+  // A second click while the transfer runs would run one inside the other.
+  if (transferring_) return;
+  const QScopedValueRollback<bool> running(transferring_, true);
   FailureTrap trap(ui(), kTransfer);
   // The user may act meanwhile: the pass keeps to the rows it started with.
   const RowPass pass(*this, *model_);

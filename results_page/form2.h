@@ -63,4 +63,5 @@ class Form2 : public Page {
   SettingsStore& settings_;
   Form1& form1_;
   ResultModel* model_;
+  bool transferring_ = false;
 };

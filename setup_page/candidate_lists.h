@@ -71,14 +71,15 @@ class DateList {
   }
   void push_back(std::optional<DateValue> date) {
     dates_.push_back(date ? *date : NAN);
-    days_.push_back(date ? static_cast<std::int32_t>(DayNumber(*date)) : 0);
+    days_.push_back(date ? static_cast<std::int32_t>(DayNumber(*date)) : kNoDay);
   }
   std::size_t size() const { return dates_.size(); }
   std::optional<DateValue> operator[](std::size_t i) const {
     return std::isnan(dates_[i]) ? std::nullopt : std::optional<DateValue>(dates_[i]);
   }
-  // The calendar day, worked out once when the date came in; an empty date
-  // counts as day 0, 1899-12-30.
+  // The calendar day, worked out once when the date came in; kNoDay for an
+  // empty date, which is in no range.
+  static constexpr std::int32_t kNoDay = INT32_MIN;
   long Day(std::size_t i) const { return days_[i]; }
 
  private:

@@ -131,7 +131,14 @@ void Form1::Form_Load() {
             [&] { RestoreOption(Option4, kTransferOptions[0], &Form1::TransferOption_Click); });
   trap.Step(140,
             [&] { RestoreOption(Option5, kTransferOptions[1], &Form1::TransferOption_Click); });
+  // Without a transfer option the transfer button would have no verb.
+  if (!Option4->isChecked() && !Option5->isChecked()) {
+    SetOption(Option4, true);
+    TransferOption_Click();
+  }
   trap.Step(142, [&] { Text1->setText(settings_.Read(kPath)); });
+  // The keyboard starts where the tab order does.
+  Option1->setFocus();
 }
 
 void Form1::DateOption_Click() {

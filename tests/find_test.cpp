@@ -39,7 +39,7 @@ TEST(Find, RangeTestByWholeDays) {
   for (const auto& c : cases) EXPECT_EQ(InRange(c.kind, c.d1, c.d2), c.in);
 }
 
-TEST(Find, TimeOfDayPlaysNoPartAndEmptyDatesAreDayZero) {
+TEST(Find, TimeOfDayPlaysNoPartAndEmptyDatesAreInNoRange) {
   const Lists c = Candidates({{"/late", 100.999}, {"/early", 101.0}, {"/none", std::nullopt}});
   ScriptedUi ui;
   auto day = [](long d) { return [d] { return d; }; };
@@ -48,9 +48,9 @@ TEST(Find, TimeOfDayPlaysNoPartAndEmptyDatesAreDayZero) {
   EXPECT_EQ(FindInRange(c.dates, RangeKind::kAfter, day(100), day(0), ui),
             (std::vector<std::uint32_t>{1}));
   EXPECT_EQ(FindInRange(c.dates, RangeKind::kBefore, day(100), day(0), ui),
-            (std::vector<std::uint32_t>{2}));
-  EXPECT_EQ(FindInRange(c.dates, RangeKind::kBetween, day(0), day(100), ui),
-            (std::vector<std::uint32_t>{0, 2}));
+            (std::vector<std::uint32_t>{}));
+  EXPECT_EQ(FindInRange(c.dates, RangeKind::kBetween, day(-1), day(100), ui),
+            (std::vector<std::uint32_t>{0}));
 }
 
 TEST(Find, APickerChangedDuringThePassAppliesToTheRemainingCandidates) {

@@ -23,6 +23,7 @@ TEST_F(Form1Page, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
   EXPECT_EQ(Stored("Option5"), "False");
   EXPECT_EQ(form->windowTitle(), "Larkspur Suite");
   EXPECT_EQ(form->ListView1->headerItem()->text(0), "Folder/s To Search");
+  EXPECT_EQ(form->focusWidget(), form->Option1);  // the first tab place
   EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -53,9 +54,10 @@ TEST_F(Form1Page, ABadStoredFlagFailsItsStepAndTheLoadGoesOn) {
   EXPECT_EQ(form->Text1->text(), "/srv/out");
 }
 
-TEST_F(Form1Page, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
+TEST_F(Form1Page, ALoadThatWouldLeaveNoDateOrTransferOptionSelectsTheFirst) {
   const std::vector<std::pair<QString, QString>> stored[] = {
       {{"Option1", "False"}, {"Option2", "False"}, {"Option3", "False"}},
+      {{"Option4", "False"}, {"Option5", "False"}},
       {{"Option1", "maybe"}},
       {{"Option1", "0"}, {"Option2", "nonsense"}, {"Option3", "0"}}};
   for (const auto& keys : stored) {
@@ -64,6 +66,8 @@ TEST_F(Form1Page, ALoadThatWouldLeaveNoDateOptionSelectsTheFirst) {
     EXPECT_TRUE(form->Option1->isChecked()) << keys[0].second.toStdString();
     EXPECT_EQ(Stored("Option1"), "True");
     EXPECT_EQ(Stored("Option2"), "False");
+    EXPECT_TRUE(form->Option4->isChecked());
+    EXPECT_EQ(Stored("Option4"), "True");
   }
 }
 
