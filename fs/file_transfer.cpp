@@ -80,6 +80,25 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
                   EEXIST);
 }
 
+std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
+  const std::string s = NormalizeSlashes(source);
+  const std::string d = NormalizeSlashes(destination);
+  if (replacing_names_.count(Folded(d)) != 0) Flush();
+  const Destination there = LookAfresh(s, d);
+  looked_ = {d, there};
+  if (!there.facts || there.is_source) return d;
+  if (protect_) std::exchange(protect_, nullptr)();
+  if (!MustKeep(d, *there.facts, TransferKind::kMove)) return d;
+  int& n = next_number_.try_emplace(Folded(d), 2).first->second;
+  for (;; ++n) {
+    std::string numbered = NumberedName(d, n);
+    if (replacing_names_.count(Folded(numbered)) != 0 || os::Examine(numbered)) continue;
+    ++n;
+    looked_ = {numbered, Destination{std::nullopt, false}};
+    return numbered;
+  }
+}
+
 TransferRun::Destination TransferRun::LookAfresh(const std::string& source,
                                                  const std::string& destination) {
   Destination there{os::Examine(destination), false};
@@ -247,7 +266,7 @@ bool FSOFileCopy(const std::string& source, const std::string& destination, Tran
   return run.Copy(source, destination);
 }
 
-void FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
+bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
   UiServices& ui = run.ui();
   FailureTrap trap(ui, kMoveProcedure);
   const std::string s = NormalizeSlashes(source);
@@ -260,8 +279,8 @@ void FSOFileMove(const std::string& source, const std::string& destination, Tran
     file = os::Examine(s);
     there = run.Look(s, d).facts;
   });
-  if (file && there && file->id == there->id) return;
-  trap.Step(104, [&] {
+  if (file && there && file->id == there->id) return false;
+  return trap.Step(104, [&] {
     if (!file || !file->regular) ThrowError(ENOENT);
     if (!there && !run.IsDestinationFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
     run.Move(s, *file, d, there);

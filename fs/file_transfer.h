@@ -42,6 +42,11 @@ class TransferRun {
   // Throws a Failure that names both files when destination holds a file
   // the run must keep. Waiting work for the same name is completed first.
   void CheckClash(const std::string& source, const std::string& destination, TransferKind kind);
+  // Where a move of source puts its file: destination, unless that holds a
+  // file the run must keep; then the first of "stem (2).ext", "stem (3).ext"
+  // and so on where nothing is (as the file system finds names, so a
+  // case-insensitive one counts its other spellings as taken).
+  std::string PlaceForMove(const std::string& source, const std::string& destination);
   // Copies with replacement; false when nothing was copied (a read-only or
   // unreadable destination, a source that cannot be read). Silent.
   bool Copy(const std::string& source, const std::string& destination);
@@ -105,6 +110,9 @@ class TransferRun {
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::string> copies_given_up_;
   std::pair<std::string, Destination> looked_;
+  // The next number to try for a name that was taken, by folded path: many
+  // files of one name are placed without trying every number again.
+  std::unordered_map<std::string, int> next_number_;
   std::string last_folder_;
   std::function<void()> protect_;
 };
@@ -119,7 +127,8 @@ bool FSOFileCopy(const std::string& source, const std::string& destination, Tran
 // Moves the file, replacing the destination; failures go to the failure box
 // under the move's procedure path. A vanished source keeps the old
 // destination; a destination that is the source itself leaves the file be.
-void FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);
+// True when the file went (or, across file systems, is going) there.
+bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);
 // Deletes the file; silent.
 void DeleteFileQuiet(const std::string& path, UiServices& ui);
 // Deletes the file; failures go to the caller.

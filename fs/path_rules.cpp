@@ -40,3 +40,10 @@ std::string FolderOf(const std::string& path, char separator) {
   std::size_t last = path.rfind(separator);
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
+
+std::string NumberedName(const std::string& path, int n, char separator) {
+  const std::size_t name = path.rfind(separator) + 1;  // 0 without a separator
+  std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= name) dot = path.size();
+  return path.substr(0, dot) + " (" + std::to_string(n) + ")" + path.substr(dot);
+}

@@ -236,6 +236,7 @@ void Form2::PushButton3_Click() {
     if (started.Current()) model_->RemoveRows(outcome.gone);
     // Each such file was passed over silently; "Done." alone would claim them copied.
     if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
+    if (!outcome.renamed.empty()) ui().Information(RenamedMessage(outcome.renamed));
   });
   trap.Step(120, [&] { ui().Information("Done."); });
 }

@@ -42,8 +42,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       });
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] {
-        run.CheckClash(source, target, now);
-        FSOFileMove(source, target, run);
+        const std::string placed = run.PlaceForMove(source, target);
+        if (FSOFileMove(source, placed, run) && placed != target)
+          outcome.renamed.push_back(FileNameOf(source) + " \u2192 " + FileNameOf(placed));
       });
     }
   }
@@ -71,5 +72,16 @@ std::string NotCopiedMessage(const std::vector<std::string>& sources) {
   for (std::size_t i = 0; i < sources.size() && i < kNamed; ++i) text += "\r\n" + sources[i];
   if (sources.size() > kNamed)
     text += "\r\n... and " + std::to_string(sources.size() - kNamed) + " more";
+  return text;
+}
+
+std::string RenamedMessage(const std::vector<std::string>& renamed) {
+  constexpr std::size_t kNamed = 5;
+  std::string text = std::to_string(renamed.size()) + " of the moved files " +
+                     (renamed.size() == 1 ? "was" : "were") +
+                     " given a new name: a file of the same name was already moved there.\r\n";
+  for (std::size_t i = 0; i < renamed.size() && i < kNamed; ++i) text += "\r\n" + renamed[i];
+  if (renamed.size() > kNamed)
+    text += "\r\n... and " + std::to_string(renamed.size() - kNamed) + " more";
   return text;
 }

@@ -18,15 +18,19 @@ struct TransferRows {
 struct TransferOutcome {
   std::vector<std::size_t> gone;        // rows whose file has moved away (a move only)
   std::vector<std::string> not_copied;  // ticked files a copy passed over silently
+  std::vector<std::string> renamed;     // "old name → new name" of files a move renamed
 };
 
 // Copies or moves every ticked file into the destination folder under its
 // own name; the folder and the kind are asked afresh for each row. A file
 // that is one of this transfer's (a ticked source, or a file an earlier row
-// moved there) is never replaced: the row's file stays where it is, reported.
+// moved there) is never replaced: a copy's file stays where it is, reported;
+// a moved file takes the first free numbered name.
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap);
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::string>& sources);
+// The one box that says which moved files were given new names.
+std::string RenamedMessage(const std::vector<std::string>& renamed);

@@ -48,3 +48,17 @@ TEST(PathRules, FileNameAndFolder) {
     EXPECT_EQ(FolderOf(c.path, c.sep), c.folder);
   }
 }
+
+TEST(PathRules, NumberedNameGoesBeforeTheLastDotOfTheName) {
+  struct Case {
+    const char* path;
+    const char* numbered;
+  } cases[] = {{"/out/a.jpg", "/out/a (3).jpg"},
+               {"/out/archive.tar.gz", "/out/archive.tar (3).gz"},
+               {"/out/noext", "/out/noext (3)"},
+               {"/out/.hidden", "/out/.hidden (3)"},
+               {"/out/.bashrc.bak", "/out/.bashrc (3).bak"},
+               {"/a.d/noext", "/a.d/noext (3)"},
+               {"a.jpg", "a (3).jpg"}};
+  for (const auto& c : cases) EXPECT_EQ(NumberedName(c.path, 3, '/'), c.numbered);
+}
