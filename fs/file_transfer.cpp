@@ -124,18 +124,43 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   return true;
 }
 
-bool TransferRun::Copy(const std::string& source, const std::string& destination) {
+std::string WhyNot(int error, const std::string& source, const std::string& destination) {
+  if (error == os::kSourceChanged)
+    return os::Examine(source) ? "it changed while it was being copied"
+                               : "it was removed meanwhile";
+  if (error == ENOENT && !os::Examine(source)) return "File not found: the file is gone";
+  if (error == ENOENT && !IsFolder(FolderOf(destination)))
+    return "Path not found: the folder " + FolderOf(destination) + " does not exist";
+  // A FUSE file system answers a name it cannot store as if a folder were missing.
+  if (error == ENOENT || error == EINVAL)
+    return "Bad file name: the destination does not accept the name " + FileNameOf(destination);
+  return DescribeError(error);
+}
+
+bool TransferRun::Copy(const std::string& source, const std::string& destination,
+                       std::string& why) {
   const Destination there = Look(source, destination);
   if (there.is_source) return true;
-  if (there.facts && (there.facts->read_only || !there.facts->regular)) return false;
-  auto file = std::make_unique<os::NewFile>();
-  if (file->Create(destination, std::nullopt) != 0 || file->CopyFrom(source, between_chunks_) != 0)
+  if (there.facts && !there.facts->regular) {
+    why = destination + " is not a file";
     return false;
-  if (there.facts) {
+  }
+  if (there.facts && there.facts->read_only) {
+    why = destination + " is read-only";
+    return false;
+  }
+  auto file = std::make_unique<os::NewFile>();
+  int error = file->Create(destination, std::nullopt);
+  if (error == 0) error = file->CopyFrom(source, between_chunks_);
+  if (error == 0 && there.facts) {
     Enqueue({std::move(file), source, false}, false);
     return true;
   }
-  if (file->Publish(false) != 0) return false;
+  if (error == 0) error = file->Publish(false);
+  if (error != 0) {
+    why = WhyNot(error, source, destination);
+    return false;
+  }
   Remember(destination, file->facts(), Guard::kCopied);
   return true;
 }
@@ -147,17 +172,22 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     Remember(destination, file, Guard::kMoved);  // a rename keeps the file's identity
     return;
   }
-  // The source was just there: what is missing is the destination folder.
-  if (error == ENOENT) throw Failure("Path not found", ENOENT);
-  if (error != EXDEV) ThrowError(error);
+  if (error != EXDEV) throw Failure(WhyNot(error, source, destination), error);
   // Across file systems: a copy first; the source goes once the copy is safe.
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(destination, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_);
+  if (error == 0 && !there) error = copy->Publish(false);
+  if (error == os::kSourceChanged && !os::Examine(source))
+    throw Failure(source +
+                  " was removed by another program during its move; nothing was moved to " +
+                  destination);
   if (error == os::kSourceChanged)
-    throw Failure(source + " changed while it was being moved; it stays where it is", 0);
-  if (error != 0) ThrowError(error);
-  if (!there && (error = copy->Publish(false)) != 0) ThrowError(error);
+    throw Failure(source + " changed while it was being moved; it stays where it is");
+  if (error != 0)
+    throw Failure(WhyNot(error, source, destination) + ": nothing was moved to " + destination +
+                      "; " + source + " stays where it is",
+                  error);
   if (!there) Remember(destination, copy->facts(), Guard::kMoved);
   Enqueue({std::move(copy), source, true}, !there);
 }
@@ -201,12 +231,35 @@ bool TransferRun::SyncAll(bool content) {
 
 void TransferRun::GiveUp(const Work& work, const std::string& why) {
   if (!work.move) {
-    copies_given_up_.push_back(work.source);
+    copies_given_up_.push_back({work.source, why});
     return;
   }
   FailureTrap(ui_, kMoveProcedure)
       .Report(104, why + ": " + work.file->destination() + " was not completed; " + work.source +
                        " stays where it is");
+}
+
+void TransferRun::Complete(const Work& w) {
+  const std::string& d = w.file->destination();
+  const auto there = os::Examine(d);
+  const auto source = os::Examine(w.source);
+  std::string what;
+  if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
+    what = d +
+           " is no longer where it was written: its folder was moved, removed or replaced "
+           "meanwhile; " +
+           w.source + " stays where it is";
+  } else if (!source) {
+    what = w.source + " was removed by another program during its move; " + d +
+           " holds it as it was copied";
+  } else if (!os::Unchanged(w.file->source_facts(), *source)) {
+    what = w.source + " changed while it was being moved: it stays where it is, and " + d +
+           " holds it as it was before the change";
+  } else if (int error = os::RemoveFile(w.source)) {
+    what = w.source + " was copied to " + d + ", but it could not be removed (" +
+           DescribeError(error) + "): the file is now in both places";
+  }
+  if (!what.empty()) FailureTrap(ui_, kMoveProcedure).Report(104, what);
 }
 
 void TransferRun::Flush() {
@@ -231,20 +284,7 @@ void TransferRun::Flush() {
     if (!moved || SyncAll(false)) {
       for (const Work& w : named_) {
         ui_.Yield();
-        const auto there = os::Examine(w.file->destination());
-        const auto source = os::Examine(w.source);
-        if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size ||
-            !source) {
-          GiveUp(w, "Path/File access error");
-        } else if (!os::Unchanged(w.file->source_facts(), *source)) {
-          FailureTrap(ui_, kMoveProcedure)
-              .Report(104, w.source +
-                               " changed while it was being moved: it stays where it is, "
-                               "and " +
-                               w.file->destination() + " holds it as it was before the change");
-        } else if (int error = os::RemoveFile(w.source)) {
-          GiveUp(w, DescribeError(error));
-        }
+        Complete(w);
       }
     }
   }
@@ -254,16 +294,31 @@ void TransferRun::Flush() {
   waiting_bytes_ = 0;
 }
 
-bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run) {
-  if (IsBlank(source) || IsBlank(destination)) return false;
+bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run,
+                     std::string* why) {
+  std::string unused;
+  std::string& reason = why != nullptr ? *why : unused;
+  if (IsBlank(source) || IsBlank(destination)) {
+    reason = "Bad file name";
+    return false;
+  }
   const std::string s = NormalizeSlashes(source);
   std::string d = NormalizeSlashes(destination);
   if (s.find_first_of(kWildcards) != std::string::npos) d = FolderOf(d);
-  return IsExistingFile(s) && run.IsDestinationFolder(FolderOf(d)) && FSOFileCopy(s, d, run);
+  if (!IsExistingFile(s)) {
+    reason = "File not found: the file is gone";
+    return false;
+  }
+  if (!run.IsDestinationFolder(FolderOf(d))) {
+    reason = "Path not found: the folder " + FolderOf(d) + " does not exist";
+    return false;
+  }
+  return FSOFileCopy(s, d, run, reason);
 }
 
-bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run) {
-  return run.Copy(source, destination);
+bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run,
+                 std::string& why) {
+  return run.Copy(source, destination, why);
 }
 
 bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
@@ -282,7 +337,8 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
   if (file && there && file->id == there->id) return false;
   return trap.Step(104, [&] {
     if (!file || !file->regular) ThrowError(ENOENT);
-    if (!there && !run.IsDestinationFolder(FolderOf(d))) throw Failure("Path not found", ENOENT);
+    if (!there && !run.IsDestinationFolder(FolderOf(d)))
+      throw Failure("Path not found: the folder " + FolderOf(d) + " does not exist", ENOENT);
     run.Move(s, *file, d, there);
   });
 }

@@ -48,8 +48,8 @@ class TransferRun {
   // case-insensitive one counts its other spellings as taken).
   std::string PlaceForMove(const std::string& source, const std::string& destination);
   // Copies with replacement; false when nothing was copied (a read-only or
-  // unreadable destination, a source that cannot be read). Silent.
-  bool Copy(const std::string& source, const std::string& destination);
+  // unreadable destination, a source that cannot be read), with why. Silent.
+  bool Copy(const std::string& source, const std::string& destination, std::string& why);
   // Moves the file source (as examined) to destination (what is there now),
   // replacing it; throws on failure.
   void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
@@ -68,8 +68,10 @@ class TransferRun {
   // Completes the waiting work; a move that cannot be completed is reported
   // under the move's procedure path and its source stays.
   void Flush();
-  // The sources of copies that Flush could not complete.
-  const std::vector<std::string>& copies_given_up() const { return copies_given_up_; }
+  // The copies that Flush could not complete: source and why.
+  const std::vector<std::pair<std::string, std::string>>& copies_given_up() const {
+    return copies_given_up_;
+  }
   UiServices& ui() { return ui_; }
 
  private:
@@ -95,6 +97,8 @@ class TransferRun {
   // Waiting content (with content) and the names made are on disk.
   bool SyncAll(bool content);
   void GiveUp(const Work& work, const std::string& why);
+  // Removes a named move's source once all is well, or says what is not.
+  void Complete(const Work& work);
 
   UiServices& ui_;
   os::ChunkHook between_chunks_;
@@ -108,7 +112,7 @@ class TransferRun {
   std::vector<Work> named_;      // moved, the source waiting for removal
   std::unordered_set<std::string> replacing_names_;
   std::uint64_t waiting_bytes_ = 0;
-  std::vector<std::string> copies_given_up_;
+  std::vector<std::pair<std::string, std::string>> copies_given_up_;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.
@@ -119,11 +123,16 @@ class TransferRun {
 
 // Copies source to destination when the source is an existing file and the
 // destination folder exists; silent. On Windows a source with wildcards
-// copies nothing. False when nothing was copied.
-bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run);
+// copies nothing. False when nothing was copied, and why in the words of a box.
+bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run,
+                     std::string* why = nullptr);
 // Copies with replacement; a read-only destination or the file itself stops
 // it. Silent.
-bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run);
+bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run,
+                 std::string& why);
+// Why a file could not be written to destination from source, in the words
+// of a box.
+std::string WhyNot(int error, const std::string& source, const std::string& destination);
 // Moves the file, replacing the destination; failures go to the failure box
 // under the move's procedure path. A vanished source keeps the old
 // destination; a destination that is the source itself leaves the file be.

@@ -2,16 +2,49 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <future>
 
 #include "app/failure.h"
 #include "fs/path_rules.h"
 #include "fs/platform.h"
 
+namespace {
+
+// What stands at path, a file system object other than a file, for a box.
+std::string WhatIsAt(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path p(std::u8string(path.begin(), path.end()));
+  if (fs::is_symlink(fs::symlink_status(p, error)))
+    return fs::is_directory(fs::status(p, error)) ? "a link to a folder" : "a link";
+  switch (fs::symlink_status(p, error).type()) {
+    case fs::file_type::directory:
+      return "a folder";
+    case fs::file_type::fifo:
+      return "a FIFO";
+    case fs::file_type::socket:
+      return "a socket";
+    case fs::file_type::block:
+    case fs::file_type::character:
+      return "a device";
+    default:
+      return "something other than a file";
+  }
+}
+
+}  // namespace
+
 void SaveLines(const std::string& path, std::size_t count,
                const std::function<std::string(std::size_t)>& line, UiServices& ui) {
   const auto old = os::Examine(path);
-  if (old && !old->regular) ThrowError(EISDIR);
+  if (old && !old->regular)
+    throw Failure("Path/File access error: " + path + " is " + WhatIsAt(path) +
+                      ": the list is saved only as a file",
+                  EISDIR);
+  const std::string folder = FolderOf(path);
+  if (!folder.empty() && !os::IsFolder(folder))
+    throw Failure("Path not found: the folder " + folder + " does not exist", ENOENT);
   // Read-only is refused as a copy refuses it, root or not.
   if (old && old->read_only) ThrowError(EACCES);
   os::RemoveStaleTemporaries(FolderOf(path));

@@ -38,7 +38,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     if (now == TransferKind::kCopy) {
       trap.Step(108, [&] {
         run.CheckClash(source, target, now);
-        if (!CopyFileChecked(source, target, run)) outcome.not_copied.push_back(source);
+        std::string why;
+        if (!CopyFileChecked(source, target, run, &why))
+          outcome.not_copied.push_back({source, why});
       });
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] {
@@ -63,13 +65,12 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   return outcome;
 }
 
-std::string NotCopiedMessage(const std::vector<std::string>& sources) {
+std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources) {
   constexpr std::size_t kNamed = 5;
   std::string text = std::to_string(sources.size()) + " of the ticked files " +
-                     (sources.size() == 1 ? "was" : "were") +
-                     " not copied: the destination folder is missing, or the file there is "
-                     "read-only or cannot be written.\r\n";
-  for (std::size_t i = 0; i < sources.size() && i < kNamed; ++i) text += "\r\n" + sources[i];
+                     (sources.size() == 1 ? "was" : "were") + " not copied:\r\n";
+  for (std::size_t i = 0; i < sources.size() && i < kNamed; ++i)
+    text += "\r\n" + sources[i].first + ": " + sources[i].second;
   if (sources.size() > kNamed)
     text += "\r\n... and " + std::to_string(sources.size() - kNamed) + " more";
   return text;

@@ -16,9 +16,10 @@ struct TransferRows {
 };
 
 struct TransferOutcome {
-  std::vector<std::size_t> gone;        // rows whose file has moved away (a move only)
-  std::vector<std::string> not_copied;  // ticked files a copy passed over silently
-  std::vector<std::string> renamed;     // "old name → new name" of files a move renamed
+  std::vector<std::size_t> gone;  // rows whose file has moved away (a move only)
+  // Ticked files a copy passed over silently, each with why.
+  std::vector<std::pair<std::string, std::string>> not_copied;
+  std::vector<std::string> renamed;  // "old name → new name" of files a move renamed
 };
 
 // Copies or moves every ticked file into the destination folder under its
@@ -31,6 +32,6 @@ TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap);
 
 // The one box that says which ticked files were not copied.
-std::string NotCopiedMessage(const std::vector<std::string>& sources);
+std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);
 // The one box that says which moved files were given new names.
 std::string RenamedMessage(const std::vector<std::string>& renamed);

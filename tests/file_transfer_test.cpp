@@ -159,7 +159,9 @@ TEST_F(FileTransfer, AFolderThatWentAfterTheFirstFileTakesNoMore) {
   EXPECT_FALSE(std::filesystem::exists(t.Path("went")));
   ASSERT_EQ(ui.Failures().size(), 1u);
   EXPECT_EQ(ui.Failures()[0].rfind(
-                "Path not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r", 0),
+                "Path not found: the folder " + t.Path("went/") +
+                    " does not exist\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r",
+                0),
             0u);
 }
 

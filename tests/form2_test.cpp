@@ -515,11 +515,14 @@ TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
   Page2().PushButton4_Click();
   struct Case {
     std::string destination, first_line;
-    std::vector<std::string> named;
-  } cases[] = {{t.Path("out/"), "1 of the ticked files was not copied", {t.Path("s/b.txt")}},
+    std::vector<std::string> named;  // each file with why
+  } cases[] = {{t.Path("out/"),
+                "1 of the ticked files was not copied",
+                {t.Path("s/b.txt") + ": " + t.Path("out/b.txt") + " is read-only"}},
                {t.Path("nowhere/"),
                 "2 of the ticked files were not copied",
-                {t.Path("s/a.txt"), t.Path("s/b.txt")}}};
+                {t.Path("s/a.txt") + ": Path not found: the folder " + t.Path("nowhere/"),
+                 t.Path("s/b.txt") + ": Path not found"}}};
   for (const Case& c : cases) {
     form->Text1->setText(QString::fromStdString(c.destination));
     ui.boxes.clear();

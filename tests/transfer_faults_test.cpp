@@ -3,6 +3,7 @@
 // checks which files exist afterwards with which bytes, and which boxes showed.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,14 @@ bool FaultAtYield(int k, const std::function<bool()>& counts,
   waitpid(child, nullptr, 0);
   close(fds[0]);
   return stopped;
+}
+
+// A list saved as page 2 saves it, its failure shown by the page's trap.
+void Save(const std::string& path, ScriptedUi& ui) {
+  FailureTrap(ui, "Larkmere2021/08/31.Form2.PushButton6_Click").Step(110, [&] {
+    SaveLines(
+        path, 1, [](std::size_t) { return std::string("line"); }, ui);
+  });
 }
 
 #define ASSERT_MOUNTED(m) ASSERT_EQ((m).error(), "") << "this suite makes its faults for real"
@@ -424,6 +433,7 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
                {"truncated mid-move", move, true, resize(1u << 20)},
                {"grown mid-move", move, true, resize(4u << 20)},
                {"removed mid-move", move, true, remove},
+               {"removed after its copy", move, false, remove},
                {"truncated mid-copy", copy, true, resize(1u << 20)},
                {"grown mid-copy", copy, true, resize(4u << 20)}};
   for (const Case& c : cases) {
@@ -445,9 +455,10 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     EXPECT_EQ(Content(dst), c.mid_copy ? "(none)" : kBig);
     EXPECT_EQ(out.not_copied.size(), c.kind == copy ? 1u : 0u);
     ASSERT_EQ(MoveBoxes(ui), c.kind == move ? 1 : 0);
+    const char* says = changed == "(none)" ? " was removed by another program during its move"
+                                           : " changed while it was being moved";
     if (c.kind == move) {
-      EXPECT_NE(ui.Failures()[0].find(src + " changed while it was being moved"),
-                std::string::npos);
+      EXPECT_NE(ui.Failures()[0].find(src + says), std::string::npos);
     }
   }
 }
@@ -499,5 +510,68 @@ TEST(TransferFaults, APowerCutOnAFuseDestinationLosesNoFile) {
             << i << ": " << there.substr(0, 8);
       }
     }
+  }
+}
+
+TEST(TransferFaults, EachBoxSaysWhatHappened) {
+  struct Case {
+    const char* name;
+    std::function<void(TestTree&, ScriptedUi&)> act;
+    std::string says;
+  } cases[] = {
+      {"a moved file whose source cannot be removed",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("src"), "tmpfs", "size=1m");
+         t.File("src/f", "x");
+         ui.on_yield = [&] {
+           if (Exists(t.Path("out/f"))) m.MakeReadOnly();
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
+       },
+       "could not be removed (Permission denied): the file is now in both places"},
+      {"the destination folder moved away during a move",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
+         t.Folder("stick/out");
+         ui.on_yield = [&] {
+           if (Exists(t.Path("stick/out/f"))) fs::rename(t.Path("stick/out"), t.Path("stick/went"));
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick/out"), TransferKind::kMove);
+       },
+       "is no longer where it was written: its folder was moved"},
+      {"a name the stick does not accept",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "exfat");
+         t.File("src/a\nb", "x");
+         Transfer(ui, {t.Path("src/a\nb")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "Bad file name: the destination does not accept the name a\nb"},
+      {"a list saved into a missing folder",
+       [](TestTree& t, ScriptedUi& ui) { Save(t.Path("nowhere/list.txt"), ui); },
+       "Path not found: the folder"},
+      {"a list saved onto a folder", [](TestTree& t, ScriptedUi& ui) { Save(t.Path("src"), ui); },
+       "is a folder"},
+      {"a list saved onto a FIFO",
+       [](TestTree& t, ScriptedUi& ui) {
+         mkfifo(t.Path("fifo").c_str(), 0644);
+         Save(t.Path("fifo"), ui);
+       },
+       "is a FIFO"},
+      {"a list saved onto a link to a folder",
+       [](TestTree& t, ScriptedUi& ui) {
+         fs::create_directory_symlink(t.Path("src"), t.Path("link"));
+         Save(t.Path("link"), ui);
+       },
+       "is a link to a folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestTree t;
+    ScriptedUi ui;
+    t.File("src/f", "x");
+    t.Folder("out");
+    c.act(t, ui);
+    ASSERT_EQ(ui.Failures().size(), 1u);
+    EXPECT_NE(ui.Failures()[0].find(c.says), std::string::npos) << ui.Failures()[0];
   }
 }
