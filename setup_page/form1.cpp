@@ -139,6 +139,11 @@ void Form1::Form_Load() {
   trap.Step(142, [&] { Text1->setText(settings_.Read(kPath)); });
   // The keyboard starts where the tab order does.
   Option1->setFocus();
+  // Said once a run: the defaults are stored at once, so a file that cannot
+  // take them has shown it by now.
+  if (!settings_.problem().isEmpty())
+    ui().Information("Your choices cannot be stored, so they last until the program ends: " +
+                     settings_.problem().toStdString() + ".");
 }
 
 void Form1::DateOption_Click() {

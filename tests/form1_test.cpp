@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QKeyEvent>
 #include <QTest>
 #include <filesystem>
@@ -68,6 +70,28 @@ TEST_F(Form1Page, ALoadThatWouldLeaveNoDateOrTransferOptionSelectsTheFirst) {
     EXPECT_EQ(Stored("Option2"), "False");
     EXPECT_TRUE(form->Option4->isChecked());
     EXPECT_EQ(Stored("Option4"), "True");
+  }
+}
+
+TEST_F(Form1Page, ASettingsFileThatIsNoFileNeverStopsTheStartAndIsSaidOnce) {
+  for (const bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "a FIFO" : "a folder");
+    std::filesystem::remove_all(SettingsFile().toStdString());
+    if (fifo) {
+      mkfifo(SettingsFile().toLocal8Bit().constData(), 0644);
+    } else {
+      std::filesystem::create_directory(SettingsFile().toStdString());
+    }
+    ui.boxes.clear();
+    Start();
+    EXPECT_TRUE(form->Option1->isChecked() && form->Option4->isChecked());
+    form->Option5->click();  // kept for the run, and not said again
+    form->Option3->click();
+    EXPECT_TRUE(settings->ReadFlag(settings_keys::kTransferOptions[1]));
+    EXPECT_EQ(ui.Texts(ScriptedUi::BoxKind::kInformation),
+              std::vector<std::string>{"Your choices cannot be stored, so they last until the "
+                                       "program ends: " +
+                                       SettingsFile().toStdString() + " is not a regular file."});
   }
 }
 

@@ -1,6 +1,7 @@
 #include "app/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QStandardPaths>
@@ -82,4 +83,25 @@ TEST_F(Settings, StoredDatesAreReadInTheLocaleOrIso) {
   }
   store.Write(K("Option1"), "maybe");
   EXPECT_THROW(store.ReadFlag(K("Option1")), Failure);
+}
+
+TEST_F(Settings, AFileThatCannotBeReadOrWrittenIsSaidAndTheChoicesLastTheRun) {
+  chmod(t.root().c_str(), 0755);
+  t.File("ro/s.ini", "[General]\nOption1=False\n");
+  chmod(t.Path("ro/s.ini").c_str(), 0);
+  t.Folder("locked");
+  chmod(t.Path("locked").c_str(), 0555);
+  struct Case {
+    std::string file, says;
+  } cases[] = {{t.Path("ro/s.ini"), " cannot be read"},
+               {t.Path("locked/s.ini"), " cannot be written"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(RunUnprivileged([&] {
+                SettingsStore s(QString::fromStdString(c.file));
+                s.WriteFlag(K("Option2"), true);
+                return s.ReadFlag(K("Option2")) && s.problem().toStdString() == c.file + c.says;
+              }),
+              1)
+        << c.file;
+  }
 }
