@@ -10,6 +10,7 @@
 #include "tests/test_tree.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -86,6 +87,25 @@ TEST(FolderWalk, VirtualFileSystemMountsAreNotExpandedBelowAListedFolder) {
   GetSubDirectories2016(folders, false, ui);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/proc/"), 0);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/tmp/"), IsFolder("/tmp") ? 1 : 0);
+  // Listed itself, it stays in the list but is not expanded.
+  EXPECT_EQ(Walk({"/proc/"}, true, ui), std::vector<std::string>{"/proc/"});
+}
+
+TEST(FolderWalk, ASubFolderPastThePathLimitIsDroppedWithAllBelowIt) {
+  TestTree t;
+  std::string deep = "d";
+  while (t.Path(deep).size() + 210 < os::kPathLimit) deep += "/" + std::string(200, 'd');
+  const std::string near = deep + "/" + std::string(os::kPathLimit - t.Path(deep).size() - 3, 'n');
+  // near/ is just short of the limit; near/over/ is past it, made where it is.
+  t.Folder(near);
+  const int at = open(t.Path(near).c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_TRUE(mkdirat(at, "over", 0755) == 0 && mkdirat(at, "over/below", 0755) == 0);
+  ScriptedUi ui;
+  const auto all = Walk({t.Path("d/")}, true, ui);
+  EXPECT_EQ(all.back(), t.Path(near + "/"));
+  unlinkat(at, "over/below", AT_REMOVEDIR);
+  unlinkat(at, "over", AT_REMOVEDIR);
+  close(at);
 }
 
 TEST(FolderWalk, OnlyTheTopMostMountOfAPointCounts) {
