@@ -1,0 +1,52 @@
+// larkspur-gather's listing against find and fd over the 1M-file tree, warm,
+// and the memory it takes per file found.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "bench/bench_util.h"
+
+namespace {
+
+// The peak resident memory, in bytes, of command run in a process of its own.
+long PeakBytes(const std::string& command) {
+  const pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  return usage.ru_maxrss * 1024;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string root = argc > 1 ? argv[1] : "bench-data";
+  const std::string dir = bench::Tree(root, 1000000);
+  const std::string ours = std::string("'") + GATHER + "' --after 2021-01-01 '" + dir + "'";
+  const std::string find = "find '" + dir + "' -type f -newermt 2021-01-02 -printf '%T@ %p\\n'";
+  const std::string fd =
+      "fdfind --unrestricted --type f --changed-after 2021-01-02 . '" + dir + "'";
+  bench::Shell(find + " > /dev/null");  // warm the cache
+  const double find_s = bench::Best(3, [&] { bench::Shell(find + " > /dev/null"); });
+  const double fd_s = bench::Best(3, [&] { bench::Shell(fd + " > /dev/null"); });
+  const double ours_s = bench::Best(3, [&] { bench::Shell(ours + " > /dev/null"); });
+  bench::Shell(ours + " | wc -l > '" + root + "/cli-found'");
+  long found = 0;
+  std::ifstream(root + "/cli-found") >> found;
+  const long peak = PeakBytes(ours + " > /dev/null");
+  std::printf("files found: %ld\n", found);
+  std::printf("find seconds: %.4f\n", find_s);
+  std::printf("fd seconds: %.4f\n", fd_s);
+  std::printf("cli seconds: %.4f\n", ours_s);
+  std::printf("cli peak bytes: %ld\n", peak);
+  std::printf("cli-list/find ratio: %.3f\n", ours_s / find_s);
+  std::printf("cli-list/fd ratio: %.3f\n", ours_s / fd_s);
+  std::printf("cli bytes/file: %.1f\n", static_cast<double>(peak) / static_cast<double>(found));
+  return 0;
+}

@@ -1,0 +1,220 @@
+#include "cli/gather.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "app/failure_trap.h"
+#include "fs/folder_walk.h"
+#include "fs/path_rules.h"
+#include "results_page/transfer.h"
+#include "setup_page/search_launch.h"
+
+std::atomic<int> g_stop_signal{0};
+
+namespace {
+
+long ValidDay(int year, int month, int day) {
+  int y = 0, m = 0, d = 0;
+  const long days = DaysFromCivil(year, month, day);
+  CivilFromDays(days, y, m, d);
+  return y == year && m == month && d == day && year >= 100 && year <= 9999 ? days : LONG_MIN;
+}
+
+// "2024-03-05 14:07:09": sorts as text, and parses anywhere.
+std::string IsoText(DateValue value) {
+  const long day = DayNumber(value);
+  const int seconds = static_cast<int>(
+      std::clamp(std::lround((value - static_cast<double>(day)) * 86400.0), 0L, 86399L));
+  int y = 0, m = 0, d = 0;
+  CivilFromDays(day, y, m, d);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, seconds / 3600,
+                seconds / 60 % 60, seconds % 60);
+  return text;
+}
+
+// The terminal as the library's window: failures go to err in the words of
+// the window's boxes; a signal ends the run at its next yield; progress is
+// one line rewritten at most ten times a second.
+class ConsoleUi : public UiServices {
+ public:
+  ConsoleUi(std::FILE* err, bool progress) : err_(err), progress_(progress) {}
+  void Information(const std::string&) override {}
+  bool Question(const std::string&) override { return false; }
+  void FailureBox(const std::string& text) override {
+    ++failures_;
+    std::fprintf(err_, "%slarkspur-gather: %s\n", progress_shown_ ? "\r\033[K" : "",
+                 text.substr(0, text.find("\r\nin ")).c_str());
+  }
+  std::string PickFolder(const std::string&, const std::string&) override { return {}; }
+  std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
+  void OpenFolder(const std::string&) override {}
+  void EndProgram() override {}
+  bool Yield() override {
+    if (g_stop_signal != 0) throw ProgramEnding{};
+    if (progress_ && status_) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - shown_ >= std::chrono::milliseconds(100)) {
+        shown_ = now;
+        std::fprintf(err_, "\r\033[K%s", status_().c_str());
+        std::fflush(err_);
+        progress_shown_ = true;
+      }
+    }
+    return false;
+  }
+  // What the progress line says, asked when it is due.
+  void SetStatus(std::function<std::string()> status) { status_ = std::move(status); }
+  void EndProgress() {
+    if (progress_shown_) std::fprintf(err_, "\r\033[K");
+    progress_shown_ = false;
+    status_ = nullptr;
+  }
+  int failures() const { return failures_; }
+
+ private:
+  std::FILE* err_;
+  bool progress_;
+  bool progress_shown_ = false;
+  std::function<std::string()> status_;
+  std::chrono::steady_clock::time_point shown_{};
+  int failures_ = 0;
+};
+
+std::string Megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+// Copies or moves the rows, with a progress line of files and bytes.
+int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
+             ConsoleUi& ui, std::FILE* err) {
+  std::vector<std::uint64_t> sizes(rows.size());
+  std::uint64_t total = 0, done = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto facts = os::Examine(paths[rows[i]]);
+    total += sizes[i] = facts ? facts->size : 0;
+  }
+  std::size_t current = 0;
+  const auto start = std::chrono::steady_clock::now();
+  ui.SetStatus([&] {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    const double left = rate > 0 ? static_cast<double>(total - done) / rate : 0;
+    char text[160];
+    std::snprintf(text, sizeof text, "%zu of %zu files, %s of %s, %s/s, %.0f s left", current,
+                  rows.size(), Megabytes(done).c_str(), Megabytes(total).c_str(),
+                  Megabytes(static_cast<std::uint64_t>(rate)).c_str(), left);
+    return std::string(text);
+  });
+  TransferRows list;
+  list.count = rows.size();
+  list.path = [&](std::size_t i) {
+    // Rows are asked in order (and again, backwards, for the moved ones).
+    if (i >= current && i < rows.size()) {
+      for (; current < i; ++current) done += sizes[current];
+    }
+    return paths[rows[i]];
+  };
+  list.ticked = [](std::size_t) { return true; };
+  FailureTrap trap(ui, "larkspur-gather");
+  const TransferOutcome outcome = TransferChecked(
+      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap);
+  ui.EndProgress();
+  for (const auto& [path, why] : outcome.not_copied)
+    std::fprintf(err, "larkspur-gather: %s was not copied: %s\n", path.c_str(), why.c_str());
+  for (const std::string& renamed : outcome.renamed)
+    std::fprintf(err, "larkspur-gather: moved under a new name: %s\n", renamed.c_str());
+  return ui.failures() > 0 || !outcome.not_copied.empty() ? 1 : 0;
+}
+
+}  // namespace
+
+std::optional<long> ParseDay(const std::string& text) {
+  int y = 0, m = 0, d = 0;
+  char end = 0;
+  if (text.size() == 10 && std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &end) == 3) {
+    const long day = ValidDay(y, m, d);
+    if (day != LONG_MIN) return day;
+    return std::nullopt;
+  }
+  std::tm tm{};
+  std::istringstream in(text);
+  try {
+    in.imbue(std::locale(""));
+  } catch (const std::runtime_error&) {
+    // No usable locale: ISO only.
+  }
+  in >> std::get_time(&tm, "%x");
+  if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
+  const long day = ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  if (day == LONG_MIN) return std::nullopt;
+  return day;
+}
+
+int Gather(const Request& r, std::FILE* out, std::FILE* err) {
+  for (const std::string& folder : r.folders) {
+    if (!IsFolder(folder)) {
+      std::fprintf(err, "larkspur-gather: %s: no such folder\n", folder.c_str());
+      return 2;
+    }
+  }
+  if (r.transfer != TransferKind::kNone && !IsFolder(r.destination)) {
+    std::fprintf(err, "larkspur-gather: %s: no such destination folder\n", r.destination.c_str());
+    return 2;
+  }
+  ConsoleUi ui(err, r.progress);
+  try {
+    // As page 1 lists them: each with one final separator, and none twice
+    // within another.
+    std::vector<std::string> folders;
+    for (const std::string& f : r.folders) folders.push_back(NormalizeSlashes(f + os::kSeparator));
+    const std::vector<std::size_t> nested = MarkNestedFolders(folders);
+    for (auto it = nested.rbegin(); it != nested.rend(); ++it) {
+      std::fprintf(err, "larkspur-gather: %s is searched once, within another listed folder\n",
+                   folders[*it].c_str());
+      folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
+    }
+    PathList paths;
+    DateList dates;
+    ui.SetStatus([&] {
+      return std::to_string(paths.folder_count()) + " folders, " + std::to_string(paths.size()) +
+             " files read";
+    });
+    for (const std::string& folder : folders)
+      CollectCandidates(folder, {paths, dates}, ui, [&] { return r.date; });
+    std::vector<std::uint32_t> rows = FindInRange(
+        dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
+    std::vector<std::uint8_t> ticks(rows.size(), 1);
+    RemoveDuplicateRows(rows, ticks, paths, ui);
+    ui.EndProgress();
+    if (r.transfer == TransferKind::kNone || r.dry_run) {
+      for (const std::uint32_t row : rows) {
+        const std::string path = paths[row];
+        if (r.transfer != TransferKind::kNone) {
+          std::fprintf(out, "%s %s -> %s\n", r.transfer == TransferKind::kCopy ? "copy" : "move",
+                       path.c_str(),
+                       NormalizeSlashes(r.destination + os::kSeparator + FileNameOf(path)).c_str());
+        } else if (r.null_ended) {
+          std::fwrite(path.c_str(), 1, path.size() + 1, out);
+        } else {
+          std::fprintf(out, "%s\t%s\n", path.c_str(), IsoText(*dates[row]).c_str());
+        }
+      }
+      return 0;
+    }
+    return Transfer(r, paths, rows, ui, err);
+  } catch (const ProgramEnding&) {
+    ui.EndProgress();
+    return 128 + g_stop_signal;
+  }
+}

@@ -1,0 +1,35 @@
+#pragma once
+// One run of larkspur-gather: the window's finding and gathering, from a
+// command line, through the same library calls.
+#include <atomic>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fs/file_times.h"
+#include "fs/file_transfer.h"
+#include "results_page/find.h"
+
+struct Request {
+  std::vector<std::string> folders;
+  DateKind date = DateKind::kModified;
+  RangeKind range = RangeKind::kNone;
+  long first_day = 0, second_day = 0;  // days since 1899-12-30
+  TransferKind transfer = TransferKind::kNone;
+  std::string destination;
+  bool null_ended = false;  // a listing: paths only, each ended by NUL
+  bool dry_run = false;
+  bool progress = false;
+};
+
+// The day of text, YYYY-MM-DD or the locale's short date; none for anything else.
+std::optional<long> ParseDay(const std::string& text);
+
+// Set by a signal: the run stops at its next yield, leaving nothing partial.
+extern std::atomic<int> g_stop_signal;
+
+// Lists or gathers what the request finds; the exit status: 0 all done, 1
+// some files not copied or moved (each said on err), 2 a usage error (one
+// line on err, nothing changed), 128 + the signal when stopped by one.
+int Gather(const Request& request, std::FILE* out, std::FILE* err);

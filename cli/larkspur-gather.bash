@@ -1,0 +1,22 @@
+# bash completion for larkspur-gather
+_larkspur_gather() {
+  local cur prev
+  _init_completion || return
+  case "$prev" in
+    -d | --date)
+      mapfile -t COMPREPLY < <(compgen -W "modified created accessed" -- "$cur")
+      return ;;
+    --after | --before | --on | --between)
+      return ;;
+    --copy-to | --move-to)
+      _filedir -d
+      return ;;
+  esac
+  if [[ "$cur" == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --copy-to
+      --move-to -0 --null -n --dry-run -q --quiet --progress -h --help --version" -- "$cur")
+    return
+  fi
+  _filedir -d
+}
+complete -F _larkspur_gather larkspur-gather

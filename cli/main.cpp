@@ -1,0 +1,111 @@
+// larkspur-gather: finds files by date under folders, and lists them or
+// gathers them into one folder, as Larkspur Suite's window does.
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+
+#include "cli/gather.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+#ifndef LARKSPUR_VERSION
+#define LARKSPUR_VERSION "0"
+#endif
+
+namespace {
+
+// The first signal stops the run at its next yield (the file being copied is
+// dropped); a second one ends the program at once. Either way nothing partial
+// remains: new content has no name until it is complete.
+void OnSignal(int signal) {
+  if (g_stop_signal.exchange(signal) != 0) std::_Exit(128 + signal);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  os::InitLocalTime();
+  CLI::App app{
+      "Finds the files under FOLDERs whose chosen date lies in a range of whole local days, "
+      "and lists them or copies or moves them into one folder. A moved file is removed only "
+      "once its copy is complete and on disk; files of one name are moved side by side.",
+      "larkspur-gather"};
+  app.set_version_flag("--version", "larkspur-gather " LARKSPUR_VERSION);
+  Request r;
+  std::string date = "modified", after, before, on, copy_to, move_to;
+  std::vector<std::string> between;
+  bool quiet = false, progress = false;
+  app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders")
+      ->required();
+  app.add_option("-d,--date", date, "Which date counts: modified, created or accessed")
+      ->check(CLI::IsMember({"modified", "created", "accessed"}))
+      ->capture_default_str();
+  auto* a = app.add_option("--after", after, "Files dated after this day (YYYY-MM-DD)");
+  auto* b = app.add_option("--before", before, "Files dated before this day");
+  auto* o = app.add_option("--on", on, "Files dated on this day");
+  auto* w =
+      app.add_option("--between", between, "Files dated on or between these two days")->expected(2);
+  for (auto* x : {a, b, o, w})
+    for (auto* y : {a, b, o, w})
+      if (x != y) x->excludes(y);
+  auto* c = app.add_option("--copy-to", copy_to, "Copy the files found into this folder");
+  auto* m = app.add_option("--move-to", move_to, "Move the files found into this folder");
+  c->excludes(m);
+  m->excludes(c);
+  app.add_flag("-0,--null", r.null_ended, "List paths only, each ended by NUL (for xargs -0)");
+  app.add_flag("-n,--dry-run", r.dry_run, "Say what would be copied or moved; change nothing");
+  auto* q = app.add_flag("-q,--quiet", quiet, "No progress line");
+  app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")
+      ->excludes(q);
+  app.footer(
+      "DATE is YYYY-MM-DD, or the locale's short date. Exactly one range is required.\n"
+      "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
+      "(each named on stderr); 2 a usage error; 130 and 143 after SIGINT and SIGTERM.");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
+    return 2;
+  }
+  const auto day = [](const std::string& text) {
+    const auto d = ParseDay(text);
+    if (!d) throw CLI::ValidationError("not a date: " + text + " (YYYY-MM-DD expected)");
+    return *d;
+  };
+  try {
+    if (!after.empty()) r.range = RangeKind::kAfter, r.first_day = day(after);
+    if (!before.empty()) r.range = RangeKind::kBefore, r.first_day = day(before);
+    if (!on.empty()) r.range = RangeKind::kOn, r.first_day = day(on);
+    if (!between.empty()) {
+      r.range = RangeKind::kBetween;
+      r.first_day = day(between[0]);
+      r.second_day = day(between[1]);
+    }
+    if (r.range == RangeKind::kNone)
+      throw CLI::ValidationError("a range is required: --after, --before, --on or --between");
+  } catch (const CLI::ValidationError& e) {
+    std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
+    return 2;
+  }
+  r.date = date == "created"    ? DateKind::kCreated
+           : date == "accessed" ? DateKind::kAccessed
+                                : DateKind::kModified;
+  r.transfer = !copy_to.empty()   ? TransferKind::kCopy
+               : !move_to.empty() ? TransferKind::kMove
+                                  : TransferKind::kNone;
+  r.destination = !copy_to.empty() ? copy_to : move_to;
+  r.progress = progress || (!quiet && isatty(fileno(stderr)));
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+#ifdef SIGHUP
+  std::signal(SIGHUP, OnSignal);
+#endif
+  return Gather(r, stdout, stderr);
+}

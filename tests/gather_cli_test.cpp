@@ -1,0 +1,148 @@
+// larkspur-gather as a script runs it: command lines against exit status,
+// output and the files that exist afterwards.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+
+#include "tests/test_tree.h"
+#include "tests/transfer_checks.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::stringstream s;
+  s << std::ifstream(path).rdbuf();
+  return s.str();
+}
+
+Outcome Gather(const TestTree& t, const std::string& args) {
+  const std::string out = t.Path("stdout"), err = t.Path("stderr");
+  const int status =
+      std::system((std::string(GATHER) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
+  return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
+}
+
+// The lines of text (ended by newlines, or by NULs), in sorted order.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  const char end = text.find('\0') != std::string::npos ? '\0' : '\n';
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line, end);) lines.push_back(line);
+  return Sorted(lines);
+}
+
+// Midday local time of a day, as the file's modification and access time.
+void Date(const std::string& path, const char* day) {
+  std::tm tm{};
+  std::istringstream(day) >> std::get_time(&tm, "%Y-%m-%d");
+  tm.tm_hour = 12;
+  tm.tm_isdst = -1;
+  const timespec at{std::mktime(&tm), 0};
+  const timespec times[2] = {at, at};
+  utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace
+
+TEST(GatherCli, UsageErrorsSayWhatIsWrongAndChangeNothing) {
+  TestTree t;
+  t.Folder("a");
+  struct Case {
+    std::string args, first_line;
+  } cases[] = {
+      {"a", "larkspur-gather: a range is required: --after, --before, --on or --between"},
+      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (YYYY-MM-DD expected)"},
+      {"--on yesterday a", "larkspur-gather: not a date: yesterday (YYYY-MM-DD expected)"},
+      {"--frob --on 2024-01-01 a",
+       "larkspur-gather: The following argument was not expected: --frob"},
+      {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on"},
+      {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder"},
+      {"--on 2024-01-01 --move-to nowhere a",
+       "larkspur-gather: nowhere: no such destination folder"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    const Outcome o = Gather(t, c.args);
+    EXPECT_EQ(o.status, 2) << c.args;
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.first_line) << c.args;
+  }
+  EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
+}
+
+TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
+  struct Case {
+    std::string args;                // FOLDER is t's "src", OUT its "out"
+    std::string out;                 // stdout, paths relative to t
+    std::vector<std::string> moved;  // files under out afterwards
+  } cases[] = {
+      {"--on 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
+      {"--after 2024-03-05 SRC", "src/later.txt\t2024-03-06 12:00:00\n", {}},
+      {"--before 2024-03-05 -d accessed SRC", "src/old.txt\t2024-03-04 12:00:00\n", {}},
+      {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
+      {"--on 2024-03-05 --copy-to OUT -n SRC", "copy src/on.txt -> out/on.txt\n", {}},
+      {"--after 2000-01-01 --copy-to OUT SRC", "", {"later.txt", "old.txt", "on.txt"}},
+      {"--on 2024-03-05 --move-to OUT SRC SRC/deep", "", {"on.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    TestTree t;
+    for (const char* name : {"old", "on", "later"})
+      t.File(std::string("src/") + name + ".txt", name);
+    t.Folder("src/deep");
+    t.Folder("out");
+    Date(t.Path("src/old.txt"), "2024-03-04");
+    Date(t.Path("src/on.txt"), "2024-03-05");
+    Date(t.Path("src/later.txt"), "2024-03-06");
+    std::string args = c.args;
+    for (const auto& [from, to] : {std::pair{"SRC", "src"}, {"OUT", "out"}})
+      for (std::size_t at; (at = args.find(from)) != std::string::npos;) args.replace(at, 3, to);
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    const Outcome o = Gather(t, args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(Lines(o.out), Lines(c.out));
+    EXPECT_EQ(Names(t.Path("out")), c.moved);
+    for (const std::string& name : c.moved) {
+      EXPECT_EQ(t.Read("out/" + name), name.substr(0, name.find('.')));
+      EXPECT_EQ(std::filesystem::exists(t.Path("src/" + name)),
+                args.find("--move") == std::string::npos);
+    }
+  }
+}
+
+TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
+  TestTree t;
+  t.File("src/big.bin", std::string(1u << 30, 'b'));
+  t.Folder("out");
+  int err[2];
+  ASSERT_EQ(pipe(err), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(err[1], 2);
+    execl(GATHER, GATHER, "--progress", "--after", "2000-01-01", "--copy-to", t.Path("out").c_str(),
+          t.Path("src").c_str(), nullptr);
+    _exit(127);
+  }
+  close(err[1]);
+  // The copy's first progress line comes a tenth of a second into it.
+  std::string said;
+  for (char c; said.find("of 1 files") == std::string::npos && read(err[0], &c, 1) == 1;) said += c;
+  kill(child, SIGINT);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(err[0]);
+  EXPECT_EQ(WEXITSTATUS(status), 130) << said;
+  EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
+}
