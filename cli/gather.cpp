@@ -190,8 +190,16 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       return std::to_string(paths.folder_count()) + " folders, " + std::to_string(paths.size()) +
              " files read";
     });
+    // Only the files in range are kept: a listing of a large tree needs no
+    // memory for the rest.
+    const auto in_range = [&](const std::optional<DateValue>& date) {
+      if (!date) return false;
+      const long day = DayNumber(*date);
+      return InRange(r.range, day - r.first_day, day - r.second_day);
+    };
     for (const std::string& folder : folders)
-      CollectCandidates(folder, {paths, dates}, ui, [&] { return r.date; });
+      CollectCandidates(
+          folder, {paths, dates}, ui, [&] { return r.date; }, in_range);
     std::vector<std::uint32_t> rows = FindInRange(
         dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);

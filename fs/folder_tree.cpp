@@ -15,12 +15,8 @@ FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
 FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files)
     : recurse_(recurse), files_(files) {
   os::RefreshMounts();
-  for (std::string& path : listed) {
-    Folder& f = slots_.emplace_back();
-    f.path = std::move(path);
-    f.listed = true;
-    f.expand = true;  // tested by the worker, off the window's thread
-  }
+  // Expanded unless the worker, off the window's thread, finds otherwise.
+  for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
   try {
     for (int i = 0; i < 2; ++i) workers_.emplace_back([this] { Work(); });
   } catch (const std::system_error& e) {
@@ -77,13 +73,10 @@ void FolderTree::Fill(Folder& folder) const {
 }
 
 void FolderTree::Sequence() {
-  while (sequenced_ < known() && slots_[sequenced_ - base_].ready) {
+  while (sequenced_ < next_ && slots_[sequenced_ - base_].ready) {
     Folder& done = slots_[sequenced_ - base_];
-    for (std::string& path : done.subfolders) {
-      Folder& f = slots_.emplace_back();
-      f.path = std::move(path);
-      f.expand = recurse_;
-    }
+    for (std::string& path : done.subfolders)
+      pending_.push_back({std::move(path), false, recurse_});
     done.subfolders = {};
     ++sequenced_;
   }
@@ -118,10 +111,12 @@ void FolderTree::Serve() {
       --idle_;
       if (stop_ || next_ == known()) return;
       j = next_++;
-      const Folder& slot = slots_[j - base_];
-      folder.path = slot.path;
-      folder.listed = slot.listed;
-      folder.expand = slot.expand;
+      Pending& taken = pending_.front();
+      folder.path = std::move(taken.path);
+      folder.listed = taken.listed;
+      folder.expand = taken.expand;
+      pending_.pop_front();
+      slots_.emplace_back();
     }
     Fill(folder);
     folder.ready = true;
@@ -156,6 +151,7 @@ void FolderTree::Read(UiServices& ui, const std::function<void(const Folder&)>& 
       if (ready) {
         if (i == known()) return;
         folder = &slots_[i - base_];
+        ui.Progress(static_cast<double>(i) / static_cast<double>(known()));
         break;
       }
       lock.unlock();

@@ -57,14 +57,21 @@ class FolderTree {
   void Fill(Folder& folder) const;
   // Queues the sub-folders of every read folder whose earlier ones are read.
   void Sequence();
-  std::size_t known() const { return base_ + slots_.size(); }
+  std::size_t known() const { return next_ + pending_.size(); }
 
   const bool recurse_;
   const bool files_;
-  std::deque<Folder> slots_;   // slot k holds folder base_ + k
-  std::size_t base_ = 0;       // the first folder not yet taken by the reader
-  std::size_t next_ = 0;       // the first folder no worker has taken
-  std::size_t sequenced_ = 0;  // folders whose sub-folders are queued
+  // A folder no worker has taken yet: only its path, so that a wide tree's
+  // queue of known folders costs little.
+  struct Pending {
+    std::string path;
+    bool listed, expand;
+  };
+  std::deque<Pending> pending_;  // folders next_ onwards
+  std::deque<Folder> slots_;     // slot k holds folder base_ + k, taken by a worker
+  std::size_t base_ = 0;         // the first folder not yet taken by the reader
+  std::size_t next_ = 0;         // the first folder no worker has taken
+  std::size_t sequenced_ = 0;    // folders whose sub-folders are queued
   bool reader_waits_ = false;
   int idle_ = 0;  // workers waiting for a folder to read
   bool stop_ = false;

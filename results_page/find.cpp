@@ -98,9 +98,15 @@ void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint
   }
 #endif
   // One flat table of kept rows (open addressing): no allocation a row, and
-  // nothing to free a row at the end, however long the list.
+  // nothing to free a row at the end, however long the list. Rows of a folder
+  // read once never enter it, so it is sized for the others alone.
+  const auto once = [&](std::uint32_t row) {
+    return kNamesDistinctInFolder && paths.read_once(paths.folder(row));
+  };
+  const auto hashed = static_cast<std::size_t>(
+      std::count_if(rows.begin(), rows.end(), [&](std::uint32_t row) { return !once(row); }));
   std::size_t size = 16;
-  while (size < rows.size() * 2) size *= 2;
+  while (size < hashed * 2) size *= 2;
   constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
   std::vector<std::uint32_t> table(size, kEmpty);
   std::size_t kept = 0;
@@ -110,7 +116,7 @@ void RemoveDuplicateRows(std::vector<std::uint32_t>& rows, std::vector<std::uint
     const std::uint32_t folder = folder_id[paths.folder(candidate)];
     // The names of one reading of a folder differ from each other (exactly
     // so on Linux): such a row repeats none.
-    if (kNamesDistinctInFolder && paths.read_once(paths.folder(candidate))) {
+    if (once(candidate)) {
       rows[kept] = candidate;
       ticks[kept] = ticks[r];
       ++kept;

@@ -20,7 +20,8 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 }
 
 void CollectCandidates(const std::string& listed_folder, CandidateLists out, UiServices& ui,
-                       const std::function<std::optional<DateKind>()>& kind) {
+                       const std::function<std::optional<DateKind>()>& kind,
+                       const std::function<bool(const std::optional<DateValue>&)>& keep) {
   ui.Yield();
   FolderTree tree({listed_folder}, true, true);
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
@@ -33,10 +34,12 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists out, UiS
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
+      const std::optional<DateValue> date = DateOf(file.stamps, *chosen);
+      if (keep && !keep(date)) continue;
       if (!started) out.paths.StartReading(base);
       started = true;
       out.paths.PushName(file.name);
-      out.dates.push_back(DateOf(file.stamps, *chosen));
+      out.dates.push_back(date);
     }
   });
   // The walk's folder list, a deep tree's largest part, is gone now: give its
