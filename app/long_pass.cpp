@@ -10,6 +10,8 @@ LongPass::LongPass(Page& page, Kind kind)
 LongPass::~LongPass() {
   page_.SetMousePointer(pointer_);
   page_.busy_ = busy_;
+  // The task bar's bar goes with the pass, however it ended.
+  page_.ui().Progress(-1);
 }
 
 void LongPass::Hourglass() { page_.SetMousePointer(Page::kHourglass); }

@@ -72,6 +72,14 @@ bool QtUiServices::Yield() {
   return true;
 }
 
+void QtUiServices::Progress(double fraction) {
+  if (fraction < 0) {
+    launcher_.End();
+  } else {
+    launcher_.Set(fraction);
+  }
+}
+
 void QtUiServices::EndProgram() {
   // Every choice is already stored. The pass under way unwinds at its next
   // yield, so its files are cleaned up, and then main returns.

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "app/launcher_progress.h"
 #include "app/ui_services.h"
 
 // The real boxes and dialogs, owned by the window that is active.
@@ -17,8 +18,11 @@ class QtUiServices : public UiServices {
   void OpenFolder(const std::string& path) override;
   bool Yield() override;
   void EndProgram() override;
+  void Progress(double fraction) override;
+  bool ShowsProgress() const override { return launcher_.connected(); }
 
  private:
+  LauncherProgress launcher_;
   QElapsedTimer since_yield_;
   bool ending_ = false;
 };

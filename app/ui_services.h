@@ -34,4 +34,10 @@ class UiServices {
   // Closing a window ends the program at once: the event loop ends, and the
   // next Yield of a pass under way throws ProgramEnding.
   virtual void EndProgram() = 0;
+  // How far the long pass under way has come, 0 to 1, for the desktop's task
+  // bar; a negative fraction when the pass ends. Cheap enough once per item.
+  virtual void Progress(double fraction) { static_cast<void>(fraction); }
+  // Whether progress is shown anywhere: a pass may skip the work of
+  // measuring it otherwise.
+  virtual bool ShowsProgress() const { return false; }
 };

@@ -24,7 +24,26 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       throw;
     }
   });
+  // The bytes of the ticked files, when the task bar shows how far the pass has come.
+  std::vector<std::uint64_t> sizes;
+  std::uint64_t total = 0, done = 0;
+  if (ui.ShowsProgress()) {
+    try {
+      sizes.resize(rows.count);
+      for (std::size_t i = 0; i < rows.count; ++i) {
+        ui.Yield();
+        const auto facts = rows.ticked(i) ? os::Examine(rows.path(i)) : std::nullopt;
+        total += sizes[i] = facts ? facts->size : 0;
+      }
+    } catch (const ProgramEnding&) {
+      throw;
+    } catch (...) {
+      sizes.clear();  // rows that cannot be read: the pass below says so, once
+    }
+  }
   for (std::size_t i = 0; readable && i < rows.count; ++i) {
+    if (i < sizes.size()) ui.Progress(total == 0 ? 1.0 : static_cast<double>(done) / total);
+    if (i < sizes.size()) done += sizes[i];
     std::string source;
     if (!trap.Step(102, [&] {
           ui.Yield();
@@ -51,6 +70,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     }
   }
   trap.Step(112, [&] { run.Flush(); });
+  if (!sizes.empty()) ui.Progress(1.0);
   const auto& given_up = run.copies_given_up();
   outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
   if (kind() != TransferKind::kMove) return outcome;

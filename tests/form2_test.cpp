@@ -5,12 +5,15 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <utility>
 
 #include "app/date_locale.h"
+#include "app/launcher_progress.h"
 #include "setup_page/search_launch.h"
 #include "tests/layout_check.h"
 #include "tests/page_fixture.h"
@@ -748,4 +751,44 @@ TEST_F(Form2Page, ClipboardGetsTheTickedRowsAndSuccessIsSaidOnlyWhenItTook) {
   EXPECT_EQ(Infos(), (std::vector<std::string>{
                          Infos()[0], "Nothing was copied to the clipboard: no row is ticked.",
                          "Nothing was copied to the clipboard: no row is ticked."}));
+}
+
+TEST_F(Form2Page, ATransferShowsItsProgressOnTheTaskBarUntilItEnds) {
+  // A session bus of the test's own, and a listener on it.
+  QProcess bus, monitor;
+  bus.start("dbus-daemon", {"--session", "--print-address", "--nofork"});
+  ASSERT_TRUE(bus.waitForReadyRead(5000));
+  const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+  monitor.start("dbus-monitor", {"--address", address,
+                                 "type='signal',interface='com.canonical.Unity.LauncherEntry'"});
+  ASSERT_TRUE(monitor.waitForReadyRead(5000));  // listening
+  monitor.readAll();
+  for (const char* name : {"a", "b", "c"})
+    t.File(std::string("s/") + name, std::string(100000, *name), Local(2024, 1, 10));
+  List({t.Path("s")});
+  form->PushButton6_Click();
+  Find(Page2().Option3, QDate(2024, 1, 10));
+  Page2().PushButton4_Click();
+  LauncherProgress launcher(QDBusConnection::connectToBus(address, "progress-test"));
+  ui.on_progress = [&](double f) { f < 0 ? launcher.End() : launcher.Set(f); };
+  Page2().PushButton3_Click();
+  // Each update: the progress, then whether it shows; the last hides it.
+  QString said;
+  while (!said.contains("boolean false") && monitor.waitForReadyRead(5000))
+    said += QString::fromUtf8(monitor.readAll());
+  QList<double> progress;
+  QStringList shown;
+  for (const QString& line : said.split('\n')) {
+    if (line.contains("double ")) progress << line.section("double ", 1).toDouble();
+    if (line.contains("boolean ")) shown << line.section("boolean ", 1).trimmed();
+  }
+  ASSERT_GE(progress.size(), 2);
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(progress[progress.size() - 2], 1.0);  // done, then hidden
+  EXPECT_EQ(shown.back(), "false");
+  EXPECT_EQ(shown.count("false"), 1);
+  monitor.kill();
+  bus.kill();
+  monitor.waitForFinished();
+  bus.waitForFinished();
 }

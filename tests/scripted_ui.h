@@ -44,6 +44,11 @@ class ScriptedUi : public UiServices {
   void OpenFolder(const std::string& path) override { opened.push_back(path); }
   bool ended = false;
   void EndProgram() override { ended = true; }
+  std::function<void(double)> on_progress;
+  void Progress(double fraction) override {
+    if (on_progress) on_progress(fraction);
+  }
+  bool ShowsProgress() const override { return static_cast<bool>(on_progress); }
   bool Yield() override {
     ++yields;
     if (on_yield) on_yield();
