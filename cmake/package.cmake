@@ -7,7 +7,16 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
 add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/larkspur-suite)
-install(FILES packaging/larkspur-suite.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Man pages are installed compressed, as Debian keeps them.
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/larkspur-suite.1.gz ${CMAKE_BINARY_DIR}/larkspur-gather.1.gz
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/larkspur-suite.1 > ${CMAKE_BINARY_DIR}/larkspur-suite.1.gz
+  COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/larkspur-gather.1 > ${CMAKE_BINARY_DIR}/larkspur-gather.1.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/larkspur-suite.1 ${CMAKE_BINARY_DIR}/larkspur-gather.1)
+add_custom_target(man_pages ALL DEPENDS ${CMAKE_BINARY_DIR}/larkspur-suite.1.gz
+                                        ${CMAKE_BINARY_DIR}/larkspur-gather.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/larkspur-suite.1.gz ${CMAKE_BINARY_DIR}/larkspur-gather.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME larkspur-suite)
@@ -16,8 +25,7 @@ set(CPACK_PACKAGE_VENDOR Vantrel)
 set(CPACK_PACKAGE_CONTACT "Vantrel <support@vantrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find files by date and gather them in one folder")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "find files by date and gather them in one folder
- Larkspur Suite searches the folders you list, with all their sub-folders,
+    "Larkspur Suite searches the folders you list, with all their sub-folders,
  for files whose modified, created or accessed date falls in a range, and
  copies or moves the files you tick into one folder without losing a file,
  even when the power goes. larkspur-gather does the same from a command line.")
