@@ -1,5 +1,6 @@
 #include "fs/folder_tree.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <system_error>
@@ -12,13 +13,19 @@ FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
   return {std::string_view(names).substr(start, ends[i] - start), stamps[i]};
 }
 
-FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files)
+FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers)
     : recurse_(recurse), files_(files) {
   os::RefreshMounts();
+  if (workers > 0) {
+    wanted_ = most_ = workers;
+  } else if (listed.empty() || !os::OnRotationalDisk(listed.front())) {
+    most_ = kMostWorkers;
+  }
   // Expanded unless the worker, off the window's thread, finds otherwise.
   for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
+  workers_.reserve(static_cast<std::size_t>(std::max(most_, wanted_)));
   try {
-    for (int i = 0; i < 2; ++i) workers_.emplace_back([this] { Work(); });
+    for (int i = 0; i < wanted_; ++i) workers_.emplace_back([this, i] { Work(i); });
   } catch (const std::system_error& e) {
     // One worker is enough; none, and the reader reports it.
     if (workers_.empty()) failed_ = std::make_exception_ptr(Failure(e.what(), e.code().value()));
@@ -82,9 +89,9 @@ void FolderTree::Sequence() {
   }
 }
 
-void FolderTree::Work() {
+void FolderTree::Work(int index) {
   try {
-    Serve();
+    Serve(index);
   } catch (...) {
     // The reader takes it up and reports it through its pass's trap.
     {
@@ -97,7 +104,27 @@ void FolderTree::Work() {
   }
 }
 
-void FolderTree::Serve() {
+void FolderTree::Adapt(bool waited) {
+  if (!waited) {
+    if (++quick_reads_ >= 64 && wanted_ > 2) {
+      --wanted_;
+      quick_reads_ = 0;
+    }
+    return;
+  }
+  quick_reads_ = 0;
+  if (wanted_ >= most_ || stop_) return;
+  ++wanted_;
+  if (static_cast<int>(workers_.size()) >= wanted_) return;  // a resting one wakes
+  try {
+    const int index = static_cast<int>(workers_.size());
+    workers_.emplace_back([this, index] { Work(index); });
+  } catch (const std::system_error&) {
+    wanted_ = static_cast<int>(workers_.size());  // the ones there are go on
+  }
+}
+
+void FolderTree::Serve(int index) {
   for (;;) {
     Folder folder;
     std::size_t j = 0;
@@ -106,7 +133,7 @@ void FolderTree::Serve() {
       ++idle_;
       room_.wait(lock, [&] {
         const bool finished = next_ == known() && sequenced_ == known();
-        return stop_ || finished || (next_ < known() && next_ < base_ + kWindow);
+        return stop_ || finished || (index < wanted_ && next_ < known() && next_ < base_ + kWindow);
       });
       --idle_;
       if (stop_ || next_ == known()) return;
@@ -118,19 +145,28 @@ void FolderTree::Serve() {
       pending_.pop_front();
       slots_.emplace_back();
     }
+    const auto started = std::chrono::steady_clock::now();
+    const double worked = os::ThreadCpuSeconds();
     Fill(folder);
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double waited = took - (os::ThreadCpuSeconds() - worked);
     folder.ready = true;
     bool wake_reader = false, wake_worker = false;
     {
       std::lock_guard lock(mutex_);
       slots_[j - base_] = std::move(folder);
       Sequence();
+      // A read that spent most of a millisecond or more not working waited
+      // on the disk.
+      const int before = wanted_;
+      Adapt(waited > 1e-3 && waited * 2 > took);
       // Waking a thread costs more than a small folder takes to read: the
       // reader looks again within a millisecond anyway, and is woken only at
       // the end; the other worker only when there is a folder for it.
       const bool finished = next_ == known() && sequenced_ == known();
       wake_reader = reader_waits_ && finished;
-      wake_worker = idle_ > 0 && (next_ < known() || finished);
+      wake_worker = (idle_ > 0 && (next_ < known() || finished)) || wanted_ > before;
     }
     if (wake_reader) ready_.notify_one();
     if (wake_worker) room_.notify_all();

@@ -13,10 +13,16 @@
 #include "app/ui_services.h"
 #include "fs/platform.h"
 
-// Reads folder trees breadth-first by depth on two worker threads, a bounded
+// Reads folder trees breadth-first by depth on worker threads, a bounded
 // window ahead of the reader, each folder once for both its sub-folders and
 // its files. The file system's calls dominate a large walk: two of them in
-// flight halve it, and one reading of a folder saves a second pass over it.
+// flight halve it on two cores, and one reading of a folder saves a second
+// pass over it. While reads wait on the disk (a cold cache: far more time
+// passes than the thread spends working), more workers join, up to eight:
+// threads that wait cost no processor, and a disk's queue needs reads in
+// flight to work well. Once reads come from the cache again the extra ones
+// rest, back to two, since more would only switch among themselves. On a
+// spinning disk the count stays at two: reads in flight there cost seeks.
 class FolderTree {
  public:
   struct File {
@@ -40,8 +46,10 @@ class FolderTree {
   // The listed folders come first, as given; then their sub-folders level by
   // level (with recurse false, the first level only). A listed entry that is
   // no folder, is too long or is a virtual mount stays but is not expanded.
-  // With files false no file is read.
-  FolderTree(std::vector<std::string> listed, bool recurse, bool files);
+  // With files false no file is read. workers fixes the number of workers
+  // (tests); 0 lets it follow the disk.
+  FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers = 0);
+  static constexpr int kMostWorkers = 8;
   ~FolderTree();
   FolderTree(const FolderTree&) = delete;
   FolderTree& operator=(const FolderTree&) = delete;
@@ -52,8 +60,10 @@ class FolderTree {
 
  private:
   static constexpr std::size_t kWindow = 512;
-  void Work();
-  void Serve();
+  void Work(int index);
+  void Serve(int index);
+  // Adds a worker while reads wait on the disk, rests one once they do not.
+  void Adapt(bool waited);
   void Fill(Folder& folder) const;
   // Queues the sub-folders of every read folder whose earlier ones are read.
   void Sequence();
@@ -79,4 +89,7 @@ class FolderTree {
   std::mutex mutex_;
   std::condition_variable ready_, room_;
   std::vector<std::thread> workers_;
+  int wanted_ = 2;       // workers with a lower index read; the others rest
+  int most_ = 2;         // the most wanted_ may become
+  int quick_reads_ = 0;  // in a row, none of them waiting on the disk
 };

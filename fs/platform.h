@@ -75,6 +75,11 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
                const FileVisitor& files);
 // Hands memory freed inside the heap back to the system.
 void ReturnFreedMemory();
+// The processor time the calling thread has used, in seconds: a read that
+// took much longer than this waited on the disk.
+double ThreadCpuSeconds();
+// Whether path lies on a spinning disk, where reads in flight cost seeks.
+bool OnRotationalDisk(const std::string& path);
 
 // Transfers. Each returns 0 or an error number.
 

@@ -3,6 +3,7 @@
 #include <fnmatch.h>
 #include <malloc.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -200,6 +201,25 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
       subfolders->emplace_back(name);
     }
   });
+}
+
+double ThreadCpuSeconds() {
+  struct timespec t {};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+bool OnRotationalDisk(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  // The device's own queue, or its disk's when it is a partition.
+  const std::string dev =
+      "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+  for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+    int rotational = 0;
+    if (std::ifstream(dev + queue) >> rotational) return rotational == 1;
+  }
+  return false;
 }
 
 void ReturnFreedMemory() {

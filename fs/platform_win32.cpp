@@ -158,4 +158,17 @@ int ListFolder(const std::string& folder, bool, std::vector<std::string>* subfol
 
 void ReturnFreedMemory() { _heapmin(); }
 
+double ThreadCpuSeconds() {
+  FILETIME created, ended, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
+}
+
+// Windows says so only through a storage query of the volume's disk, which
+// is not asked: every disk is taken for one without seeks.
+bool OnRotationalDisk(const std::string&) { return false; }
+
 }  // namespace os

@@ -33,18 +33,20 @@ TEST(FolderTree, AWideTreeComesLevelByLevelEachFolderWithItsOwnFiles) {
       expected[t.Path(two + "/")] = {file, "~lock"};
     }
   }
-  for (bool files : {true, false}) {
+  // Files or none, with the workers a warm cache keeps and with the most a cold disk gets.
+  for (const auto& [files, workers] :
+       {std::pair{true, 0}, {false, 0}, {true, FolderTree::kMostWorkers}}) {
     ScriptedUi ui;
     std::vector<std::string> order;
     std::map<std::string, std::vector<std::string>> read;
-    FolderTree tree({t.root()}, true, files);
+    FolderTree tree({t.root()}, true, files, workers);
     tree.Read(ui, [&](const FolderTree::Folder& f) {
       order.push_back(f.path);
       auto& names = read[f.path];
       for (std::size_t i = 0; i < f.size(); ++i) names.emplace_back(f[i].name);
       std::sort(names.begin(), names.end());
     });
-    ASSERT_EQ(order.size(), expected.size()) << "files " << files;
+    ASSERT_EQ(order.size(), expected.size()) << "files " << files << ", workers " << workers;
     EXPECT_EQ(order.front(), t.root());
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end(),
                                [](auto& x, auto& y) { return Depth(x) < Depth(y); }));
