@@ -16,11 +16,7 @@ FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
 FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers)
     : recurse_(recurse), files_(files) {
   os::RefreshMounts();
-  if (workers > 0) {
-    wanted_ = most_ = workers;
-  } else if (listed.empty() || !os::OnRotationalDisk(listed.front())) {
-    most_ = kMostWorkers;
-  }
+  if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
   for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
   workers_.reserve(static_cast<std::size_t>(std::max(most_, wanted_)));
@@ -38,6 +34,7 @@ FolderTree::~FolderTree() {
     stop_ = true;
   }
   room_.notify_all();
+  rest_.notify_all();
   for (auto& w : workers_) w.join();
 }
 
@@ -101,27 +98,30 @@ void FolderTree::Work(int index) {
     }
     ready_.notify_all();
     room_.notify_all();
+    rest_.notify_all();
   }
 }
 
-void FolderTree::Adapt(bool waited) {
-  if (!waited) {
-    if (++quick_reads_ >= 64 && wanted_ > 2) {
-      --wanted_;
-      quick_reads_ = 0;
-    }
-    return;
-  }
-  quick_reads_ = 0;
-  if (wanted_ >= most_ || stop_) return;
-  ++wanted_;
-  if (static_cast<int>(workers_.size()) >= wanted_) return;  // a resting one wakes
+void FolderTree::Adapt(double waited, double took) {
+  // Judged over a few reads together: single folders vary too much.
+  window_waited_ += waited;
+  window_took_ += took;
+  if (++window_reads_ < 16) return;
+  const double share = window_waited_ / window_took_;
+  window_waited_ = window_took_ = 0;
+  window_reads_ = 0;
+  if (share < 0.2 && wanted_ > 2) --wanted_;
+  if (share < 0.5 || wanted_ >= most_ || stop_) return;
+  wanted_ = std::min(most_, wanted_ * 2);
   try {
-    const int index = static_cast<int>(workers_.size());
-    workers_.emplace_back([this, index] { Work(index); });
+    while (static_cast<int>(workers_.size()) < wanted_) {
+      const int index = static_cast<int>(workers_.size());
+      workers_.emplace_back([this, index] { Work(index); });
+    }
   } catch (const std::system_error&) {
     wanted_ = static_cast<int>(workers_.size());  // the ones there are go on
   }
+  rest_.notify_all();
 }
 
 void FolderTree::Serve(int index) {
@@ -130,13 +130,17 @@ void FolderTree::Serve(int index) {
     std::size_t j = 0;
     {
       std::unique_lock lock(mutex_);
+      const auto finished = [&] { return next_ == known() && sequenced_ == known(); };
+      // Resting apart, so that waking the readers never wakes the resting.
+      rest_.wait(lock, [&] { return stop_ || finished() || index < wanted_; });
       ++idle_;
       room_.wait(lock, [&] {
-        const bool finished = next_ == known() && sequenced_ == known();
-        return stop_ || finished || (index < wanted_ && next_ < known() && next_ < base_ + kWindow);
+        return stop_ || finished() || index >= wanted_ ||
+               (next_ < known() && next_ < base_ + kWindow);
       });
       --idle_;
       if (stop_ || next_ == known()) return;
+      if (index >= wanted_) continue;
       j = next_++;
       Pending& taken = pending_.front();
       folder.path = std::move(taken.path);
@@ -157,16 +161,14 @@ void FolderTree::Serve(int index) {
       std::lock_guard lock(mutex_);
       slots_[j - base_] = std::move(folder);
       Sequence();
-      // A read that spent most of a millisecond or more not working waited
-      // on the disk.
-      const int before = wanted_;
-      Adapt(waited > 1e-3 && waited * 2 > took);
+      Adapt(waited, took);
       // Waking a thread costs more than a small folder takes to read: the
       // reader looks again within a millisecond anyway, and is woken only at
       // the end; the other worker only when there is a folder for it.
       const bool finished = next_ == known() && sequenced_ == known();
       wake_reader = reader_waits_ && finished;
-      wake_worker = (idle_ > 0 && (next_ < known() || finished)) || wanted_ > before;
+      wake_worker = idle_ > 0 && (next_ < known() || finished);
+      if (finished) rest_.notify_all();
     }
     if (wake_reader) ready_.notify_one();
     if (wake_worker) room_.notify_all();

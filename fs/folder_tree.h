@@ -20,9 +20,10 @@
 // pass over it. While reads wait on the disk (a cold cache: far more time
 // passes than the thread spends working), more workers join, up to eight:
 // threads that wait cost no processor, and a disk's queue needs reads in
-// flight to work well. Once reads come from the cache again the extra ones
-// rest, back to two, since more would only switch among themselves. On a
-// spinning disk the count stays at two: reads in flight there cost seeks.
+// flight to work well (on a spinning disk too: its scheduler orders the
+// reads queued by where they lie, so more of them mean shorter seeks). Once
+// reads come from the cache again the extra ones rest, back to two, since
+// more would only switch among themselves.
 class FolderTree {
  public:
   struct File {
@@ -62,8 +63,9 @@ class FolderTree {
   static constexpr std::size_t kWindow = 512;
   void Work(int index);
   void Serve(int index);
-  // Adds a worker while reads wait on the disk, rests one once they do not.
-  void Adapt(bool waited);
+  // Doubles the workers while reads wait on the disk (to the most), rests
+  // one at a time once they do not (to two).
+  void Adapt(double waited, double took);
   void Fill(Folder& folder) const;
   // Queues the sub-folders of every read folder whose earlier ones are read.
   void Sequence();
@@ -87,9 +89,11 @@ class FolderTree {
   bool stop_ = false;
   std::exception_ptr failed_;  // a worker's failure, or none could start
   std::mutex mutex_;
-  std::condition_variable ready_, room_;
+  std::condition_variable ready_, room_, rest_;
   std::vector<std::thread> workers_;
-  int wanted_ = 2;       // workers with a lower index read; the others rest
-  int most_ = 2;         // the most wanted_ may become
-  int quick_reads_ = 0;  // in a row, none of them waiting on the disk
+  int wanted_ = 2;           // workers with a lower index read; the others rest
+  int most_ = kMostWorkers;  // the most wanted_ may become
+  // The reads since the workers were last judged: seconds waited and taken.
+  double window_waited_ = 0, window_took_ = 0;
+  int window_reads_ = 0;
 };

@@ -78,8 +78,6 @@ void ReturnFreedMemory();
 // The processor time the calling thread has used, in seconds: a read that
 // took much longer than this waited on the disk.
 double ThreadCpuSeconds();
-// Whether path lies on a spinning disk, where reads in flight cost seeks.
-bool OnRotationalDisk(const std::string& path);
 
 // Transfers. Each returns 0 or an error number.
 

@@ -3,9 +3,9 @@
 #include <fnmatch.h>
 #include <malloc.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -144,11 +144,12 @@ bool MatchesPattern(std::string_view name, const std::string& pattern) {
 
 namespace {
 
-// Calls fn(dir, entry) for each entry of folder; returns 0 or the error number.
-// The folder is opened once and read through that descriptor; without follow
-// a folder that is a link is refused (ENOTDIR or ELOOP).
-template <class Fn>
-int ForEachEntry(const std::string& folder, bool follow, Fn fn) {
+// Calls fn(dir, entry) for each entry of folder, then done(dir); returns 0
+// or the error number. The folder is opened once and read through that
+// descriptor; without follow a folder that is a link is refused (ENOTDIR or
+// ELOOP).
+template <class Fn, class Done>
+int ForEachEntry(const std::string& folder, bool follow, Fn fn, Done done) {
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
   // A final "/" would follow a link whatever the flags say.
   const int fd = open((follow ? folder : WithoutFinalSeparator(folder)).c_str(), flags);
@@ -169,6 +170,7 @@ int ForEachEntry(const std::string& folder, bool follow, Fn fn) {
     }
     fn(dirfd(dir), *e);
   }
+  done(dirfd(dir));
   closedir(dir);
   return error;
 }
@@ -180,46 +182,61 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
   if (folder.empty()) return ENOENT;
   const std::string base = folder.back() == '/' ? folder : folder + "/";
   const bool check_mounts = !VirtualMounts().empty();
-  return ForEachEntry(folder, follow, [&](int fd, const struct dirent& e) {
+  // The entries are gathered first and looked at in the order of their
+  // inodes: on a cold disk the inode table is then read front to back rather
+  // than at random. They are handed on in listing order all the same.
+  struct Entry {
+    std::uint32_t name;  // where its name starts in names
+    ino_t ino;
+    unsigned char type;
+    unsigned mode = 0;  // none: gone, or not to be listed
+    FileStamps stamps;
+  };
+  thread_local std::vector<Entry> entries;
+  thread_local std::string names;
+  thread_local std::vector<std::uint32_t> by_inode;
+  entries.clear();
+  names.clear();
+  by_inode.clear();
+  const auto gather = [&](int, const struct dirent& e) {
     const bool maybe_folder = subfolders != nullptr && e.d_type == DT_DIR;
     const bool maybe_file = files && e.d_type == DT_REG;
     if (!maybe_folder && !maybe_file && e.d_type != DT_UNKNOWN) return;
-    std::string_view name = e.d_name;
+    const std::string_view name = e.d_name;
     if (name == "." || name == "..") return;
-    struct statx sx {};
-    if (e.d_type == DT_REG || e.d_type == DT_UNKNOWN) {
-      // Only a file's dates are wanted; a folder needs only its type.
-      const unsigned mask = files ? kStatxMask : STATX_TYPE;
-      if (statx(fd, e.d_name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) return;
-    } else {
-      sx.stx_mode = S_IFDIR;
+    if (e.d_type != DT_DIR) by_inode.push_back(static_cast<std::uint32_t>(entries.size()));
+    entries.push_back({static_cast<std::uint32_t>(names.size()), e.d_ino, e.d_type, 0, {}});
+    names.append(name).push_back('\0');
+  };
+  const auto look_and_hand_on = [&](int fd) {
+    std::sort(by_inode.begin(), by_inode.end(),
+              [](std::uint32_t a, std::uint32_t b) { return entries[a].ino < entries[b].ino; });
+    // Only a file's dates are wanted; a folder needs only its type.
+    const unsigned mask = files ? kStatxMask : STATX_TYPE;
+    for (const std::uint32_t i : by_inode) {
+      struct statx sx {};
+      if (statx(fd, names.c_str() + entries[i].name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) continue;
+      entries[i].mode = sx.stx_mode;
+      if (S_ISREG(sx.stx_mode) && files) entries[i].stamps = StampsOf(sx);
     }
-    if (S_ISREG(sx.stx_mode)) {
-      if (files) files(name, StampsOf(sx));
-    } else if (S_ISDIR(sx.stx_mode) && subfolders != nullptr) {
-      if (check_mounts && IsVirtualMount(base + e.d_name)) return;
-      subfolders->emplace_back(name);
+    for (Entry& e : entries) {
+      const char* name = names.c_str() + e.name;
+      if (e.type == DT_DIR) e.mode = S_IFDIR;
+      if (S_ISREG(e.mode)) {
+        if (files) files(name, e.stamps);
+      } else if (S_ISDIR(e.mode) && subfolders != nullptr) {
+        if (check_mounts && IsVirtualMount(base + name)) continue;
+        subfolders->emplace_back(name);
+      }
     }
-  });
+  };
+  return ForEachEntry(folder, follow, gather, look_and_hand_on);
 }
 
 double ThreadCpuSeconds() {
   struct timespec t {};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-bool OnRotationalDisk(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  // The device's own queue, or its disk's when it is a partition.
-  const std::string dev =
-      "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
-  for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
-    int rotational = 0;
-    if (std::ifstream(dev + queue) >> rotational) return rotational == 1;
-  }
-  return false;
 }
 
 void ReturnFreedMemory() {

@@ -167,8 +167,4 @@ double ThreadCpuSeconds() {
   return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
 }
 
-// Windows says so only through a storage query of the volume's disk, which
-// is not asked: every disk is taken for one without seeks.
-bool OnRotationalDisk(const std::string&) { return false; }
-
 }  // namespace os
