@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "fs/platform.h"
+#include "results_page/transfer.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"
 #include "tests/transfer_checks.h"
@@ -171,4 +173,22 @@ TEST_F(FileTransfer, DeleteFileQuietIsSilentAndFsoDeleteReports) {
   EXPECT_FALSE(std::filesystem::exists(t.Path("src/x.txt")));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_THROW(FSODeleteFile(t.Path("src/x.txt")), std::exception);
+}
+
+TEST(TransferBoxes, MoreThanFiveFilesAreFiveNamedAndTheRestCounted) {
+  std::vector<std::pair<std::string, std::string>> not_copied;
+  std::vector<std::string> renamed;
+  for (int i = 1; i <= 7; ++i) {
+    not_copied.push_back({"f" + std::to_string(i), "Disk full"});
+    renamed.push_back("x.jpg \u2192 x (" + std::to_string(i + 1) + ").jpg");
+  }
+  for (const std::string& text : {NotCopiedMessage(not_copied), RenamedMessage(renamed)}) {
+    EXPECT_EQ(text.substr(0, 2), "7 ");
+    // The head, a blank line, five files and the rest counted.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 7) << text;
+    EXPECT_NE(text.find("5"), std::string::npos);
+    EXPECT_EQ(text.find("f6"), std::string::npos);
+    EXPECT_EQ(text.find("(7)"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), "... and 2 more");
+  }
 }

@@ -238,6 +238,24 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
   }
 }
 
+TEST(TransferFaults, APassSwitchedFromCopyToMoveNeverReplacesWhatItCopied) {
+  TestTree t;
+  ScriptedUi ui;
+  t.File("a/x.txt", "a");
+  t.File("b/x.txt", "b");
+  t.Folder("dst");
+  FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
+  const std::vector<std::string> rows = {t.Path("a/x.txt"), t.Path("b/x.txt")};
+  TransferRows list{rows.size(), [&](std::size_t i) { return rows[i]; },
+                    [](std::size_t) { return true; }};
+  int asked = 0;  // the option changes on page 1 after the first row
+  TransferChecked(
+      list, [&] { return t.Path("dst"); },
+      [&] { return asked++ == 0 ? TransferKind::kCopy : TransferKind::kMove; }, trap);
+  EXPECT_EQ(t.Read("dst/x.txt"), "a");
+  EXPECT_EQ(t.Read("dst/x (2).txt"), "b");
+}
+
 TEST(TransferFaults, ACaseInsensitiveStickKeepsBothPhotos) {
   struct Case {
     const char* kind;  // fat: no permission bits, no names beyond ASCII
