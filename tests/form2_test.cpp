@@ -398,13 +398,15 @@ TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   t.File("s1/gone.txt", "g", Local(2024, 1, 10));
   t.File("s1/keep.txt", "k", Local(2024, 1, 10));
   t.File("s1/lost.txt", "l", Local(2024, 1, 10));
+  t.File("s1/stuck.txt", "s", Local(2024, 1, 10));
+  t.Folder("out/stuck.txt");  // a folder where the file would go: it stays, ticked
   t.File("out/old.txt", "old", Local(2024, 1, 10));
   form->Option5->click();
   List(folders);
   form->PushButton6_Click();
   EXPECT_EQ(Page2().PushButton3->text(), "Move Checked To New Location");
   Find(Page2().Option3, QDate(2024, 1, 10));
-  ASSERT_EQ(Rows().size(), 10u);
+  ASSERT_EQ(Rows().size(), 11u);
   for (std::size_t r = 0; r < Rows().size(); ++r)
     Page2().model().SetTicked(
         r, Rows()[r] != t.Path("s1/keep.txt") && Rows()[r] != t.Path("s1/lost.txt"));
@@ -412,12 +414,15 @@ TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   std::filesystem::remove(t.Path("s1/lost.txt"));  // unticked: its row stays
   Page2().PushButton3_Click();
 
-  EXPECT_EQ(Sorted(Rows()), Sorted({t.Path("s1/keep.txt"), t.Path("s1/lost.txt")}));
+  EXPECT_EQ(Sorted(Rows()),
+            Sorted({t.Path("s1/keep.txt"), t.Path("s1/lost.txt"), t.Path("s1/stuck.txt")}));
+  for (std::size_t r = 0; r < Rows().size(); ++r)  // each row keeps its own tick
+    EXPECT_EQ(Page2().model().Ticked(r), Rows()[r] == t.Path("s1/stuck.txt")) << Rows()[r];
   EXPECT_EQ(t.Read("out/same.txt"), "card 1");
   for (int i = 2; i <= 7; ++i)
     EXPECT_EQ(t.Read("out/same (" + std::to_string(i) + ").txt"), "card " + std::to_string(i));
   EXPECT_EQ(t.Read("out/old.txt"), "old");
-  ASSERT_EQ(ui.Failures().size(), 1u);
+  ASSERT_EQ(ui.Failures().size(), 2u);  // the one gone, the one stuck
   EXPECT_NE(ui.Failures()[0].find("FSOFileMove at line 104"), std::string::npos);
   EXPECT_EQ(Infos(), (std::vector<std::string>{
                          "6 of the moved files were given a new name: a file of the same name was "
