@@ -234,9 +234,8 @@ void TransferRun::GiveUp(const Work& work, const std::string& why) {
     copies_given_up_.push_back({work.source, why});
     return;
   }
-  FailureTrap(ui_, kMoveProcedure)
-      .Report(104, why + ": " + work.file->destination() + " was not completed; " + work.source +
-                       " stays where it is");
+  moves_given_up_.push_back(why + ": " + work.file->destination() + " was not completed; " +
+                            work.source + " stays where it is");
 }
 
 void TransferRun::Complete(const Work& w) {
@@ -259,7 +258,7 @@ void TransferRun::Complete(const Work& w) {
     what = w.source + " was copied to " + d + ", but it could not be removed (" +
            DescribeError(error) + "): the file is now in both places";
   }
-  if (!what.empty()) FailureTrap(ui_, kMoveProcedure).Report(104, what);
+  if (!what.empty()) moves_given_up_.push_back(std::move(what));
 }
 
 void TransferRun::Flush() {

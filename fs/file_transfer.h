@@ -65,9 +65,12 @@ class TransferRun {
   // Whether folder is one. The last folder found is not looked at again: a
   // folder that went since makes the new file's creation fail all the same.
   bool IsDestinationFolder(const std::string& folder);
-  // Completes the waiting work; a move that cannot be completed is reported
-  // under the move's procedure path and its source stays.
+  // Completes the waiting work; a move that cannot be completed keeps its
+  // source, and says why in moves_given_up.
   void Flush();
+  // What Flush could not complete of the moves, each in the words of the
+  // move's failure box; the caller's trap shows them.
+  const std::vector<std::string>& moves_given_up() const { return moves_given_up_; }
   // The copies that Flush could not complete: source and why.
   const std::vector<std::pair<std::string, std::string>>& copies_given_up() const {
     return copies_given_up_;
@@ -113,6 +116,7 @@ class TransferRun {
   std::unordered_set<std::string> replacing_names_;
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::pair<std::string, std::string>> copies_given_up_;
+  std::vector<std::string> moves_given_up_;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.

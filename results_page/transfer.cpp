@@ -70,6 +70,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     }
   }
   trap.Step(112, [&] { run.Flush(); });
+  // The moves the flushes could not complete, each under the move's own step.
+  FailureTrap moves(ui, kMoveProcedure);
+  for (const std::string& why : run.moves_given_up()) moves.Report(104, why);
   if (!sizes.empty()) ui.Progress(1.0);
   const auto& given_up = run.copies_given_up();
   outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
