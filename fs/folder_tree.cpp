@@ -20,10 +20,13 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   // Expanded unless the worker, off the window's thread, finds otherwise.
   for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
   workers_.reserve(static_cast<std::size_t>(std::max(most_, wanted_)));
+  // The first workers wait until all are started: each may start more.
+  std::lock_guard lock(mutex_);
   try {
     for (int i = 0; i < wanted_; ++i) workers_.emplace_back([this, i] { Work(i); });
   } catch (const std::system_error& e) {
     // One worker is enough; none, and the reader reports it.
+    wanted_ = static_cast<int>(workers_.size());
     if (workers_.empty()) failed_ = std::make_exception_ptr(Failure(e.what(), e.code().value()));
   }
 }
@@ -139,8 +142,9 @@ void FolderTree::Serve(int index) {
                (next_ < known() && next_ < base_ + kWindow);
       });
       --idle_;
-      if (stop_ || next_ == known()) return;
-      if (index >= wanted_) continue;
+      if (stop_) return;
+      if (index >= wanted_) continue;  // told to rest meanwhile
+      if (next_ == known()) return;    // finished
       j = next_++;
       Pending& taken = pending_.front();
       folder.path = std::move(taken.path);
