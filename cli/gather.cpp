@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -20,11 +19,13 @@ std::atomic<int> g_stop_signal{0};
 
 namespace {
 
-long ValidDay(int year, int month, int day) {
+// The day number of a calendar date, none for a date that does not exist.
+std::optional<long> ValidDay(int year, int month, int day) {
   int y = 0, m = 0, d = 0;
   const long days = DaysFromCivil(year, month, day);
   CivilFromDays(days, y, m, d);
-  return y == year && m == month && d == day && year >= 100 && year <= 9999 ? days : LONG_MIN;
+  if (y != year || m != month || d != day || year < 100 || year > 9999) return std::nullopt;
+  return days;
 }
 
 // "2024-03-05 14:07:09": sorts as text, and parses anywhere.
@@ -142,11 +143,8 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
 std::optional<long> ParseDay(const std::string& text) {
   int y = 0, m = 0, d = 0;
   char end = 0;
-  if (text.size() == 10 && std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &end) == 3) {
-    const long day = ValidDay(y, m, d);
-    if (day != LONG_MIN) return day;
-    return std::nullopt;
-  }
+  if (text.size() == 10 && std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &end) == 3)
+    return ValidDay(y, m, d);
   std::tm tm{};
   std::istringstream in(text);
   try {
@@ -156,9 +154,7 @@ std::optional<long> ParseDay(const std::string& text) {
   }
   in >> std::get_time(&tm, "%x");
   if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
-  const long day = ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-  if (day == LONG_MIN) return std::nullopt;
-  return day;
+  return ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
 int Gather(const Request& r, std::FILE* out, std::FILE* err) {

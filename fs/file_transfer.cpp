@@ -28,9 +28,9 @@ bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-std::string Folded(const std::string& path) { return os::FoldCase(path); }
-
-std::size_t FoldedHash(const std::string& path) { return std::hash<std::string>{}(Folded(path)); }
+std::size_t FoldedHash(const std::string& path) {
+  return std::hash<std::string>{}(os::FoldCase(path));
+}
 
 bool SameContentFacts(const os::FileFacts& a, const os::FileFacts& b) {
   return a.id.volume == b.id.volume && a.size == b.size && a.modified.sec == b.modified.sec &&
@@ -65,34 +65,31 @@ bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts,
          SameContentFacts(name->second.facts, facts);
 }
 
+bool TransferRun::HoldsKept(const std::string& s, const std::string& d, TransferKind kind) {
+  if (replacing_names_.count(os::FoldCase(d)) != 0) Flush();
+  const Destination there = LookAfresh(s, d);
+  looked_ = {d, there};
+  if (!there.facts || there.is_source) return false;  // the file itself: left where it is
+  if (protect_) std::exchange(protect_, nullptr)();
+  return MustKeep(d, *there.facts, kind);
+}
+
 void TransferRun::CheckClash(const std::string& source, const std::string& destination,
                              TransferKind kind) {
   const std::string s = NormalizeSlashes(source);
   const std::string d = NormalizeSlashes(destination);
-  if (replacing_names_.count(Folded(d)) != 0) Flush();
-  const Destination there = LookAfresh(s, d);
-  looked_ = {d, there};
-  if (!there.facts || there.is_source) return;  // the file itself: left where it is
-  if (protect_) std::exchange(protect_, nullptr)();
-  if (MustKeep(d, *there.facts, kind))
+  if (HoldsKept(s, d, kind))
     throw Failure("File already exists: " + d + " is one of the files of this transfer; " + s +
                       " stays where it is",
                   EEXIST);
 }
 
 std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
-  const std::string s = NormalizeSlashes(source);
   const std::string d = NormalizeSlashes(destination);
-  if (replacing_names_.count(Folded(d)) != 0) Flush();
-  const Destination there = LookAfresh(s, d);
-  looked_ = {d, there};
-  if (!there.facts || there.is_source) return d;
-  if (protect_) std::exchange(protect_, nullptr)();
-  if (!MustKeep(d, *there.facts, TransferKind::kMove)) return d;
-  int& n = next_number_.try_emplace(Folded(d), 2).first->second;
-  for (;; ++n) {
+  if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
+  for (int& n = next_number_.try_emplace(os::FoldCase(d), 2).first->second;; ++n) {
     std::string numbered = NumberedName(d, n);
-    if (replacing_names_.count(Folded(numbered)) != 0 || os::Examine(numbered)) continue;
+    if (replacing_names_.count(os::FoldCase(numbered)) != 0 || os::Examine(numbered)) continue;
     ++n;
     looked_ = {numbered, Destination{std::nullopt, false}};
     return numbered;
@@ -197,7 +194,7 @@ void TransferRun::Enqueue(Work work, bool named) {
   if (named) {
     named_.push_back(std::move(work));
   } else {
-    replacing_names_.insert(Folded(work.file->destination()));
+    replacing_names_.insert(os::FoldCase(work.file->destination()));
     replacing_.push_back(std::move(work));
   }
   const std::size_t limit = std::min(kBatchFiles, os::OpenFileBudget());

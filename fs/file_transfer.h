@@ -94,6 +94,10 @@ class TransferRun {
     }
   };
   void Remember(const std::string& path, const os::FileFacts& facts, Guard guard);
+  // Whether d (normalized, as s) holds a file the run must keep; waiting work
+  // for that name is completed first, and what d holds is noted for the move
+  // or copy that follows.
+  bool HoldsKept(const std::string& s, const std::string& d, TransferKind kind);
   static Destination LookAfresh(const std::string& source, const std::string& destination);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
   void Enqueue(Work work, bool named);

@@ -70,12 +70,18 @@ bool IsTempName(std::string_view name) {
          name.find_first_not_of(kTempDigits, kTempPrefix.size()) == std::string_view::npos;
 }
 
-// Held while this program has a file under a temporary name: a name nobody
-// holds was left by a program that was killed.
-void LockTemp(int fd) {
+// A write lock on the whole file, as F_OFD_SETLK takes it and F_OFD_GETLK asks.
+struct flock WholeFileLock() {
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
+  return lock;
+}
+
+// Held while this program has a file under a temporary name: a name nobody
+// holds was left by a program that was killed.
+void LockTemp(int fd) {
+  struct flock lock = WholeFileLock();
   fcntl(fd, F_OFD_SETLK, &lock);
 }
 
@@ -360,9 +366,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
   while (const struct dirent* e = readdir(dir)) {
     if (!IsTempName(e->d_name)) continue;
     const Handle fd(openat(at, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
+    struct flock lock = WholeFileLock();
     struct stat st {};
     if (fd.valid() && fstat(Fd(fd), &st) == 0 && S_ISREG(st.st_mode) &&
         fcntl(Fd(fd), F_OFD_GETLK, &lock) == 0 && lock.l_type == F_UNLCK)

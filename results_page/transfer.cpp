@@ -42,8 +42,10 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     }
   }
   for (std::size_t i = 0; readable && i < rows.count; ++i) {
-    if (i < sizes.size()) ui.Progress(total == 0 ? 1.0 : static_cast<double>(done) / total);
-    if (i < sizes.size()) done += sizes[i];
+    if (i < sizes.size()) {
+      ui.Progress(total == 0 ? 1.0 : static_cast<double>(done) / total);
+      done += sizes[i];
+    }
     std::string source;
     if (!trap.Step(102, [&] {
           ui.Yield();
@@ -88,24 +90,32 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   return outcome;
 }
 
-std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources) {
+namespace {
+
+// A box's head, then up to five lines, then how many more there are.
+std::string ListedMessage(std::string text, const std::vector<std::string>& lines) {
   constexpr std::size_t kNamed = 5;
-  std::string text = std::to_string(sources.size()) + " of the ticked files " +
-                     (sources.size() == 1 ? "was" : "were") + " not copied:\r\n";
-  for (std::size_t i = 0; i < sources.size() && i < kNamed; ++i)
-    text += "\r\n" + sources[i].first + ": " + sources[i].second;
-  if (sources.size() > kNamed)
-    text += "\r\n... and " + std::to_string(sources.size() - kNamed) + " more";
+  for (std::size_t i = 0; i < lines.size() && i < kNamed; ++i) text += "\r\n" + lines[i];
+  if (lines.size() > kNamed)
+    text += "\r\n... and " + std::to_string(lines.size() - kNamed) + " more";
   return text;
 }
 
+std::string HowMany(std::size_t n, const char* what) {
+  return std::to_string(n) + " of the " + what + (n == 1 ? " was" : " were");
+}
+
+}  // namespace
+
+std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources) {
+  std::vector<std::string> lines;
+  for (const auto& [path, why] : sources) lines.push_back(path + ": " + why);
+  return ListedMessage(HowMany(sources.size(), "ticked files") + " not copied:\r\n", lines);
+}
+
 std::string RenamedMessage(const std::vector<std::string>& renamed) {
-  constexpr std::size_t kNamed = 5;
-  std::string text = std::to_string(renamed.size()) + " of the moved files " +
-                     (renamed.size() == 1 ? "was" : "were") +
-                     " given a new name: a file of the same name was already moved there.\r\n";
-  for (std::size_t i = 0; i < renamed.size() && i < kNamed; ++i) text += "\r\n" + renamed[i];
-  if (renamed.size() > kNamed)
-    text += "\r\n... and " + std::to_string(renamed.size() - kNamed) + " more";
-  return text;
+  return ListedMessage(HowMany(renamed.size(), "moved files") +
+                           " given a new name: a file of the same name was already moved "
+                           "there.\r\n",
+                       renamed);
 }
