@@ -7,6 +7,11 @@
 #include <QUrl>
 
 #include "fs/window_utils.h"
+#ifdef _WIN32
+#include "fs/taskbar_win32.h"
+#else
+#include "app/launcher_progress.h"
+#endif
 
 namespace {
 
@@ -24,7 +29,17 @@ QString QtFilter(const std::string& filter) {
 
 }  // namespace
 
-QtUiServices::QtUiServices() { since_yield_.start(); }
+QtUiServices::QtUiServices() {
+  since_yield_.start();
+#ifdef _WIN32
+  // Windows draws the bar on a window's button: made for each pass's window.
+  shows_progress_ = true;
+#else
+  auto launcher = std::make_unique<LauncherProgress>();
+  shows_progress_ = launcher->connected();
+  taskbar_ = std::move(launcher);
+#endif
+}
 
 void QtUiServices::Information(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, Title(), QString::fromStdString(text), QMessageBox::Ok,
@@ -72,11 +87,19 @@ bool QtUiServices::Yield() {
   return true;
 }
 
+bool QtUiServices::ShowsProgress() const { return shows_progress_; }
+
 void QtUiServices::Progress(double fraction) {
+#ifdef _WIN32
+  if (fraction >= 0 && !(taskbar_ && taskbar_->visible()) && Owner()) {
+    taskbar_ = std::make_unique<Win32TaskbarProgress>(reinterpret_cast<HWND>(Owner()->winId()));
+  }
+#endif
+  if (!taskbar_) return;
   if (fraction < 0) {
-    launcher_.End();
+    taskbar_->End();
   } else {
-    launcher_.Set(fraction);
+    taskbar_->Set(fraction);
   }
 }
 

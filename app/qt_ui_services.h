@@ -2,9 +2,10 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
-#include "app/launcher_progress.h"
 #include "app/ui_services.h"
+#include "fs/taskbar_progress.h"
 
 // The real boxes and dialogs, owned by the window that is active.
 class QtUiServices : public UiServices {
@@ -19,10 +20,11 @@ class QtUiServices : public UiServices {
   bool Yield() override;
   void EndProgram() override;
   void Progress(double fraction) override;
-  bool ShowsProgress() const override { return launcher_.connected(); }
+  bool ShowsProgress() const override;
 
  private:
-  LauncherProgress launcher_;
+  std::unique_ptr<TaskbarProgress> taskbar_;
+  bool shows_progress_ = false;
   QElapsedTimer since_yield_;
   bool ending_ = false;
 };

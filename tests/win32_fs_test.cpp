@@ -12,6 +12,7 @@
 
 #include "fs/file_transfer.h"
 #include "fs/folder_walk.h"
+#include "fs/taskbar_win32.h"
 #include "fs/win32_text.h"
 #include "tests/scripted_ui.h"
 
@@ -163,4 +164,64 @@ TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
   EXPECT_EQ(Read(root + "dest.txt"), "old");
   EXPECT_TRUE(GetFileAttributesW(Wide(root + "dest.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW(Wide(root + "dest.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Records what the program draws on a window's task bar button.
+struct RecordingTaskbar : ITaskbarList3 {
+  std::vector<std::string> calls;
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG total) override {
+    calls.push_back(std::to_string(done) + "/" + std::to_string(total));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG state) override {
+    calls.push_back("state " + std::to_string(state));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, WINBOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return E_NOTIMPL; }
+};
+
+TEST(Win32Taskbar, APassDrawsItsBarAtMostTenTimesASecondThenClearsIt) {
+  RecordingTaskbar taskbar;
+  {
+    Win32TaskbarProgress progress(nullptr, &taskbar);
+    progress.Set(0.25);
+    progress.Set(0.5);  // within the same tenth of a second: left out
+    progress.Set(1.0);
+    progress.End();
+  }
+  EXPECT_EQ(taskbar.calls, (std::vector<std::string>{"2500/10000", "10000/10000", "state 0"}));
+  // The system's own task bar, on a real window.
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  HWND window = CreateWindowExW(0, L"STATIC", L"lark", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                nullptr, nullptr, nullptr);
+  {
+    Win32TaskbarProgress system(window);
+    EXPECT_TRUE(system.available());
+    system.Set(0.5);
+    system.End();
+  }
+  DestroyWindow(window);
+  CoUninitialize();
 }
