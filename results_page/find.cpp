@@ -30,6 +30,9 @@ std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
                                        const std::function<long()>& second_day, UiServices& ui) {
   std::vector<std::uint32_t> rows;
   if (kind == RangeKind::kNone) return rows;
+  // Room for all at once: pages never written are never resident, and a
+  // list of millions is never copied to grow.
+  rows.reserve(dates.size());
   const bool two = kind == RangeKind::kBetween;
   long day1 = first_day();
   long day2 = two ? second_day() : 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -66,27 +67,18 @@ class DateList {
   void clear() {
     dates_.clear();
     dates_.shrink_to_fit();
-    days_.clear();
-    days_.shrink_to_fit();
   }
-  void push_back(std::optional<DateValue> date) {
-    dates_.push_back(date ? *date : NAN);
-    days_.push_back(date ? static_cast<std::int32_t>(DayNumber(*date)) : kNoDay);
-  }
+  void push_back(std::optional<DateValue> date) { dates_.push_back(date ? *date : NAN); }
   std::size_t size() const { return dates_.size(); }
   std::optional<DateValue> operator[](std::size_t i) const {
     return std::isnan(dates_[i]) ? std::nullopt : std::optional<DateValue>(dates_[i]);
   }
-  // The calendar day, worked out once when the date came in; kNoDay for an
-  // empty date, which is in no range.
-  static constexpr std::int32_t kNoDay = INT32_MIN;
-  long Day(std::size_t i) const { return days_[i]; }
+  // The calendar day; kNoDay for an empty date, which is in no range.
+  static constexpr long kNoDay = LONG_MIN;
+  long Day(std::size_t i) const { return std::isnan(dates_[i]) ? kNoDay : DayNumber(dates_[i]); }
 
  private:
   std::deque<double> dates_;
-  // A vector, for the range test's fast pass over it; at 4 bytes a
-  // candidate its growth stays short.
-  std::vector<std::int32_t> days_;
 };
 
 // The candidates of one search: every file of the listed trees and its date.
