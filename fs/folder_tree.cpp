@@ -128,6 +128,9 @@ void FolderTree::Adapt(double waited, double took) {
 }
 
 void FolderTree::Serve(int index) {
+  // Read once a folder: the processor time since the last read ended is this
+  // read's and the little the lock took between them.
+  double worked = os::ThreadCpuSeconds();
   for (;;) {
     Folder folder;
     std::size_t j = 0;
@@ -154,11 +157,12 @@ void FolderTree::Serve(int index) {
       slots_.emplace_back();
     }
     const auto started = std::chrono::steady_clock::now();
-    const double worked = os::ThreadCpuSeconds();
     Fill(folder);
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double waited = took - (os::ThreadCpuSeconds() - worked);
+    const double now_worked = os::ThreadCpuSeconds();
+    const double waited = std::max(0.0, took - (now_worked - worked));
+    worked = now_worked;
     folder.ready = true;
     bool wake_reader = false, wake_worker = false;
     {
