@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Thrown by Yield once the program is ending: a long pass unwinds, every
@@ -37,6 +39,14 @@ class UiServices {
   // How far the long pass under way has come, 0 to 1, for the desktop's task
   // bar; a negative fraction when the pass ends. Cheap enough once per item.
   virtual void Progress(double fraction) { static_cast<void>(fraction); }
+  // How far a transfer has come: rows and bytes done of its rows and of the
+  // ticked files' bytes. For the task bar, the share of the bytes.
+  virtual void TransferProgress(std::size_t rows_done, std::size_t rows, std::uint64_t bytes_done,
+                                std::uint64_t bytes) {
+    static_cast<void>(rows_done);
+    static_cast<void>(rows);
+    Progress(bytes == 0 ? 1.0 : static_cast<double>(bytes_done) / static_cast<double>(bytes));
+  }
   // Whether progress is shown anywhere: a pass may skip the work of
   // measuring it otherwise.
   virtual bool ShowsProgress() const { return false; }

@@ -54,6 +54,11 @@ void AppendIso(std::string& line, DateValue value) {
 // one line rewritten at most ten times a second.
 class ConsoleUi : public UiServices {
  public:
+  // How far a transfer has come.
+  struct Counts {
+    std::size_t rows_done = 0;
+    std::uint64_t bytes_done = 0, bytes = 0;
+  };
   ConsoleUi(std::FILE* err, bool progress) : err_(err), progress_(progress) {}
   void Information(const std::string&) override {}
   bool Question(const std::string&) override { return false; }
@@ -79,6 +84,13 @@ class ConsoleUi : public UiServices {
     }
     return false;
   }
+  bool ShowsProgress() const override { return progress_; }
+  void TransferProgress(std::size_t rows_done, std::size_t rows, std::uint64_t bytes_done,
+                        std::uint64_t bytes) override {
+    static_cast<void>(rows);
+    transfer_ = {rows_done, bytes_done, bytes};
+  }
+  const Counts& transfer() const { return transfer_; }
   // What the progress line says, asked when it is due.
   void SetStatus(std::function<std::string()> status) { status_ = std::move(status); }
   void EndProgress() {
@@ -94,6 +106,7 @@ class ConsoleUi : public UiServices {
   bool progress_shown_ = false;
   std::function<std::string()> status_;
   std::chrono::steady_clock::time_point shown_{};
+  Counts transfer_;
   int failures_ = 0;
 };
 
@@ -106,34 +119,22 @@ std::string Megabytes(std::uint64_t bytes) {
 // Copies or moves the rows, with a progress line of files and bytes.
 int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
              ConsoleUi& ui, std::FILE* err) {
-  std::vector<std::uint64_t> sizes(rows.size());
-  std::uint64_t total = 0, done = 0;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const auto facts = os::Examine(paths[rows[i]]);
-    total += sizes[i] = facts ? facts->size : 0;
-  }
-  std::size_t current = 0;
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
+    const ConsoleUi::Counts& c = ui.transfer();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-    const double left = rate > 0 ? static_cast<double>(total - done) / rate : 0;
+    const double rate = seconds > 0 ? static_cast<double>(c.bytes_done) / seconds : 0;
+    const double left = rate > 0 ? static_cast<double>(c.bytes - c.bytes_done) / rate : 0;
     char text[160];
-    std::snprintf(text, sizeof text, "%zu of %zu files, %s of %s, %s/s, %.0f s left", current,
-                  rows.size(), Megabytes(done).c_str(), Megabytes(total).c_str(),
+    std::snprintf(text, sizeof text, "%zu of %zu files, %s of %s, %s/s, %.0f s left", c.rows_done,
+                  rows.size(), Megabytes(c.bytes_done).c_str(), Megabytes(c.bytes).c_str(),
                   Megabytes(static_cast<std::uint64_t>(rate)).c_str(), left);
     return std::string(text);
   });
   TransferRows list;
   list.count = rows.size();
-  list.path = [&](std::size_t i) {
-    // Rows are asked in order (and again, backwards, for the moved ones).
-    if (i >= current && i < rows.size()) {
-      for (; current < i; ++current) done += sizes[current];
-    }
-    return paths[rows[i]];
-  };
+  list.path = [&](std::size_t i) { return paths[rows[i]]; };
   list.ticked = [](std::size_t) { return true; };
   FailureTrap trap(ui, "larkspur-gather");
   const TransferOutcome outcome = TransferChecked(
@@ -197,9 +198,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     // Only the files in range are kept: a listing of a large tree needs no
     // memory for the rest.
     const auto in_range = [&](const std::optional<DateValue>& date) {
-      if (!date) return false;
-      const long day = DayNumber(*date);
-      return InRange(r.range, day - r.first_day, day - r.second_day);
+      return DateInRange(r.range, date, r.first_day, r.second_day);
     };
     for (const std::string& folder : folders)
       CollectCandidates(

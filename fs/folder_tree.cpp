@@ -19,7 +19,7 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
   for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
-  workers_.reserve(static_cast<std::size_t>(std::max(most_, wanted_)));
+  workers_.reserve(static_cast<std::size_t>(most_));
   // The first workers wait until all are started: each may start more.
   std::lock_guard lock(mutex_);
   try {

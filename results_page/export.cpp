@@ -16,9 +16,10 @@ std::string WhatIsAt(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::path p(std::u8string(path.begin(), path.end()));
-  if (fs::is_symlink(fs::symlink_status(p, error)))
+  const fs::file_status status = fs::symlink_status(p, error);
+  if (fs::is_symlink(status))
     return fs::is_directory(fs::status(p, error)) ? "a link to a folder" : "a link";
-  switch (fs::symlink_status(p, error).type()) {
+  switch (status.type()) {
     case fs::file_type::directory:
       return "a folder";
     case fs::file_type::fifo:

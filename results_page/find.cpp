@@ -25,6 +25,13 @@ bool InRange(RangeKind kind, long d1, long d2) {
   return false;
 }
 
+bool DateInRange(RangeKind kind, const std::optional<DateValue>& date, long first_day,
+                 long second_day) {
+  if (!date) return false;
+  const long day = DayNumber(*date);
+  return InRange(kind, day - first_day, day - second_day);
+}
+
 std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
                                        const std::function<long()>& first_day,
                                        const std::function<long()>& second_day, UiServices& ui) {
@@ -44,9 +51,7 @@ std::vector<std::uint32_t> FindInRange(const DateList& dates, RangeKind kind,
     }
     // The candidates may have been emptied while the window had its events.
     if (i >= dates.size()) break;
-    const long day = dates.Day(i);
-    if (day != DateList::kNoDay && InRange(kind, day - day1, day - day2))
-      rows.push_back(static_cast<std::uint32_t>(i));
+    if (DateInRange(kind, dates[i], day1, day2)) rows.push_back(static_cast<std::uint32_t>(i));
   }
   return rows;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,10 @@ enum class RangeKind { kNone, kAfter, kBefore, kOn, kBetween };
 
 // d1 and d2: the candidate's calendar day less the first and second picker's day.
 bool InRange(RangeKind kind, long d1, long d2);
+// Whether a candidate's date lies in the range of the pickers' days; a
+// candidate without the date is in none.
+bool DateInRange(RangeKind kind, const std::optional<DateValue>& date, long first_day,
+                 long second_day);
 
 // Indices of the candidates whose day falls in the range, in candidate order.
 // The pickers' days are asked again whenever the window had its events, so

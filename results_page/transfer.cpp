@@ -24,7 +24,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       throw;
     }
   });
-  // The bytes of the ticked files, when the task bar shows how far the pass has come.
+  // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;
   std::uint64_t total = 0, done = 0;
   if (ui.ShowsProgress()) {
@@ -43,7 +43,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   }
   for (std::size_t i = 0; readable && i < rows.count; ++i) {
     if (i < sizes.size()) {
-      ui.Progress(total == 0 ? 1.0 : static_cast<double>(done) / total);
+      ui.TransferProgress(i, rows.count, done, total);
       done += sizes[i];
     }
     std::string source;
@@ -75,7 +75,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   // The moves the flushes could not complete, each under the move's own step.
   FailureTrap moves(ui, kMoveProcedure);
   for (const std::string& why : run.moves_given_up()) moves.Report(104, why);
-  if (!sizes.empty()) ui.Progress(1.0);
+  if (!sizes.empty()) ui.TransferProgress(rows.count, rows.count, total, total);
   const auto& given_up = run.copies_given_up();
   outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
   if (kind() != TransferKind::kMove) return outcome;

@@ -1,5 +1,4 @@
 #pragma once
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -73,9 +72,6 @@ class DateList {
   std::optional<DateValue> operator[](std::size_t i) const {
     return std::isnan(dates_[i]) ? std::nullopt : std::optional<DateValue>(dates_[i]);
   }
-  // The calendar day; kNoDay for an empty date, which is in no range.
-  static constexpr long kNoDay = LONG_MIN;
-  long Day(std::size_t i) const { return std::isnan(dates_[i]) ? kNoDay : DayNumber(dates_[i]); }
 
  private:
   std::deque<double> dates_;
