@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <vector>
 
 #include "fs/platform.h"
+#include "fs/temp_names.h"
 
 namespace os {
 
@@ -54,21 +54,6 @@ FileFacts FactsOf(const struct stat& st) {
 }
 
 constexpr std::string_view kTempPrefix = ".lark-";
-constexpr std::string_view kTempDigits = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::size_t kTempLength = kTempPrefix.size() + 8;
-
-// A short name no file of the folder is likely to have; callers retry on EEXIST.
-std::string ShortTempName() {
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string name(kTempPrefix);
-  for (std::size_t i = name.size(); i < kTempLength; ++i) name += kTempDigits[random() % 36];
-  return name;
-}
-
-bool IsTempName(std::string_view name) {
-  return name.size() == kTempLength && name.substr(0, kTempPrefix.size()) == kTempPrefix &&
-         name.find_first_not_of(kTempDigits, kTempPrefix.size()) == std::string_view::npos;
-}
 
 // A write lock on the whole file, as F_OFD_SETLK takes it and F_OFD_GETLK asks.
 struct flock WholeFileLock() {
@@ -207,7 +192,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
 
 int NewFile::CreateTemp(int& fd, unsigned mode) {
   for (;;) {
-    temp_ = ShortTempName();
+    temp_ = ShortTempName(kTempPrefix);
     fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
@@ -292,7 +277,7 @@ int NewFile::Publish(bool replace) {
       std::string temp;
       LockTemp(fd);
       do {
-        temp = ShortTempName();
+        temp = ShortTempName(kTempPrefix);
         error = LinkUnnamed(fd, folder, temp);
       } while (error == EEXIST);
       if (error == 0 && (error = RenameIn(folder, temp, name, true)) != 0)
@@ -364,7 +349,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
   if (dir == nullptr) return;
   const int at = dirfd(dir);
   while (const struct dirent* e = readdir(dir)) {
-    if (!IsTempName(e->d_name)) continue;
+    if (!IsTempName(e->d_name, kTempPrefix)) continue;
     const Handle fd(openat(at, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct flock lock = WholeFileLock();
     struct stat st {};

@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 #include "fs/platform.h"
+#include "fs/temp_names.h"
 #include "fs/win32_text.h"
 
 namespace os {
@@ -29,15 +29,7 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-constexpr const char* kTempPrefix = "~lark-";
-
-std::string ShortTempName() {
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  static const char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = kTempPrefix;
-  for (int i = 0; i < 8; ++i) name += kDigits[random() % 36];
-  return name;
-}
+constexpr std::string_view kTempPrefix = "~lark-";
 
 std::uint64_t Ticks(const FILETIME& t) {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -102,7 +94,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   facts_ = {};
   const DWORD attributes = mode && (*mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
   for (;;) {
-    temp_ = FolderPart(destination) + ShortTempName();
+    temp_ = FolderPart(destination) + ShortTempName(kTempPrefix);
     HANDLE h = CreateFileW(Long(temp_).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | attributes, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
@@ -210,10 +202,11 @@ void RemoveStaleTemporaries(const std::string& folder) {
   std::wstring base = Long(folder);
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileExW((base + Wide(kTempPrefix) + L"*").c_str(), FindExInfoBasic,
-                                       &data, FindExSearchNameMatch, nullptr, 0);
+  const HANDLE find = FindFirstFileExW((base + Wide(std::string(kTempPrefix)) + L"*").c_str(),
+                                       FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
+    if (!IsTempName(Narrow(data.cFileName), kTempPrefix)) continue;
     // Opened for deletion, shared with nobody: a file this or another
     // program still has open refuses it.
     const HANDLE h = CreateFileW((base + data.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,

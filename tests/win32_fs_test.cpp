@@ -166,6 +166,17 @@ TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
   SetFileAttributesW(Wide(root + "dest.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(Win32Fs, ACopyRemovesOnlyTheTemporaryFilesAKilledProgramLeft) {
+  Write(root + "~lark-ab12cd34", "left by a killed copy");
+  Write(root + "~lark-notes.txt", "the user's");
+  Write(root + "x.txt", "new");
+  TransferRun run(ui);
+  EXPECT_TRUE(CopyFileChecked(root + "x.txt", root + "x2.txt", run));
+  run.Flush();
+  EXPECT_EQ(GetFileAttributesW(Wide(root + "~lark-ab12cd34").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Read(root + "~lark-notes.txt"), "the user's");
+}
+
 // Records what the program draws on a window's task bar button.
 struct RecordingTaskbar : ITaskbarList3 {
   std::vector<std::string> calls;
