@@ -231,5 +231,10 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
   } catch (const ProgramEnding&) {
     ui.EndProgress();
     return 128 + g_stop_signal;
+  } catch (const std::exception& e) {
+    // The walk itself could not go on (no thread could be started, no memory).
+    ui.EndProgress();
+    std::fprintf(err, "larkspur-gather: %s\n", e.what());
+    return 1;
   }
 }

@@ -27,7 +27,10 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   } catch (const std::system_error& e) {
     // One worker is enough; none, and the reader reports it.
     wanted_ = static_cast<int>(workers_.size());
-    if (workers_.empty()) failed_ = std::make_exception_ptr(Failure(e.what(), e.code().value()));
+    if (workers_.empty())
+      failed_ = std::make_exception_ptr(Failure(
+          std::string("The folders cannot be read: no thread could be started (") + e.what() + ")",
+          e.code().value()));
   }
 }
 

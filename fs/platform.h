@@ -147,7 +147,7 @@ class Handle {
 
 // A file being made for a destination path. Its content has no name until
 // Publish: an unnamed file in the destination folder where the file system
-// allows one, else a short hidden temporary name (at most 16 bytes, never
+// allows one, else a short hidden temporary name (at most 32 bytes, never
 // derived from the file's own name) that is removed if the file is
 // abandoned. Destroyed unpublished, it leaves nothing behind.
 class NewFile {

@@ -1,7 +1,8 @@
 #pragma once
 // The names new content has in its folder until it is complete: the
-// platform's prefix, then eight random letters or digits. Only a name of
-// exactly that shape is ever taken for one a killed program left.
+// platform's prefix, sixteen random letters or digits, and the marker. No
+// person names a file so by chance, so only such a name is ever taken for
+// one a killed program left.
 #include <cstddef>
 #include <random>
 #include <string>
@@ -10,18 +11,21 @@
 namespace os {
 
 inline constexpr std::string_view kTempDigits = "abcdefghijklmnopqrstuvwxyz0123456789";
-inline constexpr std::size_t kTempRandom = 8;
+inline constexpr std::size_t kTempRandom = 16;
+inline constexpr std::string_view kTempMarker = ".lark-part";
 
 inline std::string ShortTempName(std::string_view prefix) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::string name(prefix);
   for (std::size_t i = 0; i < kTempRandom; ++i) name += kTempDigits[random() % kTempDigits.size()];
-  return name;
+  return name.append(kTempMarker);
 }
 
 inline bool IsTempName(std::string_view name, std::string_view prefix) {
-  return name.size() == prefix.size() + kTempRandom && name.substr(0, prefix.size()) == prefix &&
-         name.find_first_not_of(kTempDigits, prefix.size()) == std::string_view::npos;
+  if (name.size() != prefix.size() + kTempRandom + kTempMarker.size()) return false;
+  const std::string_view random = name.substr(prefix.size(), kTempRandom);
+  return name.substr(0, prefix.size()) == prefix && name.ends_with(kTempMarker) &&
+         random.find_first_not_of(kTempDigits) == std::string_view::npos;
 }
 
 }  // namespace os

@@ -28,10 +28,11 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-Outcome Gather(const TestTree& t, const std::string& args) {
+// before: what the program is started under (a user, a limit).
+Outcome Gather(const TestTree& t, const std::string& args, const std::string& before = "") {
   const std::string out = t.Path("stdout"), err = t.Path("stderr");
-  const int status =
-      std::system((std::string(GATHER) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
+  const int status = std::system(
+      (before + std::string(GATHER) + " " + args + " >'" + out + "' 2>'" + err + "'").c_str());
   return {WEXITSTATUS(status), Slurp(out), Slurp(err)};
 }
 
@@ -57,26 +58,36 @@ void Date(const std::string& path, const char* day) {
 
 }  // namespace
 
-TEST(GatherCli, UsageErrorsSayWhatIsWrongAndChangeNothing) {
+TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   TestTree t;
   t.Folder("a");
+  // A user with no room for one more thread, so the walk cannot start.
+  const std::string no_threads =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups prlimit --nproc=1 "
+                     : "prlimit --nproc=1 ";
   struct Case {
     std::string args, first_line;
+    int status;
+    std::string before;
   } cases[] = {
-      {"a", "larkspur-gather: a range is required: --after, --before, --on or --between"},
-      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (YYYY-MM-DD expected)"},
-      {"--on yesterday a", "larkspur-gather: not a date: yesterday (YYYY-MM-DD expected)"},
+      {"a", "larkspur-gather: a range is required: --after, --before, --on or --between", 2, ""},
+      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (YYYY-MM-DD expected)", 2, ""},
+      {"--on yesterday a", "larkspur-gather: not a date: yesterday (YYYY-MM-DD expected)", 2, ""},
       {"--frob --on 2024-01-01 a",
-       "larkspur-gather: The following argument was not expected: --frob"},
-      {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on"},
-      {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder"},
+       "larkspur-gather: The following argument was not expected: --frob", 2, ""},
+      {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
+      {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 2, ""},
       {"--on 2024-01-01 --move-to nowhere a",
-       "larkspur-gather: nowhere: no such destination folder"},
+       "larkspur-gather: nowhere: no such destination folder", 2, ""},
+      {"--on 2024-01-01 /usr/share/zoneinfo",
+       "larkspur-gather: The folders cannot be read: no thread could be started "
+       "(Resource temporarily unavailable)",
+       1, no_threads},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(chdir(t.root().c_str()), 0);
-    const Outcome o = Gather(t, c.args);
-    EXPECT_EQ(o.status, 2) << c.args;
+    const Outcome o = Gather(t, c.args, c.before);
+    EXPECT_EQ(o.status, c.status) << c.args;
     EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.first_line) << c.args;
   }
   EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});

@@ -167,13 +167,14 @@ TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
 }
 
 TEST_F(Win32Fs, ACopyRemovesOnlyTheTemporaryFilesAKilledProgramLeft) {
-  Write(root + "~lark-ab12cd34", "left by a killed copy");
+  Write(root + "~lark-ab12cd34ef56gh78.lark-part", "left by a killed copy");
   Write(root + "~lark-notes.txt", "the user's");
   Write(root + "x.txt", "new");
   TransferRun run(ui);
   EXPECT_TRUE(CopyFileChecked(root + "x.txt", root + "x2.txt", run));
   run.Flush();
-  EXPECT_EQ(GetFileAttributesW(Wide(root + "~lark-ab12cd34").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(Wide(root + "~lark-ab12cd34ef56gh78.lark-part").c_str()),
+            INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(Read(root + "~lark-notes.txt"), "the user's");
 }
 
