@@ -28,14 +28,9 @@ bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-std::size_t FoldedHash(const std::string& path) {
-  return std::hash<std::string>{}(os::FoldCase(path));
-}
+std::size_t Hash(const std::string& text) { return std::hash<std::string>{}(text); }
 
-bool SameContentFacts(const os::FileFacts& a, const os::FileFacts& b) {
-  return a.id.volume == b.id.volume && a.size == b.size && a.modified.sec == b.modified.sec &&
-         a.modified.nsec == b.modified.nsec;
-}
+std::size_t FoldedHash(const std::string& path) { return Hash(os::FoldCase(path)); }
 
 }  // namespace
 
@@ -43,26 +38,30 @@ TransferRun::TransferRun(UiServices& ui) : ui_(ui), between_chunks_([this] { ui_
 
 TransferRun::~TransferRun() = default;
 
-void TransferRun::Protect(const std::string& source) {
-  const std::string s = NormalizeSlashes(source);
-  if (auto facts = os::Examine(s)) Remember(s, *facts, Guard::kSource);
-}
-
 void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, Guard guard) {
-  auto [it, added] = by_id_.emplace(facts.id, guard);
-  if (!added && it->second == Guard::kCopied) it->second = guard;
-  by_name_[FoldedHash(path)] = {facts, it->second};
+  // A moved file stays one: a copy never replaces it.
+  const auto note = [guard](auto& map, const auto& key) {
+    auto [it, added] = map.emplace(key, guard);
+    if (!added && it->second == Guard::kCopied) it->second = guard;
+  };
+  note(placed_exact_, Hash(path));
+  note(placed_folded_, FoldedHash(path));
+  note(placed_ids_, facts.id);
 }
 
-bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts,
-                           TransferKind kind) const {
+bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) {
   // A copy may replace an earlier copy of this run: its source still exists.
-  auto applies = [kind](Guard g) { return g != Guard::kCopied || kind == TransferKind::kMove; };
-  auto id = by_id_.find(facts.id);
-  if (id != by_id_.end() && applies(id->second)) return true;
-  auto name = by_name_.find(FoldedHash(path));
-  return name != by_name_.end() && applies(name->second.guard) &&
-         SameContentFacts(name->second.facts, facts);
+  const auto applies = [kind](const auto& map, const auto& key) {
+    auto it = map.find(key);
+    return it != map.end() && (it->second != Guard::kCopied || kind == TransferKind::kMove);
+  };
+  if (applies(placed_exact_, Hash(path)) || applies(placed_ids_, facts.id)) return true;
+  // Another spelling of a placed name is that file where the file system
+  // ignores case: its folder then does not list this spelling.
+  if (applies(placed_folded_, FoldedHash(path)) &&
+      !os::ListsExactly(FolderOf(path), FileNameOf(path)))
+    return true;
+  return ticked_source_ && ticked_source_(path, facts);
 }
 
 bool TransferRun::HoldsKept(const std::string& s, const std::string& d, TransferKind kind) {
@@ -70,7 +69,6 @@ bool TransferRun::HoldsKept(const std::string& s, const std::string& d, Transfer
   const Destination there = LookAfresh(s, d);
   looked_ = {d, there};
   if (!there.facts || there.is_source) return false;  // the file itself: left where it is
-  if (protect_) std::exchange(protect_, nullptr)();
   return MustKeep(d, *there.facts, kind);
 }
 
@@ -84,16 +82,29 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
                   EEXIST);
 }
 
-std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
-  const std::string d = NormalizeSlashes(destination);
-  if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
+std::string TransferRun::FreeName(const std::string& d) {
   for (int& n = next_number_.try_emplace(os::FoldCase(d), 2).first->second;; ++n) {
     std::string numbered = NumberedName(d, n);
     if (replacing_names_.count(os::FoldCase(numbered)) != 0 || os::Examine(numbered)) continue;
     ++n;
-    looked_ = {numbered, Destination{std::nullopt, false}};
     return numbered;
   }
+}
+
+void TransferRun::Placed(const std::string& source, const std::string& moved) {
+  auto wanted = wanted_.find(moved);
+  if (wanted == wanted_.end()) return;
+  renamed_.push_back(FileNameOf(source) + " \u2192 " + FileNameOf(moved));
+  wanted_.erase(wanted);
+}
+
+std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
+  const std::string d = NormalizeSlashes(destination);
+  if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
+  std::string numbered = FreeName(d);
+  looked_ = {numbered, Destination{std::nullopt, false}};
+  wanted_[numbered] = d;
+  return numbered;
 }
 
 TransferRun::Destination TransferRun::LookAfresh(const std::string& source,
@@ -134,6 +145,24 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   return DescribeError(error);
 }
 
+bool TransferRun::Untrusted(const std::string& folder) {
+  auto [it, added] = untrusted_.try_emplace(folder, false);
+  if (added) it->second = !os::SyncReachesDisk(folder);
+  return it->second;
+}
+
+int TransferRun::Name(os::NewFile& file) {
+  const std::string folder = FolderOf(file.destination());
+  const bool untrusted = Untrusted(folder);
+  // A power cut must not leave an empty file under a real name.
+  if (untrusted) {
+    if (int error = file.Sync()) return error;
+  }
+  const int error = file.Publish(false);
+  if (error == 0 && untrusted) unsynced_folders_.insert(folder);
+  return error;
+}
+
 bool TransferRun::Copy(const std::string& source, const std::string& destination,
                        std::string& why) {
   const Destination there = Look(source, destination);
@@ -153,7 +182,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     Enqueue({std::move(file), source, false}, false);
     return true;
   }
-  if (error == 0) error = file->Publish(false);
+  if (error == 0) error = Name(*file);
   if (error != 0) {
     why = WhyNot(error, source, destination);
     return false;
@@ -164,29 +193,39 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
 
 void TransferRun::Move(const std::string& source, const os::FileFacts& file,
                        const std::string& destination, const std::optional<os::FileFacts>& there) {
-  int error = os::Rename(source, destination, there.has_value());
+  std::string d = destination;
+  std::optional<os::FileFacts> old = there;
+  // What is there may have become a file to keep (ticked) while the window
+  // had its events: the newcomer then takes a numbered name.
+  if (old && MustKeep(d, *old, TransferKind::kMove)) {
+    d = FreeName(destination);
+    wanted_[d] = destination;
+    old.reset();
+  }
+  int error = os::Rename(source, d, old.has_value());
   if (error == 0) {
-    Remember(destination, file, Guard::kMoved);  // a rename keeps the file's identity
+    Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
+    Placed(source, d);
+    if (Untrusted(FolderOf(d))) unsynced_folders_.insert(FolderOf(d));
     return;
   }
-  if (error != EXDEV) throw Failure(WhyNot(error, source, destination), error);
+  if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
   // Across file systems: a copy first; the source goes once the copy is safe.
   auto copy = std::make_unique<os::NewFile>();
-  if ((error = copy->Create(destination, std::nullopt)) == 0)
-    error = copy->CopyFrom(source, between_chunks_);
-  if (error == 0 && !there) error = copy->Publish(false);
+  if ((error = copy->Create(d, std::nullopt)) == 0) error = copy->CopyFrom(source, between_chunks_);
+  if (error == 0 && !old) error = Name(*copy);
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
-                  " was removed by another program during its move; nothing was moved to " +
-                  destination);
+                  " was removed by another program during its move; nothing was moved to " + d);
   if (error == os::kSourceChanged)
     throw Failure(source + " changed while it was being moved; it stays where it is");
   if (error != 0)
-    throw Failure(WhyNot(error, source, destination) + ": nothing was moved to " + destination +
-                      "; " + source + " stays where it is",
+    throw Failure(WhyNot(error, source, d) + ": nothing was moved to " + d + "; " + source +
+                      " stays where it is",
                   error);
-  if (!there) Remember(destination, copy->facts(), Guard::kMoved);
-  Enqueue({std::move(copy), source, true}, !there);
+  if (!old) Remember(d, copy->facts(), Guard::kMoved);
+  const bool synced = !old && Untrusted(FolderOf(d));
+  Enqueue({std::move(copy), source, true, synced}, !old);
 }
 
 void TransferRun::Enqueue(Work work, bool named) {
@@ -215,7 +254,7 @@ bool TransferRun::SyncAll(bool content) {
         error = os::SyncFileSystemOf(folder);
       if (volume->second) continue;
       ui_.Yield();
-      if (content) error = w->file->Sync();
+      if (content && !w->synced) error = w->file->Sync();
       folders.insert(folder);
     }
   }
@@ -240,10 +279,13 @@ void TransferRun::Complete(const Work& w) {
   const auto there = os::Examine(d);
   const auto source = os::Examine(w.source);
   std::string what;
-  if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
+  if (!there && !IsFolder(FolderOf(d))) {
     what = d +
            " is no longer where it was written: its folder was moved, removed or replaced "
            "meanwhile; " +
+           w.source + " stays where it is";
+  } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
+    what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
            w.source + " stays where it is";
   } else if (!source) {
     what = w.source + " was removed by another program during its move; " + d +
@@ -254,40 +296,67 @@ void TransferRun::Complete(const Work& w) {
   } else if (int error = os::RemoveFile(w.source)) {
     what = w.source + " was copied to " + d + ", but it could not be removed (" +
            DescribeError(error) + "): the file is now in both places";
+  } else {
+    Placed(w.source, d);
   }
   if (!what.empty()) moves_given_up_.push_back(std::move(what));
 }
 
-void TransferRun::Flush() {
-  if (replacing_.empty() && named_.empty()) return;
-  // The new content reaches the disk before it takes any old file's place.
-  if (SyncAll(true)) {
-    bool moved = false;
-    for (Work& w : replacing_) {
-      if (int error = w.file->Publish(true)) {
-        GiveUp(w, DescribeError(error));
+void TransferRun::PublishReplacements() {
+  for (Work& w : replacing_) {
+    const std::string wanted = w.file->destination();
+    const auto there = os::Examine(wanted);
+    int error = 0;
+    // Asked again now: the file there may have become a ticked source.
+    if (there && MustKeep(wanted, *there, w.move ? TransferKind::kMove : TransferKind::kCopy)) {
+      if (!w.move) {
+        GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
         continue;
       }
-      Remember(w.file->destination(), w.file->facts(), w.move ? Guard::kMoved : Guard::kCopied);
-      if (!w.move) continue;
+      w.file->Retarget(FreeName(wanted));
+      wanted_[w.file->destination()] = wanted;
+      error = w.file->Publish(false);
+    } else {
+      error = w.file->Publish(true);
+    }
+    if (error != 0) {
+      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      continue;
+    }
+    const std::string folder = FolderOf(w.file->destination());
+    Remember(w.file->destination(), w.file->facts(), w.move ? Guard::kMoved : Guard::kCopied);
+    if (w.move)
       named_.push_back(std::move(w));
-      moved = true;
-    }
-    replacing_.clear();
-    // A source goes only when its destination is on disk under its name,
-    // is the file written and holds all of it, and the source is still what
-    // was copied: an edit made since exists nowhere else.
-    if (!moved || SyncAll(false)) {
-      for (const Work& w : named_) {
-        ui_.Yield();
-        Complete(w);
-      }
-    }
+    else if (Untrusted(folder))
+      unsynced_folders_.insert(folder);
   }
   replacing_.clear();
-  named_.clear();
-  replacing_names_.clear();
-  waiting_bytes_ = 0;
+}
+
+void TransferRun::Flush() {
+  if (!replacing_.empty() || !named_.empty()) {
+    const std::size_t moved_before = named_.size();
+    // The new content reaches the disk before it takes any old file's place.
+    if (SyncAll(true)) {
+      PublishReplacements();
+      // A source goes only when its destination is on disk under its name,
+      // is the file written and holds all of it, and the source is still
+      // what was copied: an edit made since exists nowhere else.
+      if (named_.size() == moved_before || SyncAll(false)) {
+        for (const Work& w : named_) {
+          ui_.Yield();
+          Complete(w);
+        }
+      }
+    }
+    replacing_.clear();
+    named_.clear();
+    replacing_names_.clear();
+    waiting_bytes_ = 0;
+  }
+  // The names made where the file system's own flush is not trusted.
+  for (const std::string& folder : unsynced_folders_) os::SyncFolder(folder);
+  unsynced_folders_.clear();
 }
 
 bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run,

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -18,12 +19,15 @@ enum class TransferKind { kNone, kCopy, kMove };
 const char* TransferWord(TransferKind kind);
 const char* TransferVerb(TransferKind kind);
 
-// One transfer of many files. It never replaces a file it must keep (a
-// ticked source of the run, or a file an earlier row moved there), judged by
-// file identity so that case-insensitive file systems are covered too. It
-// makes its work durable in batches: a replacement is on disk before it takes
-// the old file's place, and a moved file's source is removed only once the
-// destination is complete under its name and on disk.
+// One transfer of many files. It never replaces a file it must keep: a
+// ticked source of the run (asked at the moment it would be replaced), or a
+// file an earlier row moved there (known by the names the run placed,
+// compared as the destination compares names, since a FAT stick keeps
+// neither identities across spellings nor times across renames). It makes
+// its work durable: a replacement is on disk before it takes the old file's
+// place, a moved file's source is removed only once the destination is
+// complete under its name and on disk, and where a file system's own flush
+// is not trusted every new file is on disk before it has its name.
 class TransferRun {
  public:
   explicit TransferRun(UiServices& ui);
@@ -33,25 +37,21 @@ class TransferRun {
   TransferRun(const TransferRun&) = delete;
   TransferRun& operator=(const TransferRun&) = delete;
 
-  // A ticked source of this run.
-  void Protect(const std::string& source);
-  // The pass that calls Protect for every ticked source. It runs when a
-  // destination first holds a file: only then can a source be at risk, and a
-  // transfer into an empty folder never has to look at its sources twice.
-  void ProtectLater(std::function<void()> pass) { protect_ = std::move(pass); }
+  // Whether the file at path (as examined) is a source ticked now.
+  using SourceTest = std::function<bool(const std::string& path, const os::FileFacts& facts)>;
+  void KeepTickedSources(SourceTest test) { ticked_source_ = std::move(test); }
   // Throws a Failure that names both files when destination holds a file
   // the run must keep. Waiting work for the same name is completed first.
   void CheckClash(const std::string& source, const std::string& destination, TransferKind kind);
   // Where a move of source puts its file: destination, unless that holds a
-  // file the run must keep; then the first of "stem (2).ext", "stem (3).ext"
-  // and so on where nothing is (as the file system finds names, so a
-  // case-insensitive one counts its other spellings as taken).
+  // file the run must keep; then the first free "stem (2).ext", "stem
+  // (3).ext" and so on.
   std::string PlaceForMove(const std::string& source, const std::string& destination);
   // Copies with replacement; false when nothing was copied (a read-only or
   // unreadable destination, a source that cannot be read), with why. Silent.
   bool Copy(const std::string& source, const std::string& destination, std::string& why);
   // Moves the file source (as examined) to destination (what is there now),
-  // replacing it; throws on failure.
+  // replacing it unless it became a file to keep meanwhile; throws on failure.
   void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
             const std::optional<os::FileFacts>& there);
   // What is at a destination, and whether it is the source itself (another
@@ -75,18 +75,17 @@ class TransferRun {
   const std::vector<std::pair<std::string, std::string>>& copies_given_up() const {
     return copies_given_up_;
   }
+  // "old name → new name" of each file moved under a new name, once it is there.
+  const std::vector<std::string>& renamed() const { return renamed_; }
   UiServices& ui() { return ui_; }
 
  private:
-  enum class Guard { kSource, kMoved, kCopied };
+  enum class Guard { kMoved, kCopied };
   struct Work {
     std::unique_ptr<os::NewFile> file;
     std::string source;
     bool move;
-  };
-  struct Known {
-    os::FileFacts facts;
-    Guard guard;
+    bool synced = false;  // its content is on disk already
   };
   struct IdHash {
     std::size_t operator()(const os::FileId& id) const {
@@ -99,8 +98,17 @@ class TransferRun {
   // or copy that follows.
   bool HoldsKept(const std::string& s, const std::string& d, TransferKind kind);
   static Destination LookAfresh(const std::string& source, const std::string& destination);
-  bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) const;
+  bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
+  // The first "stem (n).ext" of d where nothing is.
+  std::string FreeName(const std::string& d);
+  // A move placed at moved rather than at the name its row gave it.
+  void Placed(const std::string& source, const std::string& moved);
+  // Whether a new file in folder must be on disk before it has its name.
+  bool Untrusted(const std::string& folder);
+  // Names the new file; flushed first where the file system is not trusted.
+  int Name(os::NewFile& file);
   void Enqueue(Work work, bool named);
+  void PublishReplacements();
   // Waiting content (with content) and the names made are on disk.
   bool SyncAll(bool content);
   void GiveUp(const Work& work, const std::string& why);
@@ -109,24 +117,27 @@ class TransferRun {
 
   UiServices& ui_;
   os::ChunkHook between_chunks_;
-  // Every ticked source is here: kept small, for lists of millions of rows.
-  std::unordered_map<os::FileId, Guard, IdHash> by_id_;
-  // By a hash of the case-folded path: a file system that ignores case may
-  // report one file under two identities for two spellings of its name. A
-  // collision can only make the run keep a file (size and time must match too).
-  std::unordered_map<std::size_t, Known> by_name_;
+  SourceTest ticked_source_;
+  // What this run placed, by hashes of the path as written and case-folded
+  // (kept small, for millions of files), and by identity where the file
+  // system keeps it. A collision can only make the run keep a file.
+  std::unordered_map<std::size_t, Guard> placed_exact_, placed_folded_;
+  std::unordered_map<os::FileId, Guard, IdHash> placed_ids_;
   std::vector<Work> replacing_;  // complete, waiting to take the old file's place
   std::vector<Work> named_;      // moved, the source waiting for removal
   std::unordered_set<std::string> replacing_names_;
+  std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::pair<std::string, std::string>> copies_given_up_;
   std::vector<std::string> moves_given_up_;
+  std::vector<std::string> renamed_;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.
   std::unordered_map<std::string, int> next_number_;
   std::string last_folder_;
-  std::function<void()> protect_;
+  std::unordered_map<std::string, bool> untrusted_;
+  std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
 };
 
 // Copies source to destination when the source is an existing file and the

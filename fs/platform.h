@@ -115,6 +115,9 @@ inline constexpr int kSourceChanged = -1;
 // Names compared as the file systems that ignore case compare them: Unicode
 // simple case folding (Windows: the system's ordinal upper-casing).
 std::string FoldCase(std::string_view name);
+// Whether folder holds an entry spelled exactly name: on a file system that
+// ignores case, another spelling of a name finds the file without being listed.
+bool ListsExactly(const std::string& folder, const std::string& name);
 
 // Called between the chunks of a long copy, so the window stays live; it
 // may throw to abandon the copy.
@@ -181,6 +184,8 @@ class NewFile {
   // The written file, as it was when published.
   const FileFacts& facts() const { return facts_; }
   const std::string& destination() const { return destination_; }
+  // Another name in the same folder, before Publish.
+  void Retarget(std::string destination) { destination_ = std::move(destination); }
 
  private:
   // Small enough that writing it never holds the window for long.

@@ -344,6 +344,16 @@ int SyncFolder(const std::string& folder) {
   return 0;
 }
 
+bool ListsExactly(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return true;  // cannot tell: taken as another file
+  bool found = false;
+  while (const struct dirent* e = readdir(dir))
+    if ((found = name == e->d_name)) break;
+  closedir(dir);
+  return found;
+}
+
 void RemoveStaleTemporaries(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;

@@ -198,6 +198,17 @@ int SyncFileSystemOf(const std::string&) { return 0; }
 bool SyncReachesDisk(const std::string&) { return true; }
 int SyncFolder(const std::string&) { return 0; }
 
+bool ListsExactly(const std::string& folder, const std::string& name) {
+  std::wstring base = Long(folder);
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW((base + Wide(name)).c_str(), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return true;  // cannot tell: taken as another file
+  FindClose(find);
+  return Narrow(data.cFileName) == name;
+}
+
 void RemoveStaleTemporaries(const std::string& folder) {
   std::wstring base = Long(folder);
   if (!base.empty() && base.back() != L'\\') base += L'\\';

@@ -1,7 +1,54 @@
 #include "results_page/transfer.h"
 
+#include <algorithm>
+
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
+
+namespace {
+
+// The rows by a hash of their folded file names, made when a destination
+// first holds a file: only then can a source be at risk, and a transfer into
+// an empty folder never looks at its rows twice. Whether a row is ticked is
+// asked when a file would be replaced, from the ticks as they are then.
+class TickedSources {
+ public:
+  TickedSources(const TransferRows& rows, UiServices& ui) : rows_(rows), ui_(ui) {}
+  bool operator()(const std::string& path, const os::FileFacts& facts) {
+    if (!indexed_) Index();
+    const std::string folded = os::FoldCase(path);
+    auto it = std::lower_bound(by_name_.begin(), by_name_.end(),
+                               std::pair{NameHash(path), std::size_t{0}});
+    for (; it != by_name_.end() && it->first == NameHash(path); ++it) {
+      if (!rows_.ticked(it->second)) continue;
+      const std::string source = NormalizeSlashes(rows_.path(it->second));
+      if (os::FoldCase(source) == folded) return true;
+      const auto there = os::Examine(source);
+      if (there && there->id == facts.id) return true;
+    }
+    return false;
+  }
+
+ private:
+  static std::size_t NameHash(const std::string& path) {
+    return std::hash<std::string>{}(os::FoldCase(FileNameOf(path)));
+  }
+  void Index() {
+    by_name_.reserve(rows_.count);
+    for (std::size_t i = 0; i < rows_.count; ++i) {
+      ui_.Yield();
+      by_name_.emplace_back(NameHash(rows_.path(i)), i);
+    }
+    std::sort(by_name_.begin(), by_name_.end());
+    indexed_ = true;
+  }
+  const TransferRows& rows_;
+  UiServices& ui_;
+  bool indexed_ = false;
+  std::vector<std::pair<std::size_t, std::size_t>> by_name_;
+};
+
+}  // namespace
 
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
@@ -9,49 +56,28 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
-  // A row that cannot be read any more (the list went) ends the pass: one
-  // box, not one per row. The row whose clash test needed them is not
-  // transferred: its sources are not all known.
-  bool readable = true;
-  run.ProtectLater([&] {
-    try {
-      for (std::size_t i = 0; i < rows.count; ++i) {
-        ui.Yield();
-        if (rows.ticked(i)) run.Protect(std::string(rows.path(i)));
-      }
-    } catch (...) {
-      readable = false;
-      throw;
-    }
-  });
+  run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;
   std::uint64_t total = 0, done = 0;
   if (ui.ShowsProgress()) {
-    try {
-      sizes.resize(rows.count);
-      for (std::size_t i = 0; i < rows.count; ++i) {
-        ui.Yield();
-        const auto facts = rows.ticked(i) ? os::Examine(rows.path(i)) : std::nullopt;
-        total += sizes[i] = facts ? facts->size : 0;
-      }
-    } catch (const ProgramEnding&) {
-      throw;
-    } catch (...) {
-      sizes.clear();  // rows that cannot be read: the pass below says so, once
+    sizes.resize(rows.count);
+    for (std::size_t i = 0; i < rows.count; ++i) {
+      ui.Yield();
+      const auto facts = rows.ticked(i) ? os::Examine(rows.path(i)) : std::nullopt;
+      total += sizes[i] = facts ? facts->size : 0;
     }
   }
-  for (std::size_t i = 0; readable && i < rows.count; ++i) {
+  for (std::size_t i = 0; i < rows.count; ++i) {
     if (i < sizes.size()) {
       ui.TransferProgress(i, rows.count, done, total);
       done += sizes[i];
     }
     std::string source;
-    if (!trap.Step(102, [&] {
-          ui.Yield();
-          if (rows.ticked(i)) source = rows.path(i);
-        }))
-      break;
+    trap.Step(102, [&] {
+      ui.Yield();
+      if (rows.ticked(i)) source = rows.path(i);
+    });
     if (source.empty()) continue;
     const std::string target =
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
@@ -64,11 +90,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
           outcome.not_copied.push_back({source, why});
       });
     } else if (now == TransferKind::kMove) {
-      trap.Step(110, [&] {
-        const std::string placed = run.PlaceForMove(source, target);
-        if (FSOFileMove(source, placed, run) && placed != target)
-          outcome.renamed.push_back(FileNameOf(source) + " \u2192 " + FileNameOf(placed));
-      });
+      trap.Step(110, [&] { FSOFileMove(source, run.PlaceForMove(source, target), run); });
     }
   }
   trap.Step(112, [&] { run.Flush(); });
@@ -78,14 +100,13 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   if (!sizes.empty()) ui.TransferProgress(rows.count, rows.count, total, total);
   const auto& given_up = run.copies_given_up();
   outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
+  outcome.renamed = run.renamed();
   if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
-    if (!trap.Step(116, [&] {
-          ui.Yield();
-          if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i))))
-            outcome.gone.push_back(i);
-        }))
-      break;
+    trap.Step(116, [&] {
+      ui.Yield();
+      if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i)))) outcome.gone.push_back(i);
+    });
   }
   return outcome;
 }

@@ -10,7 +10,6 @@
 
 struct TransferRows {
   std::size_t count = 0;
-  // May throw once the rows cannot be read any more; the pass then ends.
   std::function<std::string(std::size_t)> path;
   std::function<bool(std::size_t)> ticked;
 };
