@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   const double find_gap = w.ui.max_gap_ms;
   const long after = bench::Rss();
 
-  std::printf("candidates: %zu\n", w.page2().model().candidates().paths.size());
+  std::printf("candidates: %zu\n", w.page2().model().candidates()->paths.size());
   std::printf("rows: %zu\n", w.page2().model().count());
   std::printf("find seconds: %.4f\n", find_s);
   std::printf("next seconds: %.4f\n", next_s);
@@ -50,6 +50,6 @@ int main(int argc, char** argv) {
   std::printf("start-finding 1M/100k ratio: %.2f\n", find_big / find_small);
   std::printf("bytes/candidate: %.1f\n",
               static_cast<double>(after - before) /
-                  static_cast<double>(w.page2().model().candidates().paths.size()));
+                  static_cast<double>(w.page2().model().candidates()->paths.size()));
   return 0;
 }

@@ -189,8 +189,9 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
                    folders[*it].c_str());
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
-    PathList paths;
-    DateList dates;
+    CandidateLists found;
+    PathList& paths = found.paths;
+    const DateList& dates = found.dates;
     ui.SetStatus([&] {
       return std::to_string(paths.folder_count()) + " folders, " + std::to_string(paths.size()) +
              " files read";
@@ -202,7 +203,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     };
     for (const std::string& folder : folders)
       CollectCandidates(
-          folder, {paths, dates}, ui, [&] { return r.date; }, in_range);
+          folder, found, ui, [&] { return r.date; }, in_range);
     std::vector<std::uint32_t> rows = FindInRange(
         dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);

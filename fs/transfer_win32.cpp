@@ -154,15 +154,17 @@ int NewFile::Sync() {
 int NewFile::Publish(bool replace) {
   if (error_ == 0 && !buffer_.empty()) error_ = FlushBuffer();
   if (error_ != 0) return error_;
-  if (!FlushFileBuffers(AsHandle(handle_))) return ErrnoOf(GetLastError());
-  auto facts = FactsOfHandle(AsHandle(handle_));
-  handle_.reset();
+  // Flushed and closed once: a publish that failed may be tried again.
+  if (handle_.valid()) {
+    if (!FlushFileBuffers(AsHandle(handle_))) return ErrnoOf(GetLastError());
+    if (auto facts = FactsOfHandle(AsHandle(handle_))) facts_ = *facts;
+    handle_.reset();
+  }
   if (int error = Rename(temp_, destination_, replace)) return error;
   SetFileAttributesW(Long(destination_).c_str(),
                      GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
   temp_.clear();
   published_ = true;
-  if (facts) facts_ = *facts;
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <map>
 
 #include "app/failure.h"
 #include "fs/path_rules.h"
@@ -32,6 +33,14 @@ std::string WhatIsAt(const std::string& path) {
     default:
       return "something other than a file";
   }
+}
+
+// The files this program saved, by name: a save started before another one
+// to the same new name finished may replace what that one wrote, though
+// nobody was asked, since the user chose that name for the list both times.
+std::map<std::string, os::FileId>& SavedHere() {
+  static std::map<std::string, os::FileId> saved;
+  return saved;
 }
 
 }  // namespace
@@ -64,5 +73,12 @@ void SaveLines(const std::string& path, std::size_t count,
     return error != 0 ? error : out.Publish(replace);
   });
   while (done.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) ui.Yield();
-  if (int error = done.get()) ThrowError(error);
+  int error = done.get();
+  if (error == EEXIST && !old) {
+    const auto now = os::Examine(path);
+    const auto saved = SavedHere().find(path);
+    if (now && saved != SavedHere().end() && saved->second == now->id) error = out.Publish(true);
+  }
+  if (error != 0) ThrowError(error);
+  SavedHere()[path] = out.facts().id;
 }

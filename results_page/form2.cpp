@@ -68,7 +68,7 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);
   ListView1->setObjectName("ListView1");
-  model_ = new ResultModel(settings.patterns(), {CandidatePaths, CandidateDates}, this);
+  model_ = new ResultModel(settings.patterns(), this);
   ListView1->setModel(model_);
   ListView1->setRootIsDecorated(false);
   ListView1->setUniformRowHeights(true);
@@ -180,6 +180,7 @@ void Form2::PushButton1_Click() {
   if (busy()) return;
   LongPass pass(*this, LongPass::kExclusive);
   trap.Step(104, [&] { pass.Hourglass(); });
+  const std::shared_ptr<const CandidateLists> candidates = model_->candidates();
   trap.Step(114, [&] { model_->Clear(); });
   std::vector<std::uint32_t> rows;
   trap.Step(116, [&] {
@@ -189,13 +190,13 @@ void Form2::PushButton1_Click() {
                        : kind == RangeKind::kBetween ? DTPicker4
                                                      : DTPicker1;
     rows = FindInRange(
-        model_->candidates().dates, kind, [first] { return DayNumberOf(first->date()); },
+        candidates->dates, kind, [first] { return DayNumberOf(first->date()); },
         [this] { return DayNumberOf(DTPicker5->date()); }, ui());
   });
   trap.Step(208, [&] {
     std::vector<std::uint8_t> ticks(rows.size(), 0);
-    RemoveDuplicateRows(rows, ticks, model_->candidates().paths, ui());
-    model_->SetRows(std::move(rows));
+    RemoveDuplicateRows(rows, ticks, candidates->paths, ui());
+    model_->SetResult(candidates, std::move(rows));
   });
 }
 

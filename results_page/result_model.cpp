@@ -2,37 +2,23 @@
 
 #include <algorithm>
 
-#include "app/failure.h"
-
 int ResultModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(count());
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(headers_.size());
 }
 
-bool ResultModel::Valid(std::size_t row) const {
-  return row < rows_.size() && rows_[row] < candidates_.paths.size();
-}
-
-std::string ResultModel::Path(std::size_t row) const {
-  return Valid(row) ? candidates_.paths[rows_[row]] : std::string();
-}
-
-QString ResultModel::DateCell(std::size_t row) const {
-  return Valid(row) ? CandidateDateText(rows_[row]) : QString();
-}
-
-QString ResultModel::CandidateDateText(std::uint32_t candidate) const {
-  const auto date = candidates_.dates[candidate];
-  return date ? QString::fromStdString(DateText(*date, patterns_)) : QString();
+QString ResultModel::DateText(const CandidateLists& candidates, std::uint32_t candidate) const {
+  const auto date = candidates.dates[candidate];
+  return date ? QString::fromStdString(::DateText(*date, patterns_)) : QString();
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const std::size_t row = static_cast<std::size_t>(index.row());
-  if (!Valid(row)) return {};
+  if (row >= count()) return {};
   if (role == Qt::DisplayRole) {
     if (index.column() == kPath) {
       const std::string path = Path(row);
@@ -76,14 +62,19 @@ void ResultModel::SetHeaders(const QStringList& headers) {
   endResetModel();
 }
 
-void ResultModel::Clear() { SetRows({}); }
-
-void ResultModel::SetRows(std::vector<std::uint32_t> rows) {
-  ++generation_;
+void ResultModel::Reset(std::shared_ptr<const Rows> rows, std::vector<std::uint8_t> ticks) {
   beginResetModel();
   rows_ = std::move(rows);
-  ticks_.assign(rows_.size(), 0);
+  ticks_ = std::move(ticks);
   endResetModel();
+}
+
+void ResultModel::Clear() { Reset(std::make_shared<Rows>(), {}); }
+
+void ResultModel::SetResult(std::shared_ptr<const CandidateLists> candidates, Rows rows) {
+  candidates_ = std::move(candidates);
+  std::vector<std::uint8_t> ticks(rows.size(), 0);
+  Reset(std::make_shared<Rows>(std::move(rows)), std::move(ticks));
 }
 
 void ResultModel::SetAllTicks(bool ticked, const std::function<void()>& between) {
@@ -91,9 +82,9 @@ void ResultModel::SetAllTicks(bool ticked, const std::function<void()>& between)
   // A view works out what to repaint row by row: a million rows at once
   // would hold the window for a tenth of a second.
   constexpr std::size_t kBlock = 1 << 14;
-  const std::uint64_t generation = generation_;
-  for (std::size_t first = 0; first < rows_.size() && generation_ == generation; first += kBlock) {
-    const std::size_t last = std::min(rows_.size(), first + kBlock) - 1;
+  const std::shared_ptr<const Rows> rows = rows_;
+  for (std::size_t first = 0; first < rows->size() && rows_ == rows; first += kBlock) {
+    const std::size_t last = std::min(rows->size(), first + kBlock) - 1;
     emit dataChanged(index(static_cast<int>(first), kPath), index(static_cast<int>(last), kPath),
                      {Qt::CheckStateRole});
     between();
@@ -102,47 +93,18 @@ void ResultModel::SetAllTicks(bool ticked, const std::function<void()>& between)
 
 void ResultModel::RemoveRows(const std::vector<std::size_t>& positions) {
   if (positions.empty()) return;
-  std::vector<std::uint8_t> gone(rows_.size(), 0);
+  std::vector<std::uint8_t> gone(count(), 0);
   for (std::size_t p : positions)
     if (p < gone.size()) gone[p] = 1;
-  ++generation_;
-  beginResetModel();
-  std::size_t kept = 0;
-  for (std::size_t r = 0; r < rows_.size(); ++r) {
+  Rows kept;
+  std::vector<std::uint8_t> ticks;
+  for (std::size_t r = 0; r < count(); ++r) {
     if (gone[r]) continue;
-    rows_[kept] = rows_[r];
-    ticks_[kept] = ticks_[r];
-    ++kept;
+    kept.push_back((*rows_)[r]);
+    ticks.push_back(ticks_[r]);
   }
-  rows_.resize(kept);
-  ticks_.resize(kept);
-  endResetModel();
+  Reset(std::make_shared<Rows>(std::move(kept)), std::move(ticks));
 }
 
 RowSnapshot::RowSnapshot(const ResultModel& model)
-    : model_(model),
-      rows_(model.rows()),
-      ticks_(model.ticks()),
-      generation_(model.generation()),
-      candidates_(model.candidates().paths.generation()) {}
-
-void RowSnapshot::CheckCandidates() const {
-  if (model_.candidates().paths.generation() != candidates_)
-    throw Failure(
-        "The files were searched for again meanwhile; the rest of the list was left alone");
-}
-
-std::string RowSnapshot::Path(std::size_t row) const {
-  CheckCandidates();
-  return row < rows_.size() ? model_.candidates().paths[rows_[row]] : std::string();
-}
-
-QString RowSnapshot::DateCell(std::size_t row) const {
-  CheckCandidates();
-  return row < rows_.size() ? model_.CandidateDateText(rows_[row]) : QString();
-}
-
-bool RowSnapshot::Ticked(std::size_t row) const {
-  if (Current()) return model_.Ticked(row);
-  return row < ticks_.size() && ticks_[row] != 0;
-}
+    : model_(model), candidates_(model.candidates()), rows_(model.rows()), ticks_(model.ticks()) {}

@@ -2,19 +2,23 @@
 #include <QAbstractTableModel>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/long_pass.h"
 #include "fs/file_times.h"
 #include "setup_page/candidate_lists.h"
 
-// The result list: rows are indices into the candidates, each with its tick.
+// The result list: rows are indices into the candidates of one search, each
+// with its tick. Rows and candidates are shared with the passes that read
+// them and never change: removing rows makes a new list.
 class ResultModel : public QAbstractTableModel {
  public:
   enum Column { kPath = 0, kDate = 1 };
+  using Rows = std::vector<std::uint32_t>;
 
-  ResultModel(DatePatterns patterns, CandidateLists candidates, QObject* parent = nullptr)
-      : QAbstractTableModel(parent), patterns_(std::move(patterns)), candidates_(candidates) {}
+  explicit ResultModel(DatePatterns patterns, QObject* parent = nullptr)
+      : QAbstractTableModel(parent), patterns_(std::move(patterns)) {}
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -24,9 +28,10 @@ class ResultModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   void SetHeaders(const QStringList& headers);
+  // No rows; the candidates stay, to be searched again.
   void Clear();
-  // Takes new rows, all unticked.
-  void SetRows(std::vector<std::uint32_t> rows);
+  // The candidates of a search and the rows found among them, all unticked.
+  void SetResult(std::shared_ptr<const CandidateLists> candidates, Rows rows);
   // Ticks or unticks every row, telling the view a block of rows at a time
   // with between() after each, so a long list never holds the window; stops
   // telling once the rows change meanwhile.
@@ -34,52 +39,44 @@ class ResultModel : public QAbstractTableModel {
   // Removes the rows at the given positions, in one pass.
   void RemoveRows(const std::vector<std::size_t>& positions);
 
-  std::size_t count() const { return rows_.size(); }
-  // Empty, unticked, for a row that is gone: a long operation that yields
-  // may find the list changed under it.
-  std::string Path(std::size_t row) const;
-  QString DateCell(std::size_t row) const;
+  std::size_t count() const { return rows_->size(); }
+  std::string Path(std::size_t row) const { return candidates_->paths[(*rows_)[row]]; }
+  QString DateCell(std::size_t row) const { return DateText(*candidates_, (*rows_)[row]); }
   // A candidate's date as the list shows it; empty when it has none.
-  QString CandidateDateText(std::uint32_t candidate) const;
-  bool Ticked(std::size_t row) const { return Valid(row) && ticks_[row] != 0; }
+  QString DateText(const CandidateLists& candidates, std::uint32_t candidate) const;
+  bool Ticked(std::size_t row) const { return ticks_[row] != 0; }
   void SetTicked(std::size_t row, bool ticked);
-  bool Valid(std::size_t row) const;
-  const std::vector<std::uint32_t>& rows() const { return rows_; }
+  const std::shared_ptr<const Rows>& rows() const { return rows_; }
   const std::vector<std::uint8_t>& ticks() const { return ticks_; }
-  const CandidateLists& candidates() const { return candidates_; }
-  // Changes whenever the rows do (ticks aside).
-  std::uint64_t generation() const { return generation_; }
+  const std::shared_ptr<const CandidateLists>& candidates() const { return candidates_; }
 
  private:
-  std::uint64_t generation_ = 0;
+  void Reset(std::shared_ptr<const Rows> rows, std::vector<std::uint8_t> ticks);
   DatePatterns patterns_;
-  CandidateLists candidates_;
   QStringList headers_;
-  std::vector<std::uint32_t> rows_;
+  std::shared_ptr<const CandidateLists> candidates_ = std::make_shared<CandidateLists>();
+  std::shared_ptr<const Rows> rows_ = std::make_shared<Rows>();
   std::vector<std::uint8_t> ticks_;
 };
 
-// The rows a long pass started with. The pass goes on with them whatever
-// the user does meanwhile: their ticks are read live while the list is the
-// same, and a newer list is never read or changed by it.
+// The rows a long pass started with, and the candidates they name. The pass
+// goes on with them whatever the user does meanwhile: their ticks are read
+// live while the list on the page is this one.
 class RowSnapshot {
  public:
   explicit RowSnapshot(const ResultModel& model);
-  std::size_t count() const { return rows_.size(); }
-  // Throws a Failure once the candidates were collected anew ("Next >"):
-  // the rows then name files that are no longer known.
-  std::string Path(std::size_t row) const;
-  QString DateCell(std::size_t row) const;
-  bool Ticked(std::size_t row) const;
+  std::size_t count() const { return rows_->size(); }
+  std::string Path(std::size_t row) const { return candidates_->paths[(*rows_)[row]]; }
+  QString DateCell(std::size_t row) const { return model_.DateText(*candidates_, (*rows_)[row]); }
+  bool Ticked(std::size_t row) const { return Current() ? model_.Ticked(row) : ticks_[row] != 0; }
   // The list on the page is still this one.
-  bool Current() const { return model_.generation() == generation_; }
+  bool Current() const { return model_.rows() == rows_; }
 
  private:
-  void CheckCandidates() const;
   const ResultModel& model_;
-  std::vector<std::uint32_t> rows_;
+  std::shared_ptr<const CandidateLists> candidates_;
+  std::shared_ptr<const ResultModel::Rows> rows_;
   std::vector<std::uint8_t> ticks_;
-  std::uint64_t generation_, candidates_;
 };
 
 // A long pass of the page that reads the result list: the rows it started with.

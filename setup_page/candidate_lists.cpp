@@ -8,7 +8,6 @@
 #include "fs/platform.h"
 
 void PathList::clear() {
-  ++generation_;
   blocks_.clear();
   entries_.clear();
   entries_.shrink_to_fit();

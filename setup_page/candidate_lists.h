@@ -32,9 +32,6 @@ class PathList {
   std::string_view name(std::size_t i) const;
   std::string_view folder_text(std::uint32_t f) const;
   std::size_t folder_count() const { return folder_ends_.size(); }
-  // Counts the times the list was emptied: indices into it are good only
-  // while it stays the same.
-  std::uint64_t generation() const { return generation_; }
 
  private:
   std::uint32_t FolderIndex(std::string_view folder);
@@ -56,7 +53,6 @@ class PathList {
   std::vector<std::uint32_t> folder_slots_;
   std::vector<bool> repeated_;  // a folder's paths may hold one twice
   std::uint32_t current_ = 0;   // the folder being read
-  std::uint64_t generation_ = 0;
 };
 
 // Each candidate's chosen date (NaN when it has none), index for index with
@@ -77,8 +73,10 @@ class DateList {
   std::deque<double> dates_;
 };
 
-// The candidates of one search: every file of the listed trees and its date.
+// The candidates of one search: every file of the listed trees and its
+// date. Made by one "Next >" run, then shared, never changed, by the list
+// and every pass that reads it.
 struct CandidateLists {
-  PathList& paths;
-  DateList& dates;
+  PathList paths;
+  DateList dates;
 };

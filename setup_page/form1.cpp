@@ -271,12 +271,8 @@ void Form1::PushButton6_Click() {
 }
 
 void Form1::Launch(FailureTrap& trap, LongPass& pass) {
-  trap.Step(104, [&] {
-    // Rows of the last find refer to the candidates about to go.
-    if (form2_) form2_->model().Clear();
-    CandidatePaths.clear();
-    CandidateDates.clear();
-  });
+  // This run's own candidates: a pass still reading the last ones keeps those.
+  auto candidates = std::make_shared<CandidateLists>();
   if (ListView1->topLevelItemCount() == 0) {
     trap.Step(274, [&] { ui().Information("No folders added."); });
     return;
@@ -303,19 +299,18 @@ void Form1::Launch(FailureTrap& trap, LongPass& pass) {
   trap.Step(148, [&] { SetTitles(); });
   for (const std::string& folder : Folders()) {
     trap.Step(158, [&] {
-      CollectCandidates(folder, {CandidatePaths, CandidateDates}, ui(),
-                        [this] { return ChosenDateKind(); });
+      CollectCandidates(folder, *candidates, ui(), [this] { return ChosenDateKind(); });
     });
   }
   trap.Step(212, [&] { SetTitles(); });
   // Without page 2 there is nothing to show: the failure has been reported.
-  if (!PrepareForm2(trap)) return;
+  if (!PrepareForm2(trap, std::move(candidates))) return;
   trap.Step(264, [&] { SetTitles(); });
   trap.Step(266, [&] { form2_->show(); });
   trap.Step(268, [&] { hide(); });
 }
 
-bool Form1::PrepareForm2(FailureTrap& trap) {
+bool Form1::PrepareForm2(FailureTrap& trap, std::shared_ptr<const CandidateLists> candidates) {
   trap.Step(214, [&] {
     if (!form2_) {
       form2_ = std::make_unique<Form2>(ui(), settings_, program_folder(), *this);
@@ -326,7 +321,7 @@ bool Form1::PrepareForm2(FailureTrap& trap) {
   });
   if (!form2_) return false;
   trap.Step(218, [&] { form2_->SelectOption(form2_->Option1); });
-  trap.Step(220, [&] { form2_->model().Clear(); });
+  trap.Step(220, [&] { form2_->model().SetResult(std::move(candidates), {}); });
   trap.Step(222, [&] {
     if (HandCursorPresent()) form2_->LoadCustomPointer(HandCursorFile());
   });

@@ -7,6 +7,7 @@
 #include "app/twips.h"
 #include "fs/file_times.h"
 #include "fs/file_transfer.h"
+#include "setup_page/candidate_lists.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -67,7 +68,7 @@ class Form1 : public Page {
   void AddFolderItem(const QString& path);
   void Launch(FailureTrap& trap, LongPass& pass);
   // False when page 2 could not be made (the failure is reported).
-  bool PrepareForm2(FailureTrap& trap);
+  bool PrepareForm2(FailureTrap& trap, std::shared_ptr<const CandidateLists> candidates);
 
   SettingsStore& settings_;
   std::unique_ptr<Form2> form2_;

@@ -3,9 +3,6 @@
 #include "fs/folder_tree.h"
 #include "fs/path_rules.h"
 
-PathList CandidatePaths;
-DateList CandidateDates;
-
 std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders) {
   std::vector<std::size_t> marked;
   for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -19,7 +16,7 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
-void CollectCandidates(const std::string& listed_folder, CandidateLists out, UiServices& ui,
+void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep) {
   ui.Yield();

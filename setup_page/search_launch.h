@@ -8,10 +8,6 @@
 #include "fs/file_times.h"
 #include "setup_page/candidate_lists.h"
 
-// The candidates of the last "Next >" run, for the whole program.
-extern PathList CandidatePaths;
-extern DateList CandidateDates;
-
 // Indices (0-based) of listed folders that equal or lie below a folder
 // listed after them, in increasing order. A prefix test: every path ends in
 // the separator.
@@ -21,6 +17,6 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 // (breadth-first) to out, names beginning with "~" left out.
 // kind is asked again for every file: the user may change it meanwhile.
 // With keep, only the files whose date it keeps are appended.
-void CollectCandidates(const std::string& listed_folder, CandidateLists out, UiServices& ui,
+void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr);
