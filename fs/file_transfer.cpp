@@ -132,16 +132,49 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   return true;
 }
 
+namespace {
+
+// Errors that say the drive itself went away (a network drive dropped, a
+// FUSE file system whose program ended).
+bool Disconnected(int error) {
+  switch (error) {
+    case ENOTCONN:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+#ifdef ESTALE
+    case ESTALE:
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 std::string WhyNot(int error, const std::string& source, const std::string& destination) {
+  const std::string folder = FolderOf(destination), name = FileNameOf(destination);
   if (error == os::kSourceChanged)
     return os::Examine(source) ? "it changed while it was being copied"
                                : "it was removed meanwhile";
-  if (error == ENOENT && !os::Examine(source)) return "File not found: the file is gone";
-  if (error == ENOENT && !IsFolder(FolderOf(destination)))
-    return "Path not found: the folder " + FolderOf(destination) + " does not exist";
-  // A FUSE file system answers a name it cannot store as if a folder were missing.
-  if (error == ENOENT || error == EINVAL)
-    return "Bad file name: the destination does not accept the name " + FileNameOf(destination);
+  if (error == ENOENT && !source.empty() && !os::Examine(source))
+    return "File not found: the file is gone";
+  if (error == ENOENT || Disconnected(error)) {
+    const int state = os::FolderError(folder);
+    if (Disconnected(error) || Disconnected(state))
+      return "Device unavailable: the drive that holds " + folder + " is no longer connected";
+    if (state != 0) return "Path not found: the folder " + folder + " does not exist";
+  }
+  if (error == ENAMETOOLONG) return "File name too long: " + name + " is too long for " + folder;
+  if (error == ENOSPC) return "Disk full: no room is left in " + folder;
+  // A FUSE file system answers a name it cannot store as if a folder were
+  // missing, or as if making files there were not allowed.
+  if (error == ENOENT || error == EINVAL ||
+      ((error == EPERM || error == EACCES) && os::CanWriteIn(folder)))
+    return "Bad file name: the destination does not accept the name " + name;
   return DescribeError(error);
 }
 
@@ -261,7 +294,8 @@ bool TransferRun::SyncAll(bool content) {
   for (auto f = folders.begin(); error == 0 && f != folders.end(); ++f) error = os::SyncFolder(*f);
   if (error == 0) return true;
   for (const auto* list : {&replacing_, &named_})
-    for (const Work& each : *list) GiveUp(each, DescribeError(error));
+    for (const Work& each : *list)
+      GiveUp(each, WhyNot(error, each.source, each.file->destination()));
   return false;
 }
 
@@ -375,7 +409,7 @@ bool CopyFileChecked(const std::string& source, const std::string& destination, 
     return false;
   }
   if (!run.IsDestinationFolder(FolderOf(d))) {
-    reason = "Path not found: the folder " + FolderOf(d) + " does not exist";
+    reason = WhyNot(ENOENT, s, d);
     return false;
   }
   return FSOFileCopy(s, d, run, reason);
@@ -403,7 +437,7 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
   return trap.Step(104, [&] {
     if (!file || !file->regular) ThrowError(ENOENT);
     if (!there && !run.IsDestinationFolder(FolderOf(d)))
-      throw Failure("Path not found: the folder " + FolderOf(d) + " does not exist", ENOENT);
+      throw Failure(WhyNot(ENOENT, s, d), ENOENT);
     run.Move(s, *file, d, there);
   });
 }

@@ -55,6 +55,12 @@ struct LocalFields {
 bool ToLocalFields(std::int64_t sec, LocalFields& out);
 
 bool IsFolder(const std::string& path);
+// Why path is no folder: 0 when it is one, else an error number (ENOTDIR
+// for something else, ENOTCONN for a drive that went away).
+int FolderError(const std::string& path);
+// Whether this process may make files in folder (a read-only mount or
+// folder refuses it; a name the file system cannot store does not).
+bool CanWriteIn(const std::string& folder);
 // A regular file, not reached through a symbolic link.
 bool IsExistingFile(const std::string& path);
 // Reads the table of mounted virtual file systems (proc, sysfs and the

@@ -91,6 +91,18 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int FolderError(const std::string& path) {
+  if (path.empty()) return ENOENT;
+  if (PastPathLimit(path)) return ENAMETOOLONG;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return errno;
+  return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+bool CanWriteIn(const std::string& folder) {
+  return faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 bool IsExistingFile(const std::string& path) {
   if (path.empty() || PastPathLimit(path)) return false;
   struct stat st {};

@@ -104,6 +104,17 @@ bool IsFolder(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+int FolderError(const std::string& path) {
+  if (path.empty()) return ENOENT;
+  if (PastPathLimit(path)) return ENAMETOOLONG;
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return ENOENT;
+  return (a & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
+}
+
+// Windows refuses a name it cannot store as a bad name, never as a permission.
+bool CanWriteIn(const std::string&) { return false; }
+
 bool IsExistingFile(const std::string& path) {
   if (path.empty() || PastPathLimit(path) || path.find_first_of("*?") != std::string::npos)
     return false;

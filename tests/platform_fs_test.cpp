@@ -75,3 +75,22 @@ TEST_F(PlatformFs, CopyKeepsTheModificationTimeAndMoveReplaces) {
     names.push_back(e.path().filename().string());
   EXPECT_EQ(Sorted(names), (std::vector<std::string>{"x.txt", "y.txt"}));
 }
+
+#ifndef _WIN32
+// As exFAT and FAT through FUSE compare names: Unicode simple case folding,
+// with no language's special cases.
+TEST(CaseFold, NamesFoldAsCaseInsensitiveFileSystemsCompareThem) {
+  struct Case {
+    const char *a, *b;
+    bool same;
+  } cases[] = {{"IMG_0001.JPG", "img_0001.jpg", true},
+               {"\xc3\x89t\xc3\xa9", "\xc3\xa9t\xc3\xa9", true},                // Été, été
+               {"\xce\xa3\xce\xbf\xcf\x82", "\xcf\x83\xce\xbf\xcf\x83", true},  // Σος, σοσ
+               {"\xe2\x84\xaa", "k", true},                                     // Kelvin sign
+               {"\xc4\xb0", "i", false},                                        // İ
+               {"\xc4\xb1", "I", false},                                        // ı
+               {"\xff", "\xff", true}};                                         // not UTF-8
+  for (const Case& c : cases)
+    EXPECT_EQ(os::FoldCase(c.a) == os::FoldCase(c.b), c.same) << c.a << " " << c.b;
+}
+#endif

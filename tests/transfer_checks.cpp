@@ -93,6 +93,9 @@ bool Mounted::Sh(const std::string& command) {
 
 bool Mounted::PowerCut() { return Sh(std::string(POWERCUT) + " cut '" + folder_ + "'"); }
 
+// The bracket keeps the pattern from matching the shell that runs pkill.
+bool Mounted::Disconnect() { return Sh("pkill -9 -f -- '[f]usefat .*" + image_ + "'"); }
+
 bool Mounted::MakeReadOnly() { return Sh("mount -o remount,ro '" + folder_ + "'"); }
 
 bool Mounted::CrashAndRemount() {

@@ -30,6 +30,8 @@ class Mounted {
   bool CrashAndRemount();
   // lazyfs: every byte not yet synced is lost, as in a power cut.
   bool PowerCut();
+  // fat: the program serving it is killed, as a drive that went away.
+  bool Disconnect();
 
  private:
   bool Sh(const std::string& command);

@@ -577,8 +577,51 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Mounted m(t.Path("stick"), "exfat");
          t.File("src/a\nb", "x");
          Transfer(ui, {t.Path("src/a\nb")}, t.Path("stick"), TransferKind::kMove);
+         EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{});  // nor its temporary
        },
        "Bad file name: the destination does not accept the name a\nb"},
+      {"a drive that went away",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "fat");
+         ASSERT_TRUE(m.Disconnect()) << m.error();
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "Device unavailable: the drive that holds "},
+      {"a name a FAT stick cannot store",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "fat");
+         t.File("src/\xc3\x89t\xc3\xa9.jpg", "x");
+         Transfer(ui, {t.Path("src/\xc3\x89t\xc3\xa9.jpg")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "Bad file name: the destination does not accept the name \xc3\x89t\xc3\xa9.jpg"},
+      {"a numbered name past the longest name",
+       [](TestTree& t, ScriptedUi& ui) {
+         const std::string name = std::string(251, 'n') + ".txt";
+         t.File("src/" + name, "one");
+         t.File("src2/" + name, "two");
+         Transfer(ui, {t.Path("src/" + name), t.Path("src2/" + name)}, t.Path("out"),
+                  TransferKind::kMove);
+       },
+       "File name too long: " + std::string(251, 'n') + " (2).txt is too long for "},
+      {"a moved file that another program replaced",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
+         bool replaced = false;
+         ui.on_yield = [&] {
+           if (!Exists(t.Path("stick/f")) || std::exchange(replaced, true)) return;
+           t.File("stick/theirs", "y");  // of the same size
+           fs::rename(t.Path("stick/theirs"), t.Path("stick/f"));
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "/stick/f was replaced by another program meanwhile"},
+      {"a full disk",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
+         t.File("src/big.bin", kBig);
+         Transfer(ui, {t.Path("src/big.bin")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "Disk full: no room is left in /tmp/"},
       {"a list saved into a missing folder",
        [](TestTree& t, ScriptedUi& ui) { Save(t.Path("nowhere/list.txt"), ui); },
        "Path not found: the folder"},
