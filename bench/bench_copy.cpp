@@ -146,6 +146,8 @@ int main(int argc, char** argv) {
                " >/dev/null && mount.exfat-fuse $(losetup -f --show " + exfat + ") '" + stick +
                "' 2>/dev/null");
   const auto [mv_fuse, ours_fuse] = MovingTo(stick + "/in", a, small, names, ui);
+  // Copies onto it are each on the stick before they have their names.
+  const auto [cp_fuse, ours_copy_fuse] = CopyingNew(small, stick + "/copy", names, ui);
   bench::Shell("umount '" + stick + "' && losetup -d $(losetup -j " + exfat +
                " | cut -d: -f1) && rm -f " + exfat);
   std::filesystem::remove_all(out);
@@ -165,6 +167,8 @@ int main(int argc, char** argv) {
   std::printf("move to xfs seconds: %.4f\n", ours_disk);
   std::printf("mv to exfat-fuse seconds: %.4f\n", mv_fuse);
   std::printf("move to exfat-fuse seconds: %.4f\n", ours_fuse);
+  std::printf("cp to exfat-fuse seconds: %.4f\n", cp_fuse);
+  std::printf("copy to exfat-fuse seconds: %.4f\n", ours_copy_fuse);
   std::printf("copy-small/cp ratio: %.3f\n", ours_small / cp_small);
   std::printf("copy-small/cp ratio on the build disk: %.3f\n", ours_small_here / cp_small_here);
   std::printf("copy-big/cp ratio: %.3f\n", ours_big / cp_big);
@@ -173,5 +177,6 @@ int main(int argc, char** argv) {
   std::printf("replace-small/cp ratio on the build disk: %.3f\n", ours_here / cp_here);
   std::printf("move-xfs/mv ratio: %.3f\n", ours_disk / mv_disk);
   std::printf("move-fuse/mv ratio: %.3f\n", ours_fuse / mv_fuse);
+  std::printf("copy-fuse/cp ratio: %.3f\n", ours_copy_fuse / cp_fuse);
   return 0;
 }

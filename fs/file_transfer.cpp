@@ -184,18 +184,6 @@ bool TransferRun::Untrusted(const std::string& folder) {
   return it->second;
 }
 
-int TransferRun::Name(os::NewFile& file) {
-  const std::string folder = FolderOf(file.destination());
-  const bool untrusted = Untrusted(folder);
-  // A power cut must not leave an empty file under a real name.
-  if (untrusted) {
-    if (int error = file.Sync()) return error;
-  }
-  const int error = file.Publish(false);
-  if (error == 0 && untrusted) unsynced_folders_.insert(folder);
-  return error;
-}
-
 bool TransferRun::Copy(const std::string& source, const std::string& destination,
                        std::string& why) {
   const Destination there = Look(source, destination);
@@ -208,14 +196,17 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     why = destination + " is read-only";
     return false;
   }
+  // A replacement, or a new file on a file system whose own flush is not
+  // trusted, is named once it is on disk: with others, so their flushes are few.
+  const bool wait = there.facts || Untrusted(FolderOf(destination));
   auto file = std::make_unique<os::NewFile>();
   int error = file->Create(destination, std::nullopt);
   if (error == 0) error = file->CopyFrom(source, between_chunks_);
-  if (error == 0 && there.facts) {
-    Enqueue({std::move(file), source, false}, false);
+  if (error == 0 && wait) {
+    Enqueue({std::move(file), source, false, there.facts.has_value()}, false);
     return true;
   }
-  if (error == 0) error = Name(*file);
+  if (error == 0) error = file->Publish(false);
   if (error != 0) {
     why = WhyNot(error, source, destination);
     return false;
@@ -235,7 +226,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     wanted_[d] = destination;
     old.reset();
   }
-  int error = os::Rename(source, d, old.has_value());
+  int error = os::Rename(source, d, old.has_value(), file.id.volume);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
     Placed(source, d);
@@ -244,9 +235,10 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   }
   if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
   // Across file systems: a copy first; the source goes once the copy is safe.
+  const bool wait = old || Untrusted(FolderOf(d));
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0) error = copy->CopyFrom(source, between_chunks_);
-  if (error == 0 && !old) error = Name(*copy);
+  if (error == 0 && !wait) error = copy->Publish(false);
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
                   " was removed by another program during its move; nothing was moved to " + d);
@@ -256,9 +248,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     throw Failure(WhyNot(error, source, d) + ": nothing was moved to " + d + "; " + source +
                       " stays where it is",
                   error);
-  if (!old) Remember(d, copy->facts(), Guard::kMoved);
-  const bool synced = !old && Untrusted(FolderOf(d));
-  Enqueue({std::move(copy), source, true, synced}, !old);
+  if (!wait) Remember(d, copy->facts(), Guard::kMoved);
+  Enqueue({std::move(copy), source, true, old.has_value()}, !wait);
 }
 
 void TransferRun::Enqueue(Work work, bool named) {
@@ -287,7 +278,7 @@ bool TransferRun::SyncAll(bool content) {
         error = os::SyncFileSystemOf(folder);
       if (volume->second) continue;
       ui_.Yield();
-      if (content && !w->synced) error = w->file->Sync();
+      if (content) error = w->file->Sync();
       folders.insert(folder);
     }
   }
@@ -339,10 +330,11 @@ void TransferRun::Complete(const Work& w) {
 void TransferRun::PublishReplacements() {
   for (Work& w : replacing_) {
     const std::string wanted = w.file->destination();
-    const auto there = os::Examine(wanted);
+    const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
     int error = 0;
     // Asked again now: the file there may have become a ticked source.
-    if (there && MustKeep(wanted, *there, w.move ? TransferKind::kMove : TransferKind::kCopy)) {
+    if (w.replace && there &&
+        MustKeep(wanted, *there, w.move ? TransferKind::kMove : TransferKind::kCopy)) {
       if (!w.move) {
         GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
         continue;
@@ -351,7 +343,7 @@ void TransferRun::PublishReplacements() {
       wanted_[w.file->destination()] = wanted;
       error = w.file->Publish(false);
     } else {
-      error = w.file->Publish(true);
+      error = w.file->Publish(w.replace);
     }
     if (error != 0) {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));

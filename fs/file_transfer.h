@@ -85,7 +85,7 @@ class TransferRun {
     std::unique_ptr<os::NewFile> file;
     std::string source;
     bool move;
-    bool synced = false;  // its content is on disk already
+    bool replace;  // the file there when it was looked at
   };
   struct IdHash {
     std::size_t operator()(const os::FileId& id) const {
@@ -105,8 +105,6 @@ class TransferRun {
   void Placed(const std::string& source, const std::string& moved);
   // Whether a new file in folder must be on disk before it has its name.
   bool Untrusted(const std::string& folder);
-  // Names the new file; flushed first where the file system is not trusted.
-  int Name(os::NewFile& file);
   void Enqueue(Work work, bool named);
   void PublishReplacements();
   // Waiting content (with content) and the names made are on disk.
@@ -123,8 +121,10 @@ class TransferRun {
   // system keeps it. A collision can only make the run keep a file.
   std::unordered_map<std::size_t, Guard> placed_exact_, placed_folded_;
   std::unordered_map<os::FileId, Guard, IdHash> placed_ids_;
-  std::vector<Work> replacing_;  // complete, waiting to take the old file's place
-  std::vector<Work> named_;      // moved, the source waiting for removal
+  // Complete, waiting for its name: to take an old file's place, or where
+  // the file system's flush is not trusted.
+  std::vector<Work> replacing_;
+  std::vector<Work> named_;  // moved, the source waiting for removal
   std::unordered_set<std::string> replacing_names_;
   std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;

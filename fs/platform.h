@@ -217,8 +217,10 @@ class NewFile {
 };
 
 // Renames within one file system (EXDEV across file systems). Without
-// replace a file that is there is never replaced (EEXIST).
-int Rename(const std::string& source, const std::string& destination, bool replace);
+// replace a file that is there is never replaced (EEXIST). volume: the file
+// system's device where known (else 0), to remember what it can do.
+int Rename(const std::string& source, const std::string& destination, bool replace,
+           std::uint64_t volume);
 int RemoveFile(const std::string& path);
 // How many new files may wait open at once: the open-file limit is raised to
 // the most the system allows, and a share of it is offered.

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "fs/platform.h"
@@ -134,10 +136,25 @@ int LinkUnnamed(int fd, int folder, const std::string& name) {
   return linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
-int RenameIn(int folder, const std::string& from, const std::string& to, bool replace) {
+// The file systems (by device) whose rename cannot refuse to replace a file:
+// each is asked once, not at every name (on FUSE each asking is a round trip).
+bool CannotRefuse(std::uint64_t volume, bool learnt = false) {
+  static std::mutex mutex;
+  static std::set<std::uint64_t> volumes;
+  const std::lock_guard lock(mutex);
+  if (learnt && volume != 0) volumes.insert(volume);
+  return volumes.count(volume) != 0;
+}
+
+// volume: the file system's device, 0 when not known.
+int RenameIn(int folder, const std::string& from, const std::string& to, bool replace,
+             std::uint64_t volume) {
   if (replace) return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
-  if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (!CannotRefuse(volume)) {
+    if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    CannotRefuse(volume, true);
+  }
   // The file system cannot refuse for us: look first.
   struct stat st {};
   if (fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
@@ -268,7 +285,7 @@ int NewFile::Publish(bool replace) {
   } else if ((error = OpenFolder()) == 0) {
     const int folder = Fd(folder_);
     if (!temp_.empty()) {
-      error = RenameIn(folder, temp_, name, replace);
+      error = RenameIn(folder, temp_, name, replace, facts_known_ ? facts_.id.volume : 0);
     } else {
       // No call links an unnamed file over another: link it under a short
       // name, then rename that over the old file in one step.
@@ -280,7 +297,7 @@ int NewFile::Publish(bool replace) {
         temp = ShortTempName(kTempPrefix);
         error = LinkUnnamed(fd, folder, temp);
       } while (error == EEXIST);
-      if (error == 0 && (error = RenameIn(folder, temp, name, true)) != 0)
+      if (error == 0 && (error = RenameIn(folder, temp, name, true, 0)) != 0)
         unlinkat(folder, temp.c_str(), 0);
     }
   }
@@ -294,8 +311,9 @@ int NewFile::Publish(bool replace) {
   return 0;
 }
 
-int Rename(const std::string& source, const std::string& destination, bool replace) {
-  return RenameIn(AT_FDCWD, source, destination, replace);
+int Rename(const std::string& source, const std::string& destination, bool replace,
+           std::uint64_t volume) {
+  return RenameIn(AT_FDCWD, source, destination, replace, volume);
 }
 
 std::size_t OpenFileBudget() {

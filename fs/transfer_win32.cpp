@@ -160,7 +160,7 @@ int NewFile::Publish(bool replace) {
     if (auto facts = FactsOfHandle(AsHandle(handle_))) facts_ = *facts;
     handle_.reset();
   }
-  if (int error = Rename(temp_, destination_, replace)) return error;
+  if (int error = Rename(temp_, destination_, replace, 0)) return error;
   SetFileAttributesW(Long(destination_).c_str(),
                      GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
   temp_.clear();
@@ -168,7 +168,7 @@ int NewFile::Publish(bool replace) {
   return 0;
 }
 
-int Rename(const std::string& source, const std::string& destination, bool replace) {
+int Rename(const std::string& source, const std::string& destination, bool replace, std::uint64_t) {
   const std::wstring to = Long(destination);
   const DWORD old = replace ? GetFileAttributesW(to.c_str()) : INVALID_FILE_ATTRIBUTES;
   const bool read_only = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
