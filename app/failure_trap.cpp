@@ -7,5 +7,6 @@ std::string FailureMessage(const std::string& description, const std::string& pr
 }
 
 void FailureTrap::Report(const std::string& description) {
+  last_ = description;
   ui_.FailureBox(FailureMessage(description, path_, step_));
 }

@@ -38,11 +38,14 @@ class FailureTrap {
   }
 
   UiServices& ui() { return ui_; }
+  // What the last failure reported said.
+  const std::string& last() const { return last_; }
 
  private:
   UiServices& ui_;
   std::string path_;
   int step_ = 0;
+  std::string last_;
 };
 
 inline constexpr const char* kSupportAddress = "support@vantrel.example";

@@ -91,11 +91,25 @@ std::string TransferRun::FreeName(const std::string& d) {
   }
 }
 
-void TransferRun::Placed(const std::string& source, const std::string& moved) {
-  auto wanted = wanted_.find(moved);
-  if (wanted == wanted_.end()) return;
-  renamed_.push_back(FileNameOf(source) + " \u2192 " + FileNameOf(moved));
-  wanted_.erase(wanted);
+void TransferRun::Done(std::size_t row, FileOutcome::What what, const std::string& source,
+                       const std::string& path, std::string why, bool boxed) {
+  outcomes_.push_back({row, what, source, path, std::move(why), boxed});
+}
+
+void TransferRun::NotDone(TransferKind kind, const std::string& source,
+                          const std::string& destination, const std::string& why, bool boxed) {
+  Done(row_, kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied, source,
+       destination, why, boxed);
+}
+
+void TransferRun::Moved(std::size_t row, const std::string& source, const std::string& moved,
+                        std::string why) {
+  const auto wanted = wanted_.find(moved);
+  const bool renamed = wanted != wanted_.end();
+  if (renamed) wanted_.erase(wanted);
+  const bool boxed = !why.empty();
+  Done(row, renamed ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
+       std::move(why), boxed);
 }
 
 std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
@@ -187,7 +201,10 @@ bool TransferRun::Untrusted(const std::string& folder) {
 bool TransferRun::Copy(const std::string& source, const std::string& destination,
                        std::string& why) {
   const Destination there = Look(source, destination);
-  if (there.is_source) return true;
+  if (there.is_source) {
+    Done(row_, FileOutcome::kCopied, source, destination);  // it is there already
+    return true;
+  }
   if (there.facts && !there.facts->regular) {
     why = destination + " is not a file";
     return false;
@@ -203,7 +220,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   int error = file->Create(destination, std::nullopt);
   if (error == 0) error = file->CopyFrom(source, between_chunks_);
   if (error == 0 && wait) {
-    Enqueue({std::move(file), source, false, there.facts.has_value()}, false);
+    Enqueue({std::move(file), source, false, there.facts.has_value(), row_}, false);
     return true;
   }
   if (error == 0) error = file->Publish(false);
@@ -212,6 +229,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     return false;
   }
   Remember(destination, file->facts(), Guard::kCopied);
+  Done(row_, FileOutcome::kCopied, source, destination);
   return true;
 }
 
@@ -229,7 +247,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   int error = os::Rename(source, d, old.has_value(), file.id.volume);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
-    Placed(source, d);
+    Moved(row_, source, d);
     if (Untrusted(FolderOf(d))) unsynced_folders_.insert(FolderOf(d));
     return;
   }
@@ -249,7 +267,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
                       " stays where it is",
                   error);
   if (!wait) Remember(d, copy->facts(), Guard::kMoved);
-  Enqueue({std::move(copy), source, true, old.has_value()}, !wait);
+  Enqueue({std::move(copy), source, true, old.has_value(), row_}, !wait);
 }
 
 void TransferRun::Enqueue(Work work, bool named) {
@@ -292,11 +310,13 @@ bool TransferRun::SyncAll(bool content) {
 
 void TransferRun::GiveUp(const Work& work, const std::string& why) {
   if (!work.move) {
-    copies_given_up_.push_back({work.source, why});
+    Done(work.row, FileOutcome::kNotCopied, work.source, work.file->destination(), why);
     return;
   }
   moves_given_up_.push_back(why + ": " + work.file->destination() + " was not completed; " +
                             work.source + " stays where it is");
+  Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(),
+       moves_given_up_.back(), true);
 }
 
 void TransferRun::Complete(const Work& w) {
@@ -304,6 +324,7 @@ void TransferRun::Complete(const Work& w) {
   const auto there = os::Examine(d);
   const auto source = os::Examine(w.source);
   std::string what;
+  FileOutcome::What outcome = FileOutcome::kNotMoved;
   if (!there && !IsFolder(FolderOf(d))) {
     what = d +
            " is no longer where it was written: its folder was moved, removed or replaced "
@@ -315,16 +336,24 @@ void TransferRun::Complete(const Work& w) {
   } else if (!source) {
     what = w.source + " was removed by another program during its move; " + d +
            " holds it as it was copied";
+    outcome = FileOutcome::kMoved;
   } else if (!os::Unchanged(w.file->source_facts(), *source)) {
     what = w.source + " changed while it was being moved: it stays where it is, and " + d +
            " holds it as it was before the change";
+    outcome = FileOutcome::kKeptBoth;
   } else if (int error = os::RemoveFile(w.source)) {
     what = w.source + " was copied to " + d + ", but it could not be removed (" +
            DescribeError(error) + "): the file is now in both places";
+    outcome = FileOutcome::kKeptBoth;
   } else {
-    Placed(w.source, d);
+    Moved(w.row, w.source, d);
+    return;
   }
-  if (!what.empty()) moves_given_up_.push_back(std::move(what));
+  moves_given_up_.push_back(what);
+  if (outcome == FileOutcome::kMoved)
+    Moved(w.row, w.source, d, what);
+  else
+    Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what, true);
 }
 
 void TransferRun::PublishReplacements() {
@@ -351,10 +380,12 @@ void TransferRun::PublishReplacements() {
     }
     const std::string folder = FolderOf(w.file->destination());
     Remember(w.file->destination(), w.file->facts(), w.move ? Guard::kMoved : Guard::kCopied);
-    if (w.move)
+    if (w.move) {
       named_.push_back(std::move(w));
-    else if (Untrusted(folder))
-      unsynced_folders_.insert(folder);
+      continue;
+    }
+    Done(w.row, FileOutcome::kCopied, w.source, w.file->destination());
+    if (Untrusted(folder)) unsynced_folders_.insert(folder);
   }
   replacing_.clear();
 }
@@ -425,13 +456,18 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
     file = os::Examine(s);
     there = run.Look(s, d).facts;
   });
-  if (file && there && file->id == there->id) return false;
-  return trap.Step(104, [&] {
+  if (file && there && file->id == there->id) {
+    run.Done(FileOutcome::kMoved, s, d);  // it is there already
+    return false;
+  }
+  const bool moved = trap.Step(104, [&] {
     if (!file || !file->regular) ThrowError(ENOENT);
     if (!there && !run.IsDestinationFolder(FolderOf(d)))
       throw Failure(WhyNot(ENOENT, s, d), ENOENT);
     run.Move(s, *file, d, there);
   });
+  if (!moved) run.NotDone(TransferKind::kMove, s, d, trap.last(), true);
+  return moved;
 }
 
 void DeleteFileQuiet(const std::string& path, UiServices& ui) {

@@ -14,6 +14,17 @@
 inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
 
 enum class TransferKind { kNone, kCopy, kMove };
+
+// What became of one ticked file, and why when it was not done as asked.
+struct FileOutcome {
+  enum What { kCopied, kMoved, kMovedRenamed, kKeptBoth, kNotCopied, kNotMoved };
+  std::size_t row;
+  What what;
+  std::string source;
+  std::string path;  // where the file is now, or would have gone
+  std::string why;   // the sentence; empty when all went as asked
+  bool boxed;        // the sentence was shown in a failure box
+};
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
 // does; empty for none.
 const char* TransferWord(TransferKind kind);
@@ -71,12 +82,18 @@ class TransferRun {
   // What Flush could not complete of the moves, each in the words of the
   // move's failure box; the caller's trap shows them.
   const std::vector<std::string>& moves_given_up() const { return moves_given_up_; }
-  // The copies that Flush could not complete: source and why.
-  const std::vector<std::pair<std::string, std::string>>& copies_given_up() const {
-    return copies_given_up_;
+  // The row the calls that follow are for, until the next.
+  void Row(std::size_t row) { row_ = row; }
+  // The row's file is where it was to go.
+  void Done(FileOutcome::What what, const std::string& source, const std::string& path) {
+    Done(row_, what, source, path);
   }
-  // "old name → new name" of each file moved under a new name, once it is there.
-  const std::vector<std::string>& renamed() const { return renamed_; }
+  // The row's file was not transferred, and why (shown in a box, or not yet).
+  void NotDone(TransferKind kind, const std::string& source, const std::string& destination,
+               const std::string& why, bool boxed);
+  // One for every file the run was asked to copy or move, once its work is
+  // complete (after Flush).
+  const std::vector<FileOutcome>& outcomes() const { return outcomes_; }
   UiServices& ui() { return ui_; }
 
  private:
@@ -86,6 +103,7 @@ class TransferRun {
     std::string source;
     bool move;
     bool replace;  // the file there when it was looked at
+    std::size_t row;
   };
   struct IdHash {
     std::size_t operator()(const os::FileId& id) const {
@@ -101,8 +119,11 @@ class TransferRun {
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
-  // A move placed at moved rather than at the name its row gave it.
-  void Placed(const std::string& source, const std::string& moved);
+  void Done(std::size_t row, FileOutcome::What what, const std::string& source,
+            const std::string& path, std::string why = {}, bool boxed = false);
+  // A move that is complete at moved, under its row's name or a numbered one.
+  void Moved(std::size_t row, const std::string& source, const std::string& moved,
+             std::string why = {});
   // Whether a new file in folder must be on disk before it has its name.
   bool Untrusted(const std::string& folder);
   void Enqueue(Work work, bool named);
@@ -128,9 +149,9 @@ class TransferRun {
   std::unordered_set<std::string> replacing_names_;
   std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;
-  std::vector<std::pair<std::string, std::string>> copies_given_up_;
   std::vector<std::string> moves_given_up_;
-  std::vector<std::string> renamed_;
+  std::vector<FileOutcome> outcomes_;
+  std::size_t row_ = 0;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.

@@ -74,6 +74,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       done += sizes[i];
     }
     std::string source;
+    run.Row(i);
     trap.Step(102, [&] {
       ui.Yield();
       if (rows.ticked(i)) source = rows.path(i);
@@ -83,12 +84,13 @@ TransferOutcome TransferChecked(const TransferRows& rows,
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
     const TransferKind now = kind();
     if (now == TransferKind::kCopy) {
-      trap.Step(108, [&] {
-        run.CheckClash(source, target, now);
-        std::string why;
-        if (!CopyFileChecked(source, target, run, &why))
-          outcome.not_copied.push_back({source, why});
-      });
+      if (!trap.Step(108, [&] {
+            run.CheckClash(source, target, now);
+            std::string why;
+            if (!CopyFileChecked(source, target, run, &why))
+              run.NotDone(now, source, target, why, false);
+          }))
+        run.NotDone(now, source, target, trap.last(), true);
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] { FSOFileMove(source, run.PlaceForMove(source, target), run); });
     }
@@ -98,9 +100,13 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   FailureTrap moves(ui, kMoveProcedure);
   for (const std::string& why : run.moves_given_up()) moves.Report(104, why);
   if (!sizes.empty()) ui.TransferProgress(rows.count, rows.count, total, total);
-  const auto& given_up = run.copies_given_up();
-  outcome.not_copied.insert(outcome.not_copied.end(), given_up.begin(), given_up.end());
-  outcome.renamed = run.renamed();
+  outcome.files = run.outcomes();
+  for (const FileOutcome& file : outcome.files) {
+    if (file.what == FileOutcome::kMovedRenamed)
+      outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
+    else if (file.what == FileOutcome::kNotCopied && !file.boxed)
+      outcome.not_copied.push_back({file.source, file.why});
+  }
   if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
     trap.Step(116, [&] {

@@ -15,7 +15,8 @@ struct TransferRows {
 };
 
 struct TransferOutcome {
-  std::vector<std::size_t> gone;  // rows whose file has moved away (a move only)
+  std::vector<FileOutcome> files;  // one for each ticked file, in the order each was done
+  std::vector<std::size_t> gone;   // rows whose file has moved away (a move only)
   // Ticked files a copy passed over silently, each with why.
   std::vector<std::pair<std::string, std::string>> not_copied;
   std::vector<std::string> renamed;  // "old name → new name" of files a move renamed

@@ -179,41 +179,47 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
   struct Case {
     const char* name;
     TransferKind kind;
-    std::vector<std::string> rows;  // relative paths, in list order
-    std::string kept;               // what dst/x.txt holds afterwards
-    std::string numbered;           // and dst/x (2).txt, a move's second of one name
-    int clash_boxes;                // a copy's: other/x.txt stays where it is
+    std::vector<std::string> rows;        // relative paths, in list order
+    std::string kept;                     // what dst/x.txt holds afterwards
+    std::string numbered;                 // and dst/x (2).txt, a move's second of one name
+    int clash_boxes;                      // a copy's: other/x.txt stays where it is
+    std::vector<FileOutcome::What> said;  // what became of each, in the order done
   } cases[] = {
       {"move, the one already there first",
        TransferKind::kMove,
        {"dst/x.txt", "other/x.txt"},
        "mine",
        "theirs",
-       0},
+       0,
+       {FileOutcome::kMoved, FileOutcome::kMovedRenamed}},
       {"move, the one already there last",
        TransferKind::kMove,
        {"other/x.txt", "dst/x.txt"},
        "mine",
        "theirs",
-       0},
+       0,
+       {FileOutcome::kMovedRenamed, FileOutcome::kMoved}},
       {"copy over a ticked file",
        TransferKind::kCopy,
        {"other/x.txt", "dst/x.txt"},
        "mine",
        "(none)",
-       1},
+       1,
+       {FileOutcome::kNotCopied, FileOutcome::kCopied}},
       {"move of two of one name",
        TransferKind::kMove,
        {"a/x.txt", "other/x.txt"},
        "a",
        "theirs",
-       0},
+       0,
+       {FileOutcome::kMoved, FileOutcome::kMovedRenamed}},
       {"copy of two of one name: the later remains",
        TransferKind::kCopy,
        {"a/x.txt", "other/x.txt"},
        "theirs",
        "(none)",
-       0},
+       0,
+       {FileOutcome::kCopied, FileOutcome::kCopied}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -224,7 +230,10 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
     t.File("a/x.txt", "a");
     std::vector<std::string> rows;
     for (const auto& r : c.rows) rows.push_back(t.Path(r));
-    Transfer(ui, rows, t.Path("dst/"), c.kind);
+    const TransferOutcome done = Transfer(ui, rows, t.Path("dst/"), c.kind);
+    std::vector<FileOutcome::What> said;
+    for (const FileOutcome& file : done.files) said.push_back(file.what);
+    EXPECT_EQ(said, c.said);
     EXPECT_EQ(t.Read("dst/x.txt"), c.kept);
     EXPECT_EQ(Content(t.Path("dst/x (2).txt")), c.numbered);
     EXPECT_EQ(Exists(t.Path("other/x.txt")), c.kind == TransferKind::kCopy);
