@@ -83,9 +83,7 @@ TEST(CaseFold, NamesFoldAsCaseInsensitiveFileSystemsCompareThem) {
   struct Case {
     const char *a, *b;
     bool same;
-  } cases[] = {{"IMG_0001.JPG", "img_0001.jpg", true},
-               {"\xc3\x89t\xc3\xa9", "\xc3\xa9t\xc3\xa9", true},                // Été, été
-               {"\xce\xa3\xce\xbf\xcf\x82", "\xcf\x83\xce\xbf\xcf\x83", true},  // Σος, σοσ
+  } cases[] = {{"\xce\xa3\xce\xbf\xcf\x82", "\xcf\x83\xce\xbf\xcf\x83", true},  // Σος, σοσ
                {"\xe2\x84\xaa", "k", true},                                     // Kelvin sign
                {"\xc4\xb0", "i", false},                                        // İ
                {"\xc4\xb1", "I", false},                                        // ı
