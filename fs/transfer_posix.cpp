@@ -7,6 +7,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -106,7 +107,9 @@ int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_ch
       n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
       if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
         kernel = false;
-        buffer.resize(kChunk);
+        // No bigger than the file: a chunk's worth for each small file would
+        // be mapped and unmapped each time, which costs more than its copy.
+        buffer.resize(size == 0 ? kChunk : std::clamp<std::uint64_t>(size, 1u << 16, kChunk));
         continue;
       }
     } else {
