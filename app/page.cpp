@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -99,6 +100,16 @@ void Page::HoverSets(QWidget* widget, int pointer) {
 }
 
 bool Page::eventFilter(QObject* watched, QEvent* event) {
+  // Return and Enter press the focused button, as they do on Windows.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button != nullptr && button->isEnabled() &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      button->click();
+      return true;
+    }
+  }
   const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
   if (move && hover_.contains(watched) && pointer_ != kHourglass) {
     // A move the control under the pointer ignored reaches its parents too,

@@ -224,6 +224,12 @@ void Form1::ListView1_RemoveSelected() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // Tabbed into, the list has a row for Delete and the arrows to act on.
+  if (watched == ListView1 && event->type() == QEvent::FocusIn &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason &&
+      ListView1->topLevelItemCount() > 0 && ListView1->selectedItems().isEmpty())
+    ListView1->setCurrentItem(ListView1->currentItem() != nullptr ? ListView1->currentItem()
+                                                                  : ListView1->topLevelItem(0));
   if (watched == ListView1 && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
     ListView1_RemoveSelected();
@@ -306,7 +312,10 @@ void Form1::Launch(FailureTrap& trap, LongPass& pass) {
   // Without page 2 there is nothing to show: the failure has been reported.
   if (!PrepareForm2(trap, std::move(candidates))) return;
   trap.Step(264, [&] { SetTitles(); });
-  trap.Step(266, [&] { form2_->show(); });
+  trap.Step(266, [&] {
+    form2_->show();
+    form2_->Option1->setFocus();  // not "< Back", which Space would press at once
+  });
   trap.Step(268, [&] { hide(); });
 }
 

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <filesystem>
@@ -183,6 +184,23 @@ TEST_F(Form1Page, DeleteRemovesTheSelectedFolderUnlessTheHourglassShows) {
   EXPECT_TRUE(Folders().empty());
   form->ListView1_RemoveSelected();  // empty list: nothing happens
   EXPECT_TRUE(Folders().empty());
+}
+
+TEST_F(Form1Page, TheKeyboardAloneAddsAndRemovesFolders) {
+  Start();
+  struct Case {
+    int key;
+    std::vector<std::string> listed;
+  } cases[] = {{Qt::Key_Return, {"/a/"}}, {Qt::Key_Enter, {"/a/", "/b/"}}};
+  for (const Case& c : cases) {
+    ui.folders = {c.listed.back()};
+    QTest::keyClick(form->PushButton1, static_cast<Qt::Key>(c.key));
+    EXPECT_EQ(Folders(), c.listed);
+  }
+  QFocusEvent tabbed_in(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(form->ListView1, &tabbed_in);
+  QTest::keyClick(form->ListView1, Qt::Key_Delete);
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"/b/"}));
 }
 
 TEST_F(Form1Page, HoverSetsThePointerButNeverOverTheHourglass) {

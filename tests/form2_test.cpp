@@ -81,6 +81,7 @@ TEST_F(Form2Page, OneRequestEndToEnd) {
   EXPECT_TRUE(Page2().isVisible());
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(Page2().pos(), form->pos());
+  EXPECT_EQ(Page2().focusWidget(), Page2().Option1);
   EXPECT_EQ(Page2().model().headerData(0, Qt::Horizontal, Qt::DisplayRole),
             "File(s) found will be copied to new location");
   EXPECT_EQ(Page2().model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "Date Modified");
