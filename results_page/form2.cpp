@@ -62,9 +62,10 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   DTPicker1 = MakePicker(Frame1, "DTPicker1", captions[0], patterns, 2280, 360, 5295, 375);
   DTPicker2 = MakePicker(Frame1, "DTPicker2", captions[1], patterns, 2280, 840, 5295, 375);
   DTPicker3 = MakePicker(Frame1, "DTPicker3", captions[2], patterns, 2280, 1320, 5295, 375);
-  DTPicker4 = MakePicker(Frame1, "DTPicker4", captions[3], patterns, 2280, 1800, 4815, 375);
+  DTPicker4 =
+      MakePicker(Frame1, "DTPicker4", "Between: first day", patterns, 2280, 1800, 4815, 375);
   Label1 = Make<QLabel>(Frame1, "Label1", "and", 7200, 1845, 375, 375);
-  DTPicker5 = MakePicker(Frame1, "DTPicker5", "and", patterns, 2280, 2280, 5295, 375);
+  DTPicker5 = MakePicker(Frame1, "DTPicker5", "Between: last day", patterns, 2280, 2280, 5295, 375);
   PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);
   ListView1->setObjectName("ListView1");
@@ -73,6 +74,8 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   ListView1->setRootIsDecorated(false);
   ListView1->setUniformRowHeights(true);
   ListView1->setToolTip("Move | line to right and out of window to reveal full names.");
+  ListView1->setAccessibleName("Files found");
+  ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 4125, 7800, 2535);
   PushButton4 = MakeButton(this, "PushButton4", "Select All", 120, 6760, 3840, 405);

@@ -47,6 +47,8 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   ListView1->setToolTip(
       "Double-click item to remove it. Move | line to right and out of window to reveal full "
       "names.");
+  ListView1->setAccessibleName("Folders to search");
+  ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 120, 7800, 2415);
   PushButton1 = MakeButton(this, "PushButton1", "Add Folder", 120, 2630, 7800, 405);
@@ -63,6 +65,7 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   Text1->setObjectName("Text1");
   PlaceTwips(Text1, 240, 300, 6615, 345);
   PushButton4 = MakeButton(Frame3, "PushButton4", "...", 6960, 300, 600, 345);
+  PushButton4->setAccessibleName("Choose the destination folder");
   Frame5 = Make<QGroupBox>(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
   Option4 =
       Make<WideRadioButton>(Frame5, "Option4", "Copy files to new location", 240, 300, 6270, 225);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
@@ -511,19 +512,25 @@ TEST_F(Form2Page, RealMouseMovesShowTheHandOverButtonsOnly) {
   }
 }
 
-TEST_F(Form2Page, PickersShowFourDigitYearsAndAreNamedAfterTheirOptions) {
+TEST_F(Form2Page, PickersShowFourDigitYearsAndEachControlIsNamedForWhatItIsFor) {
   settings->set_patterns({"M/d/yyyy", "h:mm:ss AP"});  // en_US, with its year made four digits
   t.File("s/a.txt", "", Local(2024, 1, 10));
   List({t.Path("s")});
   form->PushButton6_Click();
   Page2().DTPicker1->setDate(QDate(1601, 1, 1));
   EXPECT_EQ(Page2().DTPicker1->text(), "1/1/1601");
-  const std::pair<QDateEdit*, QString> names[] = {{Page2().DTPicker1, "After this date:"},
-                                                  {Page2().DTPicker2, "Before this date:"},
-                                                  {Page2().DTPicker3, "On this date:"},
-                                                  {Page2().DTPicker4, "Between:"},
-                                                  {Page2().DTPicker5, "and"}};
-  for (const auto& [picker, name] : names) EXPECT_EQ(picker->accessibleName(), name);
+  // What a screen reader says of each control whose caption does not.
+  const std::pair<QWidget*, QString> names[] = {
+      {Page2().DTPicker1, "After this date:"},
+      {Page2().DTPicker2, "Before this date:"},
+      {Page2().DTPicker3, "On this date:"},
+      {Page2().DTPicker4, "Between: first day"},
+      {Page2().DTPicker5, "Between: last day"},
+      {Page2().ListView1, "Files found"},
+      {form->ListView1, "Folders to search"},
+      {form->PushButton4, "Choose the destination folder"}};
+  for (const auto& [control, name] : names)
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name);
 }
 
 TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
