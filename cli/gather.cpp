@@ -138,12 +138,16 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
   list.ticked = [](std::size_t) { return true; };
   FailureTrap trap(ui, "larkspur-gather");
   const TransferOutcome outcome = TransferChecked(
-      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap);
+      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, !r.replace);
   ui.EndProgress();
   for (const auto& [path, why] : outcome.not_copied)
     std::fprintf(err, "larkspur-gather: %s was not copied: %s\n", path.c_str(), why.c_str());
-  for (const std::string& renamed : outcome.renamed)
-    std::fprintf(err, "larkspur-gather: moved under a new name: %s\n", renamed.c_str());
+  for (const FileOutcome& file : outcome.files) {
+    const bool copied = file.what == FileOutcome::kCopiedRenamed;
+    if (copied || file.what == FileOutcome::kMovedRenamed)
+      std::fprintf(err, "larkspur-gather: %s under a new name: %s -> %s\n",
+                   copied ? "copied" : "moved", file.source.c_str(), file.path.c_str());
+  }
   return ui.failures() > 0 || !outcome.not_copied.empty() ? 1 : 0;
 }
 

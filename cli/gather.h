@@ -21,6 +21,9 @@ struct Request {
   bool null_ended = false;  // a listing: paths only, each ended by NUL
   bool dry_run = false;
   bool progress = false;
+  // A file already in the destination may be replaced, as the window does;
+  // else each newcomer whose name is taken gets the first free "stem (n).ext".
+  bool replace = false;
 };
 
 // The day of text, YYYY-MM-DD or the locale's short date; none for anything else.

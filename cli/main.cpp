@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   CLI::App app{
       "Finds the files under FOLDERs whose chosen date lies in a range of whole local days, "
       "and lists them or copies or moves them into one folder. A moved file is removed only "
-      "once its copy is complete and on disk; files of one name are moved side by side.",
+      "once its copy is complete and on disk. No file in the destination is replaced "
+      "(unless --replace): a newcomer whose name is taken gets the first free "
+      "\"name (n).ext\".",
       "larkspur-gather"};
   app.set_version_flag("--version", "larkspur-gather " LARKSPUR_VERSION);
   Request r;
@@ -68,6 +70,9 @@ int main(int argc, char** argv) {
   m->excludes(c);
   app.add_flag("-0,--null", r.null_ended, "List paths only, each ended by NUL (for xargs -0)");
   app.add_flag("-n,--dry-run", r.dry_run, "Say what would be copied or moved; change nothing");
+  app.add_flag("--replace", r.replace,
+               "Replace a file of the same name already in the destination, as the window "
+               "does (without it, the newcomer takes the first free \"name (n).ext\")");
   auto* q = app.add_flag("-q,--quiet", quiet, "No progress line");
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")
       ->excludes(q);

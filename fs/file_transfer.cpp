@@ -50,6 +50,7 @@ void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, 
 }
 
 bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) {
+  if (keep_existing_) return true;
   // A copy may replace an earlier copy of this run: its source still exists.
   const auto applies = [kind](const auto& map, const auto& key) {
     auto it = map.find(key);
@@ -102,6 +103,13 @@ void TransferRun::NotDone(TransferKind kind, const std::string& source,
        destination, why, boxed);
 }
 
+void TransferRun::Copied(std::size_t row, const std::string& source, const std::string& copied) {
+  const auto wanted = wanted_.find(copied);
+  const bool renamed = wanted != wanted_.end();
+  if (renamed) wanted_.erase(wanted);
+  Done(row, renamed ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, copied);
+}
+
 void TransferRun::Moved(std::size_t row, const std::string& source, const std::string& moved,
                         std::string why) {
   const auto wanted = wanted_.find(moved);
@@ -110,6 +118,19 @@ void TransferRun::Moved(std::size_t row, const std::string& source, const std::s
   const bool boxed = !why.empty();
   Done(row, renamed ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
        std::move(why), boxed);
+}
+
+std::string TransferRun::PlaceForCopy(const std::string& source, const std::string& destination) {
+  if (keep_existing_) return PlaceForMove(source, destination);
+  CheckClash(source, destination, TransferKind::kCopy);
+  return NormalizeSlashes(destination);
+}
+
+void TransferRun::Renumber(os::NewFile& file) {
+  const auto wanted = wanted_.find(file.destination());
+  const std::string name = wanted != wanted_.end() ? wanted->second : file.destination();
+  file.Retarget(FreeName(name));
+  wanted_[file.destination()] = name;
 }
 
 std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
@@ -224,12 +245,13 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     return true;
   }
   if (error == 0) error = file->Publish(false);
+  for (; error == EEXIST && keep_existing_; error = file->Publish(false)) Renumber(*file);
   if (error != 0) {
     why = WhyNot(error, source, destination);
     return false;
   }
-  Remember(destination, file->facts(), Guard::kCopied);
-  Done(row_, FileOutcome::kCopied, source, destination);
+  Remember(file->destination(), file->facts(), Guard::kCopied);
+  Copied(row_, source, file->destination());
   return true;
 }
 
@@ -245,6 +267,13 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     old.reset();
   }
   int error = os::Rename(source, d, old.has_value(), file.id.volume);
+  // Another program took the name meanwhile: the next free one.
+  for (; error == EEXIST && keep_existing_; error = os::Rename(source, d, false, file.id.volume)) {
+    const auto wanted = wanted_.find(d);
+    const std::string name = wanted != wanted_.end() ? wanted->second : destination;
+    d = FreeName(name);
+    wanted_[d] = name;
+  }
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
     Moved(row_, source, d);
@@ -257,6 +286,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0) error = copy->CopyFrom(source, between_chunks_);
   if (error == 0 && !wait) error = copy->Publish(false);
+  for (; error == EEXIST && keep_existing_ && !wait; error = copy->Publish(false)) Renumber(*copy);
+  d = copy->destination();
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
                   " was removed by another program during its move; nothing was moved to " + d);
@@ -374,6 +405,7 @@ void TransferRun::PublishReplacements() {
     } else {
       error = w.file->Publish(w.replace);
     }
+    for (; error == EEXIST && keep_existing_; error = w.file->Publish(false)) Renumber(*w.file);
     if (error != 0) {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));
       continue;
@@ -384,7 +416,7 @@ void TransferRun::PublishReplacements() {
       named_.push_back(std::move(w));
       continue;
     }
-    Done(w.row, FileOutcome::kCopied, w.source, w.file->destination());
+    Copied(w.row, w.source, w.file->destination());
     if (Untrusted(folder)) unsynced_folders_.insert(folder);
   }
   replacing_.clear();

@@ -17,7 +17,7 @@ enum class TransferKind { kNone, kCopy, kMove };
 
 // What became of one ticked file, and why when it was not done as asked.
 struct FileOutcome {
-  enum What { kCopied, kMoved, kMovedRenamed, kKeptBoth, kNotCopied, kNotMoved };
+  enum What { kCopied, kCopiedRenamed, kMoved, kMovedRenamed, kKeptBoth, kNotCopied, kNotMoved };
   std::size_t row;
   What what;
   std::string source;
@@ -48,6 +48,10 @@ class TransferRun {
   TransferRun(const TransferRun&) = delete;
   TransferRun& operator=(const TransferRun&) = delete;
 
+  // No file already in a destination is replaced, whatever its name: each
+  // newcomer takes the first free "stem (n).ext", taken so that another
+  // program placing files there at the same time takes none twice.
+  void KeepExisting() { keep_existing_ = true; }
   // Whether the file at path (as examined) is a source ticked now.
   using SourceTest = std::function<bool(const std::string& path, const os::FileFacts& facts)>;
   void KeepTickedSources(SourceTest test) { ticked_source_ = std::move(test); }
@@ -58,6 +62,9 @@ class TransferRun {
   // file the run must keep; then the first free "stem (2).ext", "stem
   // (3).ext" and so on.
   std::string PlaceForMove(const std::string& source, const std::string& destination);
+  // Where a copy puts its file: as a move does when keeping what exists;
+  // else destination, once CheckClash let it.
+  std::string PlaceForCopy(const std::string& source, const std::string& destination);
   // Copies with replacement; false when nothing was copied (a read-only or
   // unreadable destination, a source that cannot be read), with why. Silent.
   bool Copy(const std::string& source, const std::string& destination, std::string& why);
@@ -119,8 +126,13 @@ class TransferRun {
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
+  // The file goes to the next free name of the one its row gave it: its
+  // name was taken meanwhile.
+  void Renumber(os::NewFile& file);
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
             const std::string& path, std::string why = {}, bool boxed = false);
+  // A copy that is complete at copied, under its row's name or a numbered one.
+  void Copied(std::size_t row, const std::string& source, const std::string& copied);
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
              std::string why = {});
@@ -152,6 +164,7 @@ class TransferRun {
   std::vector<std::string> moves_given_up_;
   std::vector<FileOutcome> outcomes_;
   std::size_t row_ = 0;
+  bool keep_existing_ = false;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.

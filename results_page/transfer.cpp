@@ -52,10 +52,12 @@ class TickedSources {
 
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
-                                const std::function<TransferKind()>& kind, FailureTrap& trap) {
+                                const std::function<TransferKind()>& kind, FailureTrap& trap,
+                                bool keep_existing) {
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
+  if (keep_existing) run.KeepExisting();
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;
@@ -85,9 +87,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     const TransferKind now = kind();
     if (now == TransferKind::kCopy) {
       if (!trap.Step(108, [&] {
-            run.CheckClash(source, target, now);
             std::string why;
-            if (!CopyFileChecked(source, target, run, &why))
+            if (!CopyFileChecked(source, run.PlaceForCopy(source, target), run, &why))
               run.NotDone(now, source, target, why, false);
           }))
         run.NotDone(now, source, target, trap.last(), true);

@@ -26,10 +26,13 @@ struct TransferOutcome {
 // own name; the folder and the kind are asked afresh for each row. A file
 // that is one of this transfer's (a ticked source, or a file an earlier row
 // moved there) is never replaced: a copy's file stays where it is, reported;
-// a moved file takes the first free numbered name.
+// a moved file takes the first free numbered name. With keep_existing no
+// file already there is replaced: every newcomer whose name is taken, copied
+// or moved, takes the first free numbered name.
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
-                                const std::function<TransferKind()>& kind, FailureTrap& trap);
+                                const std::function<TransferKind()>& kind, FailureTrap& trap,
+                                bool keep_existing = false);
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);

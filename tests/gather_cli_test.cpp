@@ -157,3 +157,49 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
   EXPECT_EQ(WEXITSTATUS(status), 130) << said;
   EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
 }
+
+TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
+  struct Case {
+    std::string args;  // the folders searched, in order, then the options
+    std::vector<std::pair<std::string, std::string>> before, after;  // out's files and texts
+  } cases[] = {
+      // The same scan name on a second night.
+      {"a --move-to out",
+       {{"a/scan001.pdf", "night 2"}, {"out/scan001.pdf", "night 1"}},
+       {{"scan001 (2).pdf", "night 2"}, {"scan001.pdf", "night 1"}}},
+      {"a b c --copy-to out",
+       {{"a/same.txt", "a"}, {"b/same.txt", "b"}, {"c/same.txt", "c"}, {"out/same.txt", "old"}},
+       {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}}},
+      {"a --copy-to out --replace",
+       {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
+       {{"same.txt", "new"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    TestTree t;
+    for (const auto& [path, text] : c.before) t.File(path, text);
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    std::vector<std::pair<std::string, std::string>> after;
+    for (const std::string& name : Names(t.Path("out")))
+      after.push_back({name, t.Read("out/" + name)});
+    EXPECT_EQ(after, c.after);
+  }
+  // Two runs moving photos of one name into one folder at once keep all.
+  TestTree t;
+  std::vector<std::string> texts;
+  for (const char* run : {"x", "y"}) {
+    for (int i = 0; i < 20; ++i) {
+      texts.push_back(run + std::to_string(i));
+      t.File(std::string(run) + "/" + std::to_string(i) + "/photo.jpg", texts.back());
+    }
+  }
+  t.Folder("out");
+  ASSERT_EQ(chdir(t.root().c_str()), 0);
+  const std::string run = std::string(GATHER) + " -q --after 1900-01-01 --move-to out ";
+  ASSERT_EQ(std::system(("(" + run + "x & " + run + "y & wait) 2>/dev/null").c_str()), 0);
+  std::vector<std::string> held;
+  for (const std::string& name : Names(t.Path("out"))) held.push_back(t.Read("out/" + name));
+  EXPECT_EQ(Sorted(held), Sorted(texts));
+}
