@@ -1,10 +1,13 @@
 #include "cli/gather.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -156,6 +159,19 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
 std::optional<long> ParseDay(const std::string& text) {
   int y = 0, m = 0, d = 0;
   char end = 0;
+  // Whole local days back from today, for timers: "8 days ago".
+  int back = 0;
+  char unit[8] = {}, ago[4] = {};
+  if (text == "today" || text == "yesterday" ||
+      (std::sscanf(text.c_str(), "%d %7s %3s%c", &back, unit, ago, &end) == 3 && back >= 0 &&
+       std::string(ago) == "ago" &&
+       (std::string(unit) == "days" || (back == 1 && std::string(unit) == "day")))) {
+    os::LocalFields local{};
+    if (!os::ToLocalFields(std::time(nullptr), local)) return std::nullopt;
+    const auto today = ValidDay(local.year, local.month, local.day);
+    if (!today) return std::nullopt;
+    return *today - (text == "yesterday" ? 1 : back);
+  }
   if (text.size() == 10 && std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &end) == 3)
     return ValidDay(y, m, d);
   std::tm tm{};
@@ -185,11 +201,20 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
   try {
     // As page 1 lists them: each with one final separator, and none twice
     // within another.
-    std::vector<std::string> folders;
-    for (const std::string& f : r.folders) folders.push_back(NormalizeSlashes(f + os::kSeparator));
-    const std::vector<std::size_t> nested = MarkNestedFolders(folders);
+    // Told apart by where they lead, so that "t" and "./t", or a folder
+    // reached through a link, are one folder.
+    std::vector<std::string> folders, real;
+    for (const std::string& f : r.folders) {
+      folders.push_back(NormalizeSlashes(f + os::kSeparator));
+      std::error_code error;
+      const auto canonical = std::filesystem::canonical(f, error);
+      real.push_back(error ? folders.back()
+                           : NormalizeSlashes(canonical.string() + os::kSeparator));
+    }
+    const std::vector<std::size_t> nested = MarkNestedFolders(real);
     for (auto it = nested.rbegin(); it != nested.rend(); ++it) {
-      std::fprintf(err, "larkspur-gather: %s is searched once, within another listed folder\n",
+      std::fprintf(err,
+                   "larkspur-gather: %s is searched once, as or within another listed folder\n",
                    folders[*it].c_str());
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
@@ -229,6 +254,12 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
           line += '\n';
           std::fwrite(line.data(), 1, line.size(), out);
         }
+        if (std::ferror(out)) break;
+      }
+      // A full disk or a closed pipe: the list is not all there.
+      if (std::fflush(out) != 0 || std::ferror(out)) {
+        std::fprintf(err, "larkspur-gather: cannot write the list: %s\n", std::strerror(errno));
+        return 1;
       }
       return 0;
     }

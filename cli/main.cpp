@@ -77,9 +77,12 @@ int main(int argc, char** argv) {
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")
       ->excludes(q);
   app.footer(
-      "DATE is YYYY-MM-DD, or the locale's short date. Exactly one range is required.\n"
+      "DATE is YYYY-MM-DD, the locale's short date, today, yesterday or \"N days ago\" (whole "
+      "local days). Exactly one range is required. Folders given twice, or within another "
+      "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
-      "(each named on stderr); 2 a usage error; 130 and 143 after SIGINT and SIGTERM.");
+      "(each named on stderr), or the list could not be written; 2 a usage error; 130 and 143 "
+      "after SIGINT and SIGTERM.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -89,10 +92,15 @@ int main(int argc, char** argv) {
   }
   const auto day = [](const std::string& text) {
     const auto d = ParseDay(text);
-    if (!d) throw CLI::ValidationError("not a date: " + text + " (YYYY-MM-DD expected)");
+    if (!d)
+      throw CLI::ValidationError("not a date: " + text +
+                                 " (YYYY-MM-DD, today, yesterday or N days ago expected)");
     return *d;
   };
   try {
+    for (auto* given : {c, m})
+      if (given->count() > 0 && (given == c ? copy_to : move_to).empty())
+        throw CLI::ValidationError(given->get_name() + " needs a folder; it was given none");
     if (!after.empty()) r.range = RangeKind::kAfter, r.first_day = day(after);
     if (!before.empty()) r.range = RangeKind::kBefore, r.first_day = day(before);
     if (!on.empty()) r.range = RangeKind::kOn, r.first_day = day(on);

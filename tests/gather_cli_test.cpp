@@ -12,6 +12,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "fs/file_times.h"
+#include "fs/platform.h"
 #include "tests/test_tree.h"
 #include "tests/transfer_checks.h"
 
@@ -61,6 +63,7 @@ void Date(const std::string& path, const char* day) {
 TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   TestTree t;
   t.Folder("a");
+  const std::string kDates = "YYYY-MM-DD, today, yesterday or N days ago expected)";
   // A user with no room for one more thread, so the walk cannot start.
   const std::string no_threads =
       geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups prlimit --nproc=1 "
@@ -71,8 +74,18 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     std::string before;
   } cases[] = {
       {"a", "larkspur-gather: a range is required: --after, --before, --on or --between", 2, ""},
-      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (YYYY-MM-DD expected)", 2, ""},
-      {"--on yesterday a", "larkspur-gather: not a date: yesterday (YYYY-MM-DD expected)", 2, ""},
+      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (" + kDates, 2, ""},
+      {"--on tomorrow a", "larkspur-gather: not a date: tomorrow (" + kDates, 2, ""},
+      {"--on 0099-12-31 a", "larkspur-gather: not a date: 0099-12-31 (" + kDates, 2, ""},
+      {"--on 2024-01-01 --copy-to '' a",
+       "larkspur-gather: --copy-to needs a folder; it was given none", 2, ""},
+      {"--on 2024-01-01 --copy-to a --move-to a a", "larkspur-gather: --copy-to excludes --move-to",
+       2, ""},
+      {"--on 2024-01-01 --progress --quiet a", "larkspur-gather: --quiet excludes --progress", 2,
+       ""},
+      {"--after 1900-01-01 /usr/share/zoneinfo",
+       "larkspur-gather: cannot write the list: No space left on device", 1,
+       "sh -c 'exec \"$0\" \"$@\" >/dev/full' "},
       {"--frob --on 2024-01-01 a",
        "larkspur-gather: The following argument was not expected: --frob", 2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
@@ -94,12 +107,19 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
 }
 
 TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
+  os::LocalFields now{};
+  ASSERT_TRUE(os::ToLocalFields(std::time(nullptr), now));
+  const std::string back =  // whole local days from 2024-03-05 to today
+      std::to_string(DaysFromCivil(now.year, now.month, now.day) - DaysFromCivil(2024, 3, 5));
   struct Case {
     std::string args;                // FOLDER is t's "src", OUT its "out"
     std::string out;                 // stdout, paths relative to t
     std::vector<std::string> moved;  // files under out afterwards
   } cases[] = {
       {"--on 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
+      {"--on '" + back + " days ago' SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
+      {"--on 2024-03-05 SRC ./SRC", "./src/on.txt\t2024-03-05 12:00:00\n", {}},
+      {"--before today -0 SRC", std::string("src/later.txt\0src/old.txt\0src/on.txt\0", 37), {}},
       {"--after 2024-03-05 SRC", "src/later.txt\t2024-03-06 12:00:00\n", {}},
       {"--before 2024-03-05 -d accessed SRC", "src/old.txt\t2024-03-04 12:00:00\n", {}},
       {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
