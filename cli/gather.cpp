@@ -11,6 +11,7 @@
 #include <iomanip>
 #include <locale>
 #include <sstream>
+#include <unordered_set>
 
 #include "app/failure_trap.h"
 #include "fs/folder_walk.h"
@@ -118,6 +119,35 @@ std::string Megabytes(std::uint64_t bytes) {
   std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
   return text;
 }
+
+// Where a real run would put each file, in the order it goes: a name taken
+// in the destination, or by an earlier file of the run, gives the first
+// free "stem (n).ext". With --replace a file already there is replaced, and
+// an earlier copy of the run too; an earlier move is not.
+class DryRunPlaces {
+ public:
+  explicit DryRunPlaces(const Request& r) : r_(r) {}
+  std::string Target(const std::string& source) {
+    const std::string wanted =
+        NormalizeSlashes(r_.destination + os::kSeparator + FileNameOf(source));
+    const auto there = os::Examine(wanted);
+    const auto self = there ? os::Examine(source) : std::nullopt;
+    if (self && self->id == there->id) return wanted;  // it is there already
+    const bool copy = r_.transfer == TransferKind::kCopy;
+    const auto taken = [&](const std::string& path) {
+      if (placed_.count(path) != 0) return !(r_.replace && copy);
+      return !r_.replace && os::Examine(path).has_value();
+    };
+    std::string target = wanted;
+    for (int n = 2; taken(target); ++n) target = NumberedName(wanted, n);
+    placed_.insert(target);
+    return target;
+  }
+
+ private:
+  const Request& r_;
+  std::unordered_set<std::string> placed_;
+};
 
 // Copies or moves the rows, with a progress line of files and bytes.
 int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
@@ -239,13 +269,13 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     RemoveDuplicateRows(rows, ticks, paths, ui);
     ui.EndProgress();
     if (r.transfer == TransferKind::kNone || r.dry_run) {
+      DryRunPlaces places(r);
       std::string line;  // the path, then what follows it on its line
       for (const std::uint32_t row : rows) {
         line.assign(paths.folder_text(paths.folder(row))).append(paths.name(row));
         if (r.transfer != TransferKind::kNone) {
-          std::fprintf(out, "%s %s -> %s\n", r.transfer == TransferKind::kCopy ? "copy" : "move",
-                       line.c_str(),
-                       NormalizeSlashes(r.destination + os::kSeparator + FileNameOf(line)).c_str());
+          std::fprintf(out, "%s %s -> %s%c", r.transfer == TransferKind::kCopy ? "copy" : "move",
+                       line.c_str(), places.Target(line).c_str(), r.null_ended ? '\0' : '\n');
         } else if (r.null_ended) {
           std::fwrite(line.c_str(), 1, line.size() + 1, out);
         } else {

@@ -182,23 +182,29 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
   struct Case {
     std::string args;  // the folders searched, in order, then the options
     std::vector<std::pair<std::string, std::string>> before, after;  // out's files and texts
+    std::string dry;  // what --dry-run says first, as the real run does it
   } cases[] = {
       // The same scan name on a second night.
       {"a --move-to out",
        {{"a/scan001.pdf", "night 2"}, {"out/scan001.pdf", "night 1"}},
-       {{"scan001 (2).pdf", "night 2"}, {"scan001.pdf", "night 1"}}},
+       {{"scan001 (2).pdf", "night 2"}, {"scan001.pdf", "night 1"}},
+       "move a/scan001.pdf -> out/scan001 (2).pdf\n"},
       {"a b c --copy-to out",
        {{"a/same.txt", "a"}, {"b/same.txt", "b"}, {"c/same.txt", "c"}, {"out/same.txt", "old"}},
-       {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}}},
+       {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}},
+       "copy a/same.txt -> out/same (2).txt\ncopy b/same.txt -> out/same (3).txt\n"
+       "copy c/same.txt -> out/same (4).txt\n"},
       {"a --copy-to out --replace",
        {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
-       {{"same.txt", "new"}}},
+       {{"same.txt", "new"}},
+       "copy a/same.txt -> out/same.txt\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     TestTree t;
     for (const auto& [path, text] : c.before) t.File(path, text);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
+    EXPECT_EQ(Gather(t, "-n --after 1900-01-01 " + c.args).out, c.dry);
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
     EXPECT_EQ(o.status, 0) << o.err;
     std::vector<std::pair<std::string, std::string>> after;
