@@ -177,7 +177,7 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
     std::fprintf(err, "larkspur-gather: %s was not copied: %s\n", path.c_str(), why.c_str());
   for (const FileOutcome& file : outcome.files) {
     const bool copied = file.what == FileOutcome::kCopiedRenamed;
-    if (copied || file.what == FileOutcome::kMovedRenamed)
+    if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed))
       std::fprintf(err, "larkspur-gather: %s under a new name: %s -> %s\n",
                    copied ? "copied" : "moved", file.source.c_str(), file.path.c_str());
   }

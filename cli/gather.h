@@ -21,6 +21,7 @@ struct Request {
   bool null_ended = false;  // a listing: paths only, each ended by NUL
   bool dry_run = false;
   bool progress = false;
+  bool quiet = false;  // no line for a file given a new name
   // A file already in the destination may be replaced, as the window does;
   // else each newcomer whose name is taken gets the first free "stem (n).ext".
   bool replace = false;

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   Request r;
   std::string date = "modified", after, before, on, copy_to, move_to;
   std::vector<std::string> between;
-  bool quiet = false, progress = false;
+  bool progress = false;
   app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders")
       ->required();
   app.add_option("-d,--date", date, "Which date counts: modified, created or accessed")
@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
   app.add_flag("--replace", r.replace,
                "Replace a file of the same name already in the destination, as the window "
                "does (without it, the newcomer takes the first free \"name (n).ext\")");
-  auto* q = app.add_flag("-q,--quiet", quiet, "No progress line");
+  auto* q = app.add_flag("-q,--quiet", r.quiet,
+                         "No progress line, and no line for a file given a new name");
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")
       ->excludes(q);
   app.footer(
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
                : !move_to.empty() ? TransferKind::kMove
                                   : TransferKind::kNone;
   r.destination = !copy_to.empty() ? copy_to : move_to;
-  r.progress = progress || (!quiet && isatty(fileno(stderr)));
+  r.progress = progress || (!r.quiet && isatty(fileno(stderr)));
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
 #ifdef SIGHUP

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -207,6 +208,9 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
     EXPECT_EQ(Gather(t, "-n --after 1900-01-01 " + c.args).out, c.dry);
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
     EXPECT_EQ(o.status, 0) << o.err;
+    // Each file given a new name is said: one line each.
+    EXPECT_EQ(Lines(o.err).size(),
+              static_cast<std::size_t>(std::count(c.dry.begin(), c.dry.end(), '(')));
     std::vector<std::pair<std::string, std::string>> after;
     for (const std::string& name : Names(t.Path("out")))
       after.push_back({name, t.Read("out/" + name)});
