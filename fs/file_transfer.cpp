@@ -387,7 +387,7 @@ void TransferRun::Complete(const Work& w) {
     Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what, true);
 }
 
-void TransferRun::PublishReplacements() {
+void TransferRun::NameWaiting() {
   for (Work& w : replacing_) {
     const std::string wanted = w.file->destination();
     const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
@@ -427,7 +427,7 @@ void TransferRun::Flush() {
     const std::size_t moved_before = named_.size();
     // The new content reaches the disk before it takes any old file's place.
     if (SyncAll(true)) {
-      PublishReplacements();
+      NameWaiting();
       // A source goes only when its destination is on disk under its name,
       // is the file written and holds all of it, and the source is still
       // what was copied: an edit made since exists nowhere else.

@@ -25,6 +25,7 @@ struct FileOutcome {
   std::string why;   // the sentence; empty when all went as asked
   bool boxed;        // the sentence was shown in a failure box
 };
+
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
 // does; empty for none.
 const char* TransferWord(TransferKind kind);
@@ -139,7 +140,8 @@ class TransferRun {
   // Whether a new file in folder must be on disk before it has its name.
   bool Untrusted(const std::string& folder);
   void Enqueue(Work work, bool named);
-  void PublishReplacements();
+  // Names the complete files that wait, each as it must be named then.
+  void NameWaiting();
   // Waiting content (with content) and the names made are on disk.
   bool SyncAll(bool content);
   void GiveUp(const Work& work, const std::string& why);
