@@ -260,9 +260,13 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     const auto in_range = [&](const std::optional<DateValue>& date) {
       return DateInRange(r.range, date, r.first_day, r.second_day);
     };
+    // A folder that could not be read is said, and the run does not end well.
+    const auto say_unread = [&](const std::string& folder, int error) {
+      ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
+    };
     for (const std::string& folder : folders)
       CollectCandidates(
-          folder, found, ui, [&] { return r.date; }, in_range);
+          folder, found, ui, [&] { return r.date; }, in_range, say_unread);
     std::vector<std::uint32_t> rows = FindInRange(
         dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);
@@ -291,7 +295,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "larkspur-gather: cannot write the list: %s\n", std::strerror(errno));
         return 1;
       }
-      return 0;
+      return ui.failures() > 0 ? 1 : 0;
     }
     return Transfer(r, paths, rows, ui, err);
   } catch (const ProgramEnding&) {

@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
       "local days). Exactly one range is required. Folders given twice, or within another "
       "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
-      "(each named on stderr), or the list could not be written; 2 a usage error; 130 and 143 "
+      "(each named on stderr), a folder could not be read, or the list could not be written; 2 a "
+      "usage error; 130 and 143 "
       "after SIGINT and SIGTERM.");
   try {
     app.parse(argc, argv);

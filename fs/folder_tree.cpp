@@ -62,6 +62,7 @@ void FolderTree::Fill(Folder& folder) const {
   }
   const int error = os::ListFolder(folder.path, folder.listed,
                                    folder.expand ? &folder.subfolders : nullptr, on_file);
+  folder.error = error;
   // Sub-folders read before a failure stay; the folder itself goes.
   if (folder.expand && (error == EACCES || error == EPERM || error == ENOENT || error == ENOTDIR)) {
     folder.dropped = true;

@@ -35,6 +35,7 @@ class FolderTree {
     bool listed = false;   // one of the folders the tree was made with
     bool expand = false;   // its sub-folders are wanted
     bool dropped = false;  // gone, or not listable for lack of permission
+    int error = 0;         // why it could not be read, or not wholly
     bool ready = false;
     std::vector<std::string> subfolders;  // their paths, until they are queued
     std::string names;                    // the files' names end to end

@@ -18,10 +18,12 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 
 void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
-                       const std::function<bool(const std::optional<DateValue>&)>& keep) {
+                       const std::function<bool(const std::optional<DateValue>&)>& keep,
+                       const std::function<void(const std::string& folder, int error)>& unread) {
   ui.Yield();
   FolderTree tree({listed_folder}, true, true);
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
+    if (folder.error != 0 && unread) unread(folder.path, folder.error);
     std::string base = NormalizeSlashes(folder.path);
     if (base.empty() || base.back() != os::kSeparator) base += os::kSeparator;
     bool started = false;

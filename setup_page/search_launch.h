@@ -16,7 +16,11 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 // Appends every file of the listed folder and all its sub-folders
 // (breadth-first) to out, names beginning with "~" left out.
 // kind is asked again for every file: the user may change it meanwhile.
-// With keep, only the files whose date it keeps are appended.
-void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
-                       const std::function<std::optional<DateKind>()>& kind,
-                       const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr);
+// With keep, only the files whose date it keeps are appended. A folder that
+// could not be read (or not wholly) is passed over; unread, when given, is
+// told of it and why.
+void CollectCandidates(
+    const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+    const std::function<std::optional<DateKind>()>& kind,
+    const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
+    const std::function<void(const std::string& folder, int error)>& unread = nullptr);

@@ -64,6 +64,12 @@ void Date(const std::string& path, const char* day) {
 TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   TestTree t;
   t.Folder("a");
+  t.File("u/ok.txt");
+  t.Folder("u/secret");
+  // Run as another user, or closed to its own.
+  chmod(t.Path("u/secret").c_str(), geteuid() == 0 ? 0700 : 0);
+  const std::string other =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
   const std::string kDates = "YYYY-MM-DD, today, yesterday or N days ago expected)";
   // A user with no room for one more thread, so the walk cannot start.
   const std::string no_threads =
@@ -97,6 +103,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
        1, no_threads},
+      {"--after 1900-01-01 u", "larkspur-gather: u/secret/: Permission denied; it was not searched",
+       1, other},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(chdir(t.root().c_str()), 0);
