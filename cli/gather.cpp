@@ -120,6 +120,43 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
+// Appends path as a line shows it: as it is when it is printable text; else
+// quoted as GNU ls's shell-escape style quotes it ('a'$'\n''b'), so that a
+// line is always one file and a shell reads the name back.
+void AppendShown(std::string& line, std::string_view path) {
+  if (!HasUnlistableChars(path)) {
+    line.append(path);
+    return;
+  }
+  bool quoted = false;
+  const auto quote = [&](bool want) {
+    if (want != quoted) line += '\'';
+    quoted = want;
+  };
+  for (std::size_t i = 0; i < path.size();) {
+    const unsigned char lead = static_cast<unsigned char>(path[i]);
+    const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (i + n <= path.size() && !HasUnlistableChars(path.substr(i, n))) {
+      quote(true);
+      for (const char c : path.substr(i, n))
+        line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      i += n;
+      continue;
+    }
+    // One byte that is no printable text.
+    quote(false);
+    char escaped[8];
+    const char* named = lead == '\n'   ? "\\n"
+                        : lead == '\t' ? "\\t"
+                        : lead == '\r' ? "\\r"
+                                       : nullptr;
+    if (named == nullptr) std::snprintf(escaped, sizeof escaped, "\\%03o", lead);
+    line.append("$'").append(named != nullptr ? named : escaped).append("'");
+    ++i;
+  }
+  quote(false);
+}
+
 // Where a real run would put each file, in the order it goes: a name taken
 // in the destination, or by an earlier file of the run, gives the first
 // free "stem (n).ext". With --replace a file already there is replaced, and
@@ -266,7 +303,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     };
     for (const std::string& folder : folders)
       CollectCandidates(
-          folder, found, ui, [&] { return r.date; }, in_range, say_unread);
+          folder, found, ui, [&] { return r.date; }, in_range, say_unread, true);
     std::vector<std::uint32_t> rows = FindInRange(
         dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);
@@ -274,20 +311,30 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     ui.EndProgress();
     if (r.transfer == TransferKind::kNone || r.dry_run) {
       DryRunPlaces places(r);
-      std::string line;  // the path, then what follows it on its line
+      std::string path, line;  // the path, then the line that shows it
       for (const std::uint32_t row : rows) {
-        line.assign(paths.folder_text(paths.folder(row))).append(paths.name(row));
+        path.assign(paths.folder_text(paths.folder(row))).append(paths.name(row));
+        line.clear();
         if (r.transfer != TransferKind::kNone) {
-          std::fprintf(out, "%s %s -> %s%c", r.transfer == TransferKind::kCopy ? "copy" : "move",
-                       line.c_str(), places.Target(line).c_str(), r.null_ended ? '\0' : '\n');
+          const std::string target = places.Target(path);
+          line.append(r.transfer == TransferKind::kCopy ? "copy " : "move ");
+          if (r.null_ended) {
+            line.append(path).append(" -> ").append(target);
+          } else {
+            AppendShown(line, path);
+            line.append(" -> ");
+            AppendShown(line, target);
+          }
+          line += r.null_ended ? '\0' : '\n';
         } else if (r.null_ended) {
-          std::fwrite(line.c_str(), 1, line.size() + 1, out);
+          line.append(path) += '\0';
         } else {
+          AppendShown(line, path);
           line += '\t';
           AppendIso(line, *dates[row]);
           line += '\n';
-          std::fwrite(line.data(), 1, line.size(), out);
         }
+        std::fwrite(line.data(), 1, line.size(), out);
         if (std::ferror(out)) break;
       }
       // A full disk or a closed pipe: the list is not all there.

@@ -13,8 +13,9 @@ FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
   return {std::string_view(names).substr(start, ends[i] - start), stamps[i]};
 }
 
-FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers)
-    : recurse_(recurse), files_(files) {
+FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers,
+                       bool every_name)
+    : recurse_(recurse), files_(files), every_name_(every_name) {
   os::RefreshMounts();
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
@@ -54,7 +55,7 @@ void FolderTree::Fill(Folder& folder) const {
   os::FileVisitor on_file;
   if (files_) {
     on_file = [&](std::string_view name, const os::FileStamps& s) {
-      if (HasUnlistableChars(name)) return;
+      if (!every_name_ && HasUnlistableChars(name)) return;
       folder.names += name;
       folder.ends.push_back(static_cast<std::uint32_t>(folder.names.size()));
       folder.stamps.push_back(s);
@@ -75,7 +76,7 @@ void FolderTree::Fill(Folder& folder) const {
                                : folder.path;
   std::size_t kept = 0;
   for (std::string& name : folder.subfolders) {
-    if (HasUnlistableChars(name)) continue;
+    if (!every_name_ && HasUnlistableChars(name)) continue;
     std::string path = base + name + os::kSeparator;
     // Neither a folder past the path limit nor anything below it is searched.
     if (!os::PastPathLimit(path)) folder.subfolders[kept++] = std::move(path);

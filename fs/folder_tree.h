@@ -50,7 +50,10 @@ class FolderTree {
   // no folder, is too long or is a virtual mount stays but is not expanded.
   // With files false no file is read. workers fixes the number of workers
   // (tests); 0 lets it follow the disk.
-  FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers = 0);
+  // every_name: names that are no text (control characters, bytes that are
+  // not UTF-8) are read too, where the window passes them over.
+  FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers = 0,
+             bool every_name = false);
   static constexpr int kMostWorkers = 8;
   ~FolderTree();
   FolderTree(const FolderTree&) = delete;
@@ -74,6 +77,7 @@ class FolderTree {
 
   const bool recurse_;
   const bool files_;
+  bool every_name_ = false;
   // A folder no worker has taken yet: only its path, so that a wide tree's
   // queue of known folders costs little.
   struct Pending {

@@ -19,9 +19,10 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep,
-                       const std::function<void(const std::string& folder, int error)>& unread) {
+                       const std::function<void(const std::string& folder, int error)>& unread,
+                       bool every_name) {
   ui.Yield();
-  FolderTree tree({listed_folder}, true, true);
+  FolderTree tree({listed_folder}, true, true, 0, every_name);
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
     if (folder.error != 0 && unread) unread(folder.path, folder.error);
     std::string base = NormalizeSlashes(folder.path);

@@ -18,9 +18,10 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 // kind is asked again for every file: the user may change it meanwhile.
 // With keep, only the files whose date it keeps are appended. A folder that
 // could not be read (or not wholly) is passed over; unread, when given, is
-// told of it and why.
+// told of it and why. With every_name, names that are no text are taken too.
 void CollectCandidates(
     const std::string& listed_folder, CandidateLists& out, UiServices& ui,
     const std::function<std::optional<DateKind>()>& kind,
     const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
-    const std::function<void(const std::string& folder, int error)>& unread = nullptr);
+    const std::function<void(const std::string& folder, int error)>& unread = nullptr,
+    bool every_name = false);

@@ -203,6 +203,12 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
        {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}},
        "copy a/same.txt -> out/same (2).txt\ncopy b/same.txt -> out/same (3).txt\n"
        "copy c/same.txt -> out/same (4).txt\n"},
+      // Names that are no text are moved too, and shown quoted as a shell reads them.
+      {"a --move-to out",
+       {{"a/line\nbreak", "x"}, {"a/bad\xff", "y"}},
+       {{"bad\xff", "y"}, {"line\nbreak", "x"}},
+       "move 'a/bad'$'\\377' -> 'out/bad'$'\\377'\n"
+       "move 'a/line'$'\\n''break' -> 'out/line'$'\\n''break'\n"},
       {"a --copy-to out --replace",
        {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
        {{"same.txt", "new"}},
@@ -211,9 +217,10 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     TestTree t;
+    t.Folder("out");
     for (const auto& [path, text] : c.before) t.File(path, text);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
-    EXPECT_EQ(Gather(t, "-n --after 1900-01-01 " + c.args).out, c.dry);
+    EXPECT_EQ(Lines(Gather(t, "-n --after 1900-01-01 " + c.args).out), Lines(c.dry));
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
     EXPECT_EQ(o.status, 0) << o.err;
     // Each file given a new name is said: one line each.
