@@ -285,13 +285,6 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
                    folders[*it].c_str());
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
-    CandidateLists found;
-    PathList& paths = found.paths;
-    const DateList& dates = found.dates;
-    ui.SetStatus([&] {
-      return std::to_string(paths.folder_count()) + " folders, " + std::to_string(paths.size()) +
-             " files read";
-    });
     // Only the files in range are kept: a listing of a large tree needs no
     // memory for the rest.
     const auto in_range = [&](const std::optional<DateValue>& date) {
@@ -301,19 +294,27 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     const auto say_unread = [&](const std::string& folder, int error) {
       ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
     };
-    for (const std::string& folder : folders)
-      CollectCandidates(
-          folder, found, ui, [&] { return r.date; }, in_range, say_unread, true);
-    std::vector<std::uint32_t> rows = FindInRange(
-        dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
-    std::vector<std::uint8_t> ticks(rows.size(), 1);
-    RemoveDuplicateRows(rows, ticks, paths, ui);
-    ui.EndProgress();
+    const auto date_kind = [&] { return r.date; };
+    std::size_t files = 0, folders_read = 0;
+    ui.SetStatus([&] {
+      return std::to_string(folders_read) + " folders, " + std::to_string(files) + " files read";
+    });
     if (r.transfer == TransferKind::kNone || r.dry_run) {
+      // Each file is written as its folder is read: the first line comes at
+      // once, and a listing of millions holds none of them.
       DryRunPlaces places(r);
+      std::unordered_set<std::string> read;  // a folder read twice adds nothing
+      bool fresh = true;
       std::string path, line;  // the path, then the line that shows it
-      for (const std::uint32_t row : rows) {
-        path.assign(paths.folder_text(paths.folder(row))).append(paths.name(row));
+      const FoundFile show = [&](const std::string& folder, std::string_view name,
+                                 const std::optional<DateValue>& date, bool first) {
+        if (first) {
+          fresh = read.insert(folder).second;
+          folders_read += fresh;
+        }
+        if (!fresh || std::ferror(out)) return;
+        ++files;
+        path.assign(folder).append(name);
         line.clear();
         if (r.transfer != TransferKind::kNone) {
           const std::string target = places.Target(path);
@@ -331,12 +332,14 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
         } else {
           AppendShown(line, path);
           line += '\t';
-          AppendIso(line, *dates[row]);
+          AppendIso(line, *date);
           line += '\n';
         }
         std::fwrite(line.data(), 1, line.size(), out);
-        if (std::ferror(out)) break;
-      }
+      };
+      for (const std::string& folder : folders)
+        WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true);
+      ui.EndProgress();
       // A full disk or a closed pipe: the list is not all there.
       if (std::fflush(out) != 0 || std::ferror(out)) {
         std::fprintf(err, "larkspur-gather: cannot write the list: %s\n", std::strerror(errno));
@@ -344,7 +347,25 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       }
       return ui.failures() > 0 ? 1 : 0;
     }
-    return Transfer(r, paths, rows, ui, err);
+    CandidateLists found;
+    const FoundFile keep = [&](const std::string& folder, std::string_view name,
+                               const std::optional<DateValue>& date, bool first) {
+      if (first) {
+        found.paths.StartReading(folder);
+        ++folders_read;
+      }
+      found.paths.PushName(name);
+      found.dates.push_back(date);
+      ++files;
+    };
+    for (const std::string& folder : folders)
+      WalkCandidates(folder, ui, date_kind, in_range, keep, say_unread, true);
+    std::vector<std::uint32_t> rows = FindInRange(
+        found.dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
+    std::vector<std::uint8_t> ticks(rows.size(), 1);
+    RemoveDuplicateRows(rows, ticks, found.paths, ui);
+    ui.EndProgress();
+    return Transfer(r, found.paths, rows, ui, err);
   } catch (const ProgramEnding&) {
     ui.EndProgress();
     return 128 + g_stop_signal;

@@ -1,5 +1,7 @@
 #include "setup_page/search_launch.h"
 
+#include <utility>
+
 #include "fs/folder_tree.h"
 #include "fs/path_rules.h"
 
@@ -16,18 +18,19 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
-void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
-                       const std::function<std::optional<DateKind>()>& kind,
-                       const std::function<bool(const std::optional<DateValue>&)>& keep,
-                       const std::function<void(const std::string& folder, int error)>& unread,
-                       bool every_name) {
+void WalkCandidates(const std::string& listed_folder, UiServices& ui,
+                    const std::function<std::optional<DateKind>()>& kind,
+                    const std::function<bool(const std::optional<DateValue>&)>& keep,
+                    const FoundFile& found,
+                    const std::function<void(const std::string& folder, int error)>& unread,
+                    bool every_name) {
   ui.Yield();
   FolderTree tree({listed_folder}, true, true, 0, every_name);
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
     if (folder.error != 0 && unread) unread(folder.path, folder.error);
     std::string base = NormalizeSlashes(folder.path);
     if (base.empty() || base.back() != os::kSeparator) base += os::kSeparator;
-    bool started = false;
+    bool first = true;
     for (std::size_t i = 0; i < folder.size(); ++i) {
       const FolderTree::File file = folder[i];
       if (file.name.front() == '~') continue;
@@ -36,13 +39,22 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists& out, Ui
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
       const std::optional<DateValue> date = DateOf(file.stamps, *chosen);
       if (keep && !keep(date)) continue;
-      if (!started) out.paths.StartReading(base);
-      started = true;
-      out.paths.PushName(file.name);
-      out.dates.push_back(date);
+      found(base, file.name, date, std::exchange(first, false));
     }
   });
   // The walk's folder list, a deep tree's largest part, is gone now: give its
   // memory back, or the program keeps it for as long as it runs.
   os::ReturnFreedMemory();
+}
+
+void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+                       const std::function<std::optional<DateKind>()>& kind,
+                       const std::function<bool(const std::optional<DateValue>&)>& keep) {
+  WalkCandidates(listed_folder, ui, kind, keep,
+                 [&](const std::string& folder, std::string_view name,
+                     const std::optional<DateValue>& date, bool first) {
+                   if (first) out.paths.StartReading(folder);
+                   out.paths.PushName(name);
+                   out.dates.push_back(date);
+                 });
 }

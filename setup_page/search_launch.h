@@ -2,6 +2,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/ui_services.h"
@@ -13,15 +14,25 @@
 // the separator.
 std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders);
 
-// Appends every file of the listed folder and all its sub-folders
-// (breadth-first) to out, names beginning with "~" left out.
-// kind is asked again for every file: the user may change it meanwhile.
-// With keep, only the files whose date it keeps are appended. A folder that
+// A file found, in the folder read (its path with the final separator);
+// first: the first of that reading.
+using FoundFile = std::function<void(const std::string& folder, std::string_view name,
+                                     const std::optional<DateValue>& date, bool first)>;
+
+// Tells found of every file of the listed folder and all its sub-folders
+// (breadth-first), as each folder is read; names beginning with "~" left
+// out. kind is asked again for every file: the user may change it meanwhile.
+// With keep, only the files whose date it keeps are told of. A folder that
 // could not be read (or not wholly) is passed over; unread, when given, is
 // told of it and why. With every_name, names that are no text are taken too.
-void CollectCandidates(
-    const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+void WalkCandidates(
+    const std::string& listed_folder, UiServices& ui,
     const std::function<std::optional<DateKind>()>& kind,
-    const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
+    const std::function<bool(const std::optional<DateValue>&)>& keep, const FoundFile& found,
     const std::function<void(const std::string& folder, int error)>& unread = nullptr,
     bool every_name = false);
+
+// Appends every file WalkCandidates finds to out.
+void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+                       const std::function<std::optional<DateKind>()>& kind,
+                       const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr);
