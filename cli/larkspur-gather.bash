@@ -1,7 +1,8 @@
 # bash completion for larkspur-gather
 _larkspur_gather() {
-  local cur prev
-  _init_completion || return
+  local cur prev words cword split
+  # -s: "--date=ac" is completed as "--date ac".
+  _init_completion -s || return
   case "$prev" in
     -d | --date)
       mapfile -t COMPREPLY < <(compgen -W "modified created accessed" -- "$cur")
@@ -12,6 +13,7 @@ _larkspur_gather() {
       _filedir -d
       return ;;
   esac
+  $split && return
   if [[ "$cur" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --copy-to
       --move-to -0 --null -n --dry-run --replace -q --quiet --progress -h --help --version" -- "$cur")

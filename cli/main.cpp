@@ -11,6 +11,7 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 #ifdef __GLIBC__
@@ -28,6 +29,52 @@ namespace {
 // remains: new content has no name until it is complete.
 void OnSignal(int signal) {
   if (g_stop_signal.exchange(signal) != 0) std::_Exit(128 + signal);
+}
+
+// The width --help has: the terminal's, or 80 columns when it goes elsewhere.
+std::size_t HelpColumns() {
+#ifndef _WIN32
+  struct winsize size {};
+  if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 40)
+    return size.ws_col;
+#endif
+  return 80;
+}
+
+// text with each paragraph's words wrapped at width columns.
+std::string Wrapped(const std::string& text, std::size_t width) {
+  std::string out, word;
+  std::size_t column = 0;
+  const auto put = [&] {
+    if (word.empty()) return;
+    if (column > 0 && column + 1 + word.size() > width) {
+      out += '\n';
+      column = 0;
+    }
+    if (column > 0) out += ' ', ++column;
+    out += word;
+    column += word.size();
+    word.clear();
+  };
+  for (const char c : text) {
+    if (c == ' ' || c == '\n') put();
+    if (c == '\n') out += '\n', column = 0;
+    if (c != ' ' && c != '\n') word += c;
+  }
+  put();
+  return out;
+}
+
+// The first argument that names no option, before "--": what a parse that
+// found too many arguments, or no folder, stumbled on.
+std::string UnknownOption(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string given = argv[i];
+    if (given == "--") break;
+    if (given.size() < 2 || given[0] != '-') continue;
+    if (app.get_option_no_throw(given.substr(0, given.find('='))) == nullptr) return given;
+  }
+  return {};
 }
 
 }  // namespace
@@ -85,10 +132,25 @@ int main(int argc, char** argv) {
       "(each named on stderr), a folder could not be read, or the list could not be written; 2 a "
       "usage error; 130 and 143 "
       "after SIGINT and SIGTERM.");
+  // Help as wide as the terminal: options in their column, then their text.
+  const std::size_t columns = HelpColumns();
+  app.description(Wrapped(app.get_description(), columns));
+  app.footer(Wrapped(app.get_footer(), columns));
+  for (CLI::Option* option : app.get_options())
+    option->description(Wrapped(option->get_description(), columns - 30));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);
+    const std::string unknown = UnknownOption(app, argc, argv);
+    if (!unknown.empty() && (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr ||
+                             dynamic_cast<const CLI::RequiredError*>(&e) != nullptr)) {
+      std::fprintf(stderr,
+                   "larkspur-gather: unknown option %s (a folder whose name begins with \"-\" "
+                   "goes after \"--\")\n",
+                   unknown.c_str());
+      return 2;
+    }
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
     return 2;
   }

@@ -94,7 +94,13 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
        "larkspur-gather: cannot write the list: No space left on device", 1,
        "sh -c 'exec \"$0\" \"$@\" >/dev/full' "},
       {"--frob --on 2024-01-01 a",
-       "larkspur-gather: The following argument was not expected: --frob", 2, ""},
+       "larkspur-gather: unknown option --frob (a folder whose name begins with \"-\" goes after "
+       "\"--\")",
+       2, ""},
+      {"--on 2024-01-01 -x",
+       "larkspur-gather: unknown option -x (a folder whose name begins with \"-\" goes after "
+       "\"--\")",
+       2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 2, ""},
       {"--on 2024-01-01 --move-to nowhere a",
@@ -113,6 +119,9 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.first_line) << c.args;
   }
   EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
+  // Help for a file or a pipe is 80 columns wide.
+  for (const std::string& line : Lines(Gather(t, "--help").out))
+    EXPECT_LE(line.size(), 80u) << line;
 }
 
 TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
