@@ -244,9 +244,14 @@ std::optional<long> ParseDay(const std::string& text) {
   std::tm tm{};
   std::istringstream in(text);
   try {
-    in.imbue(std::locale(""));
+    // The C locale's short date could be day-first or month-first to the
+    // one who typed it: ISO only.
+    const std::locale user("");
+    const std::string name = user.name();
+    if (name == "C" || name == "POSIX" || name.starts_with("C.")) return std::nullopt;
+    in.imbue(user);
   } catch (const std::runtime_error&) {
-    // No usable locale: ISO only.
+    return std::nullopt;  // no usable locale: ISO only
   }
   in >> std::get_time(&tm, "%x");
   if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;

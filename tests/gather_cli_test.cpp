@@ -83,6 +83,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"a", "larkspur-gather: a range is required: --after, --before, --on or --between", 2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (" + kDates, 2, ""},
       {"--on tomorrow a", "larkspur-gather: not a date: tomorrow (" + kDates, 2, ""},
+      {"--on 03/05/24 a", "larkspur-gather: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
       {"--on 0099-12-31 a", "larkspur-gather: not a date: 0099-12-31 (" + kDates, 2, ""},
       {"--on 2024-01-01 --copy-to '' a",
        "larkspur-gather: --copy-to needs a folder; it was given none", 2, ""},
