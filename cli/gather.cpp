@@ -300,11 +300,11 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
     };
     const auto date_kind = [&] { return r.date; };
-    std::size_t files = 0, folders_read = 0;
-    ui.SetStatus([&] {
-      return std::to_string(folders_read) + " folders, " + std::to_string(files) + " files read";
-    });
     if (r.transfer == TransferKind::kNone || r.dry_run) {
+      std::size_t files = 0, folders_read = 0;
+      ui.SetStatus([&] {
+        return std::to_string(folders_read) + " folders, " + std::to_string(files) + " files read";
+      });
       // Each file is written as its folder is read: the first line comes at
       // once, and a listing of millions holds none of them.
       DryRunPlaces places(r);
@@ -353,18 +353,12 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       return ui.failures() > 0 ? 1 : 0;
     }
     CandidateLists found;
-    const FoundFile keep = [&](const std::string& folder, std::string_view name,
-                               const std::optional<DateValue>& date, bool first) {
-      if (first) {
-        found.paths.StartReading(folder);
-        ++folders_read;
-      }
-      found.paths.PushName(name);
-      found.dates.push_back(date);
-      ++files;
-    };
+    ui.SetStatus([&] {
+      return std::to_string(found.paths.folder_count()) + " folders, " +
+             std::to_string(found.paths.size()) + " files read";
+    });
     for (const std::string& folder : folders)
-      WalkCandidates(folder, ui, date_kind, in_range, keep, say_unread, true);
+      CollectCandidates(folder, found, ui, date_kind, in_range, say_unread, true);
     std::vector<std::uint32_t> rows = FindInRange(
         found.dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);

@@ -103,20 +103,16 @@ void TransferRun::NotDone(TransferKind kind, const std::string& source,
        destination, why, boxed);
 }
 
+bool TransferRun::Renamed(const std::string& placed) { return wanted_.erase(placed) != 0; }
+
 void TransferRun::Copied(std::size_t row, const std::string& source, const std::string& copied) {
-  const auto wanted = wanted_.find(copied);
-  const bool renamed = wanted != wanted_.end();
-  if (renamed) wanted_.erase(wanted);
-  Done(row, renamed ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, copied);
+  Done(row, Renamed(copied) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, copied);
 }
 
 void TransferRun::Moved(std::size_t row, const std::string& source, const std::string& moved,
                         std::string why) {
-  const auto wanted = wanted_.find(moved);
-  const bool renamed = wanted != wanted_.end();
-  if (renamed) wanted_.erase(wanted);
   const bool boxed = !why.empty();
-  Done(row, renamed ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
+  Done(row, Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
        std::move(why), boxed);
 }
 
@@ -126,19 +122,20 @@ std::string TransferRun::PlaceForCopy(const std::string& source, const std::stri
   return NormalizeSlashes(destination);
 }
 
-void TransferRun::Renumber(os::NewFile& file) {
-  const auto wanted = wanted_.find(file.destination());
-  const std::string name = wanted != wanted_.end() ? wanted->second : file.destination();
-  file.Retarget(FreeName(name));
-  wanted_[file.destination()] = name;
+std::string TransferRun::NextName(const std::string& taken) {
+  const auto wanted = wanted_.find(taken);
+  const std::string name = wanted != wanted_.end() ? wanted->second : taken;
+  if (wanted != wanted_.end()) wanted_.erase(wanted);
+  std::string next = FreeName(name);
+  wanted_[next] = name;
+  return next;
 }
 
 std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
   const std::string d = NormalizeSlashes(destination);
   if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
-  std::string numbered = FreeName(d);
+  std::string numbered = NextName(d);
   looked_ = {numbered, Destination{std::nullopt, false}};
-  wanted_[numbered] = d;
   return numbered;
 }
 
@@ -245,7 +242,8 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     return true;
   }
   if (error == 0) error = file->Publish(false);
-  for (; error == EEXIST && keep_existing_; error = file->Publish(false)) Renumber(*file);
+  for (; error == EEXIST && keep_existing_; error = file->Publish(false))
+    file->Retarget(NextName(file->destination()));
   if (error != 0) {
     why = WhyNot(error, source, destination);
     return false;
@@ -262,18 +260,13 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   // What is there may have become a file to keep (ticked) while the window
   // had its events: the newcomer then takes a numbered name.
   if (old && MustKeep(d, *old, TransferKind::kMove)) {
-    d = FreeName(destination);
-    wanted_[d] = destination;
+    d = NextName(destination);
     old.reset();
   }
   int error = os::Rename(source, d, old.has_value(), file.id.volume);
   // Another program took the name meanwhile: the next free one.
-  for (; error == EEXIST && keep_existing_; error = os::Rename(source, d, false, file.id.volume)) {
-    const auto wanted = wanted_.find(d);
-    const std::string name = wanted != wanted_.end() ? wanted->second : destination;
-    d = FreeName(name);
-    wanted_[d] = name;
-  }
+  for (; error == EEXIST && keep_existing_; error = os::Rename(source, d, false, file.id.volume))
+    d = NextName(d);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
     Moved(row_, source, d);
@@ -286,7 +279,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0) error = copy->CopyFrom(source, between_chunks_);
   if (error == 0 && !wait) error = copy->Publish(false);
-  for (; error == EEXIST && keep_existing_ && !wait; error = copy->Publish(false)) Renumber(*copy);
+  for (; error == EEXIST && keep_existing_ && !wait; error = copy->Publish(false))
+    copy->Retarget(NextName(copy->destination()));
   d = copy->destination();
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
@@ -399,13 +393,13 @@ void TransferRun::NameWaiting() {
         GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
         continue;
       }
-      w.file->Retarget(FreeName(wanted));
-      wanted_[w.file->destination()] = wanted;
+      w.file->Retarget(NextName(wanted));
       error = w.file->Publish(false);
     } else {
       error = w.file->Publish(w.replace);
     }
-    for (; error == EEXIST && keep_existing_; error = w.file->Publish(false)) Renumber(*w.file);
+    for (; error == EEXIST && keep_existing_; error = w.file->Publish(false))
+      w.file->Retarget(NextName(w.file->destination()));
     if (error != 0) {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));
       continue;

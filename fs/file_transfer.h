@@ -127,9 +127,11 @@ class TransferRun {
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
-  // The file goes to the next free name of the one its row gave it: its
-  // name was taken meanwhile.
-  void Renumber(os::NewFile& file);
+  // The next free numbered name of the one its row gave taken (a name the
+  // row's file cannot have), noted as a renaming.
+  std::string NextName(const std::string& taken);
+  // Whether placed is a numbered name; it is forgotten as one.
+  bool Renamed(const std::string& placed);
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
             const std::string& path, std::string why = {}, bool boxed = false);
   // A copy that is complete at copied, under its row's name or a numbered one.

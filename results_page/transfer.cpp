@@ -17,9 +17,9 @@ class TickedSources {
   bool operator()(const std::string& path, const os::FileFacts& facts) {
     if (!indexed_) Index();
     const std::string folded = os::FoldCase(path);
-    auto it = std::lower_bound(by_name_.begin(), by_name_.end(),
-                               std::pair{NameHash(path), std::size_t{0}});
-    for (; it != by_name_.end() && it->first == NameHash(path); ++it) {
+    const std::size_t name = NameHash(path);
+    auto it = std::lower_bound(by_name_.begin(), by_name_.end(), std::pair{name, std::size_t{0}});
+    for (; it != by_name_.end() && it->first == name; ++it) {
       if (!rows_.ticked(it->second)) continue;
       const std::string source = NormalizeSlashes(rows_.path(it->second));
       if (os::FoldCase(source) == folded) return true;

@@ -49,12 +49,16 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
 
 void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
-                       const std::function<bool(const std::optional<DateValue>&)>& keep) {
-  WalkCandidates(listed_folder, ui, kind, keep,
-                 [&](const std::string& folder, std::string_view name,
-                     const std::optional<DateValue>& date, bool first) {
-                   if (first) out.paths.StartReading(folder);
-                   out.paths.PushName(name);
-                   out.dates.push_back(date);
-                 });
+                       const std::function<bool(const std::optional<DateValue>&)>& keep,
+                       const std::function<void(const std::string& folder, int error)>& unread,
+                       bool every_name) {
+  WalkCandidates(
+      listed_folder, ui, kind, keep,
+      [&](const std::string& folder, std::string_view name, const std::optional<DateValue>& date,
+          bool first) {
+        if (first) out.paths.StartReading(folder);
+        out.paths.PushName(name);
+        out.dates.push_back(date);
+      },
+      unread, every_name);
 }

@@ -33,6 +33,9 @@ void WalkCandidates(
     bool every_name = false);
 
 // Appends every file WalkCandidates finds to out.
-void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
-                       const std::function<std::optional<DateKind>()>& kind,
-                       const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr);
+void CollectCandidates(
+    const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+    const std::function<std::optional<DateKind>()>& kind,
+    const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
+    const std::function<void(const std::string& folder, int error)>& unread = nullptr,
+    bool every_name = false);
