@@ -71,10 +71,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   const std::string other =
       geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
   const std::string kDates = "YYYY-MM-DD, today, yesterday or N days ago expected)";
-  // A user with no room for one more thread, so the walk cannot start.
-  const std::string no_threads =
-      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups prlimit --nproc=1 "
-                     : "prlimit --nproc=1 ";
+  const std::string kUnknown = "larkspur-gather: unknown option ";
+  const std::string kAfterDashes = R"( (a folder whose name begins with "-" goes after "--"))";
   struct Case {
     std::string args, first_line;
     int status;
@@ -82,26 +80,15 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   } cases[] = {
       {"a", "larkspur-gather: a range is required: --after, --before, --on or --between", 2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (" + kDates, 2, ""},
-      {"--on tomorrow a", "larkspur-gather: not a date: tomorrow (" + kDates, 2, ""},
       {"--on 03/05/24 a", "larkspur-gather: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
       {"--on 0099-12-31 a", "larkspur-gather: not a date: 0099-12-31 (" + kDates, 2, ""},
       {"--on 2024-01-01 --copy-to '' a",
        "larkspur-gather: --copy-to needs a folder; it was given none", 2, ""},
-      {"--on 2024-01-01 --copy-to a --move-to a a", "larkspur-gather: --copy-to excludes --move-to",
-       2, ""},
-      {"--on 2024-01-01 --progress --quiet a", "larkspur-gather: --quiet excludes --progress", 2,
-       ""},
       {"--after 1900-01-01 /usr/share/zoneinfo",
        "larkspur-gather: cannot write the list: No space left on device", 1,
        "sh -c 'exec \"$0\" \"$@\" >/dev/full' "},
-      {"--frob --on 2024-01-01 a",
-       "larkspur-gather: unknown option --frob (a folder whose name begins with \"-\" goes after "
-       "\"--\")",
-       2, ""},
-      {"--on 2024-01-01 -x",
-       "larkspur-gather: unknown option -x (a folder whose name begins with \"-\" goes after "
-       "\"--\")",
-       2, ""},
+      {"--frob --on 2024-01-01 a", kUnknown + "--frob" + kAfterDashes, 2, ""},
+      {"--on 2024-01-01 -x", kUnknown + "-x" + kAfterDashes, 2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 2, ""},
       {"--on 2024-01-01 --move-to nowhere a",
@@ -109,7 +96,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
-       1, no_threads},
+       1, other + "prlimit --nproc=1 "},  // no room for one more thread
       {"--after 1900-01-01 u", "larkspur-gather: u/secret/: Permission denied; it was not searched",
        1, other},
   };
@@ -138,7 +125,6 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       {"--on 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
       {"--on '" + back + " days ago' SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
       {"--on 2024-03-05 SRC ./SRC", "./src/on.txt\t2024-03-05 12:00:00\n", {}},
-      {"--before today -0 SRC", std::string("src/later.txt\0src/old.txt\0src/on.txt\0", 37), {}},
       {"--after 2024-03-05 SRC", "src/later.txt\t2024-03-06 12:00:00\n", {}},
       {"--before 2024-03-05 -d accessed SRC", "src/old.txt\t2024-03-04 12:00:00\n", {}},
       {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
@@ -241,20 +227,4 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
       after.push_back({name, t.Read("out/" + name)});
     EXPECT_EQ(after, c.after);
   }
-  // Two runs moving photos of one name into one folder at once keep all.
-  TestTree t;
-  std::vector<std::string> texts;
-  for (const char* run : {"x", "y"}) {
-    for (int i = 0; i < 20; ++i) {
-      texts.push_back(run + std::to_string(i));
-      t.File(std::string(run) + "/" + std::to_string(i) + "/photo.jpg", texts.back());
-    }
-  }
-  t.Folder("out");
-  ASSERT_EQ(chdir(t.root().c_str()), 0);
-  const std::string run = std::string(GATHER) + " -q --after 1900-01-01 --move-to out ";
-  ASSERT_EQ(std::system(("(" + run + "x & " + run + "y & wait) 2>/dev/null").c_str()), 0);
-  std::vector<std::string> held;
-  for (const std::string& name : Names(t.Path("out"))) held.push_back(t.Read("out/" + name));
-  EXPECT_EQ(Sorted(held), Sorted(texts));
 }

@@ -135,7 +135,11 @@ TEST(TransferFaults, AFullFileSystemLeavesEveryFileAsItWas) {
     if (c.replace) {
       EXPECT_EQ(t.Read("dst/big.bin"), "old");
     }
-    EXPECT_EQ(MoveBoxes(ui), c.move ? 1 : 0);
+    ASSERT_EQ(MoveBoxes(ui), c.move ? 1 : 0);
+    if (c.move && !inodes) {
+      EXPECT_NE(ui.Failures()[0].find("Disk full: no room is left in " + t.Path("dst/")),
+                std::string::npos);
+    }
   }
 }
 
@@ -179,47 +183,41 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
   struct Case {
     const char* name;
     TransferKind kind;
-    std::vector<std::string> rows;        // relative paths, in list order
-    std::string kept;                     // what dst/x.txt holds afterwards
-    std::string numbered;                 // and dst/x (2).txt, a move's second of one name
-    int clash_boxes;                      // a copy's: other/x.txt stays where it is
-    std::vector<FileOutcome::What> said;  // what became of each, in the order done
+    std::vector<std::string> rows;  // relative paths, in list order
+    std::string kept;               // what dst/x.txt holds afterwards
+    std::string numbered;           // and dst/x (2).txt, a move's second of one name
+    int clash_boxes;                // a copy's: other/x.txt stays where it is
   } cases[] = {
       {"move, the one already there first",
        TransferKind::kMove,
        {"dst/x.txt", "other/x.txt"},
        "mine",
        "theirs",
-       0,
-       {FileOutcome::kMoved, FileOutcome::kMovedRenamed}},
+       0},
       {"move, the one already there last",
        TransferKind::kMove,
        {"other/x.txt", "dst/x.txt"},
        "mine",
        "theirs",
-       0,
-       {FileOutcome::kMovedRenamed, FileOutcome::kMoved}},
+       0},
       {"copy over a ticked file",
        TransferKind::kCopy,
        {"other/x.txt", "dst/x.txt"},
        "mine",
        "(none)",
-       1,
-       {FileOutcome::kNotCopied, FileOutcome::kCopied}},
+       1},
       {"move of two of one name",
        TransferKind::kMove,
        {"a/x.txt", "other/x.txt"},
        "a",
        "theirs",
-       0,
-       {FileOutcome::kMoved, FileOutcome::kMovedRenamed}},
+       0},
       {"copy of two of one name: the later remains",
        TransferKind::kCopy,
        {"a/x.txt", "other/x.txt"},
        "theirs",
        "(none)",
-       0,
-       {FileOutcome::kCopied, FileOutcome::kCopied}},
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,10 +228,7 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
     t.File("a/x.txt", "a");
     std::vector<std::string> rows;
     for (const auto& r : c.rows) rows.push_back(t.Path(r));
-    const TransferOutcome done = Transfer(ui, rows, t.Path("dst/"), c.kind);
-    std::vector<FileOutcome::What> said;
-    for (const FileOutcome& file : done.files) said.push_back(file.what);
-    EXPECT_EQ(said, c.said);
+    Transfer(ui, rows, t.Path("dst/"), c.kind);
     EXPECT_EQ(t.Read("dst/x.txt"), c.kept);
     EXPECT_EQ(Content(t.Path("dst/x (2).txt")), c.numbered);
     EXPECT_EQ(Exists(t.Path("other/x.txt")), c.kind == TransferKind::kCopy);
@@ -428,10 +423,7 @@ TEST(TransferFaults, KilledMidCopyLeavesNoPartialAndTheNextTransferNoTemporaryFi
         },
         [&] {  // a living program's temporary file is left alone
           Transfer(ui, {t.Path("src/next.txt")}, out, TransferKind::kCopy);
-          const auto names = Names(out);
-          EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                                  [](const std::string& n) { return n.ends_with(".lark-part"); }),
-                    c.kind[0] == 'e' ? 1 : 0);
+          EXPECT_EQ(Names(out).front().ends_with(".lark-part"), c.kind[0] == 'e');
         }))
         << "the copy never yielded between its chunks";
     Transfer(ui, {t.Path("src/next.txt")}, out, TransferKind::kCopy);
@@ -509,8 +501,7 @@ TEST(TransferFaults, APowerCutOnAFuseDestinationLosesNoFile) {
                {"copy", TransferKind::kCopy, false},
                {"list saved over an old one", TransferKind::kNone, true}};
   if (std::string(POWERCUT).empty())
-    GTEST_SKIP() << "no power cuts: LazyFS's powercut script was not found (install the team's "
-                    "tools beside the project, or configure with -DLARKSPUR_POWERCUT=<path>)";
+    GTEST_SKIP() << "no LazyFS powercut script: configure with -DLARKSPUR_POWERCUT=<path>";
   TestTree t;
   Mounted m(t.Path("dst"), "lazyfs");
   ASSERT_MOUNTED(m);
@@ -539,26 +530,31 @@ TEST(TransferFaults, APowerCutOnAFuseDestinationLosesNoFile) {
               Transfer(ui, rows, out, c.kind);
           },
           [&] { ASSERT_TRUE(m.PowerCut()) << m.error(); });
-      // Before "Done." each file is old or new, and never empty or short under
-      // its name while its source is still needed; after it, each is new.
+      // Before "Done." each file is as it was (while its source is needed) or
+      // whole; never empty or short under its name. After it, each is new.
       for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string there = Content(out + "f" + std::to_string(i));
-        const bool source = Content(rows[i]) == fresh;
-        const std::string before = c.over_old ? "old" : "(none)";
-        if (c.kind == TransferKind::kNone) {
-          EXPECT_TRUE(there == (i == 0 && !mid_way ? list : "old") ||
-                      (mid_way && i == 0 && there == list))
-              << i << ": " << there.substr(0, 8);
-        } else {
-          EXPECT_TRUE(there == fresh || (mid_way && source && there == before))
-              << i << ": " << there.substr(0, 8);
-        }
+        const bool none = c.kind == TransferKind::kNone;
+        const std::string before = none || c.over_old ? "old" : "(none)";
+        const std::string after = !none ? fresh : i == 0 ? list : "old";
+        EXPECT_TRUE(there == after ||
+                    (mid_way && there == before && (none || Content(rows[i]) == fresh)))
+            << i << ": " << there.substr(0, 8);
       }
     }
   }
 }
 
 TEST(TransferFaults, EachBoxSaysWhatHappened) {
+  // A move of name onto a FAT stick, whose program may be gone.
+  const auto onto_fat = [](std::string name, bool gone) {
+    return [=](TestTree& t, ScriptedUi& ui) {
+      Mounted m(t.Path("stick"), "fat");
+      ASSERT_TRUE(!gone || m.Disconnect()) << m.error();
+      t.File("src/" + name, "x");
+      Transfer(ui, {t.Path("src/" + name)}, t.Path("stick"), TransferKind::kMove);
+    };
+  };
   struct Case {
     const char* name;
     std::function<void(TestTree&, ScriptedUi&)> act;
@@ -592,19 +588,8 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{});  // nor its temporary
        },
        "Bad file name: the destination does not accept the name a\nb"},
-      {"a drive that went away",
-       [](TestTree& t, ScriptedUi& ui) {
-         Mounted m(t.Path("stick"), "fat");
-         ASSERT_TRUE(m.Disconnect()) << m.error();
-         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
-       },
-       "Device unavailable: the drive that holds "},
-      {"a name a FAT stick cannot store",
-       [](TestTree& t, ScriptedUi& ui) {
-         Mounted m(t.Path("stick"), "fat");
-         t.File("src/\xc3\x89t\xc3\xa9.jpg", "x");
-         Transfer(ui, {t.Path("src/\xc3\x89t\xc3\xa9.jpg")}, t.Path("stick"), TransferKind::kMove);
-       },
+      {"a drive that went away", onto_fat("f", true), "Device unavailable: the drive that holds "},
+      {"a name a FAT stick cannot store", onto_fat("\xc3\x89t\xc3\xa9.jpg", false),
        "Bad file name: the destination does not accept the name \xc3\x89t\xc3\xa9.jpg"},
       {"a numbered name past the longest name",
        [](TestTree& t, ScriptedUi& ui) {
@@ -627,13 +612,6 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
        },
        "/stick/f was replaced by another program meanwhile"},
-      {"a full disk",
-       [](TestTree& t, ScriptedUi& ui) {
-         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
-         t.File("src/big.bin", kBig);
-         Transfer(ui, {t.Path("src/big.bin")}, t.Path("stick"), TransferKind::kMove);
-       },
-       "Disk full: no room is left in /tmp/"},
       {"a list saved into a missing folder",
        [](TestTree& t, ScriptedUi& ui) { Save(t.Path("nowhere/list.txt"), ui); },
        "Path not found: the folder"},
