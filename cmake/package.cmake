@@ -24,11 +24,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Vantrel)
 set(CPACK_PACKAGE_CONTACT "Vantrel <support@vantrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find files by date and gather them in one folder")
+# CPack starts each line of the long description with the one space Debian asks for.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Larkspur Suite searches the folders you list, with all their sub-folders,
- for files whose modified, created or accessed date falls in a range, and
- copies or moves the files you tick into one folder without losing a file,
- even when the power goes. larkspur-gather does the same from a command line.")
+for files whose modified, created or accessed date falls in a range, and
+copies or moves the files you tick into one folder without losing a file,
+even when the power goes. larkspur-gather does the same from a command line.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.vantrel.example/)
 # The window asks for Arial: Liberation Sans has its metrics, so every

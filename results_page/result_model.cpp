@@ -26,8 +26,11 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     }
     return DateCell(row);
   }
-  if (role == Qt::CheckStateRole && index.column() == kPath)
-    return ticks_[row] ? Qt::Checked : Qt::Unchecked;
+  if (index.column() != kPath) return {};
+  if (role == Qt::CheckStateRole) return ticks_[row] ? Qt::Checked : Qt::Unchecked;
+  // Screen readers hear the name, the path, then whether the row is ticked:
+  // their bridge says nothing of a box that can be ticked but is not.
+  if (role == Qt::AccessibleDescriptionRole) return ticks_[row] ? "ticked" : "not ticked";
   return {};
 }
 
