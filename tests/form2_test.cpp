@@ -1,7 +1,11 @@
 #include "results_page/form2.h"
 
 #include <sys/stat.h>
-#include <sys/time.h>
+#ifdef _WIN32
+#include <sys/utime.h>
+#else
+#include <utime.h>
+#endif
 
 #include <QAccessible>
 #include <QClipboard>
@@ -195,8 +199,8 @@ TEST_F(Form2Page, EveryControlOfPageTwoStandsWhereItsTableSays) {
 
 TEST_F(Form2Page, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
   t.File("s/a.txt", "", Local(2020, 1, 10));  // modified 2020, accessed 2022, made today
-  struct timeval times[2] = {{Local(2022, 1, 10), 0}, {Local(2020, 1, 10), 0}};
-  ASSERT_EQ(utimes(t.Path("s/a.txt").c_str(), times), 0);
+  struct utimbuf times = {Local(2022, 1, 10), Local(2020, 1, 10)};
+  ASSERT_EQ(utime(t.Path("s/a.txt").c_str(), &times), 0);
   List({t.Path("s")});
   struct Case {
     QRadioButton* date_option;
@@ -220,6 +224,13 @@ TEST_F(Form2Page, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
                 "File(s) found will be copied to new location",
                 "Copy Checked To New Location"}};
   for (const Case& c : cases) {
+#ifdef _WIN32
+    if (c.date_option == form->Option2 && UnderWine()) {
+      std::printf(
+          "skipped Date Created: Wine gives a file the earlier of its changes as its birth\n");
+      continue;
+    }
+#endif
     c.date_option->click();
     c.transfer_option->click();
     form->PushButton6_Click();
@@ -259,7 +270,7 @@ TEST_F(Form2Page, EachRangeKindAtItsBoundaries) {
   for (const auto& c : cases) {
     Find(c.option, c.first, c.second);
     std::vector<std::string> names;
-    for (const auto& r : Rows()) names.push_back(r.substr(r.rfind('/') + 1));
+    for (const auto& r : Rows()) names.push_back(r.substr(r.rfind(os::kSeparator) + 1));
     EXPECT_EQ(Sorted(names), c.found) << c.option->text().toStdString();
   }
 }
@@ -371,9 +382,9 @@ TEST_F(Form2Page, ASecondClickWhileBusyDoesNothing) {
 TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   // Seven cards' photos of one name: each gathered, the later ones numbered.
   std::vector<std::string> folders;
-  for (int i = 1; i <= 7; ++i) {
-    folders.push_back(t.Path("s" + std::to_string(i)));
-    t.File("s" + std::to_string(i) + "/same.txt", "card " + std::to_string(i), Local(2024, 1, 10));
+  for (const std::string i : {"1", "2", "3", "4", "5", "6", "7"}) {
+    folders.push_back(t.Path("s" + i));
+    t.File("s" + i + "/same.txt", "card " + i, Local(2024, 1, 10));
   }
   t.File("s1/gone.txt", "g", Local(2024, 1, 10));
   t.File("s1/keep.txt", "k", Local(2024, 1, 10));
@@ -412,6 +423,7 @@ TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
                          "Done."}));
 }
 
+#ifndef _WIN32  // a copy has a name from its start on Windows, which has no unnamed file
 TEST_F(Form2Page, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
   for (int i = 0; i < 5; ++i) t.File("s/f" + std::to_string(i), "new", Local(2024, 1, 10));
   for (int i = 0; i < 5; ++i) t.File("out/f" + std::to_string(i), "old");
@@ -423,12 +435,13 @@ TEST_F(Form2Page, NoTemporaryFileExistsWheneverTheWindowCouldClose) {
   ui.on_yield = [&] {  // events run here: a close would end the program at this point
     for (const auto& e : std::filesystem::directory_iterator(t.Path("out")))
       if (e.path().filename().string().find(".lark-") != std::string::npos)
-        seen.push_back(e.path());
+        seen.push_back(e.path().string());
   };
   Page2().PushButton3_Click();
   EXPECT_TRUE(seen.empty());
   EXPECT_EQ(t.Read("out/f4"), "new");
 }
+#endif
 
 TEST_F(Form2Page, MovingIntoTheFilesOwnFolderKeepsIt) {
   t.File("s/x.txt", "x", Local(2024, 1, 10));
@@ -511,7 +524,7 @@ TEST_F(Form2Page, PickersShowFourDigitYearsAndEachControlIsNamedForWhatItIsFor) 
   // A row is read as its path, then whether it is ticked.
   Find(Page2().Option3, QDate(2024, 1, 10));
   QAbstractItemModel* rows = Page2().ListView1->model();
-  Page2().ListView1->doItemsLayout();  // as showing the list does
+  Page2().ListView1->doItemsLayout();           // as showing the list does
   auto cell = [&]() -> QAccessibleInterface* {  // the row's cell that names its path
     QAccessibleInterface* view = QAccessible::queryAccessibleInterface(Page2().ListView1);
     for (int i = 0; i < view->childCount(); ++i)
@@ -683,6 +696,7 @@ TEST_F(Form2Page, PageTwoStaysWhollyOnASmallScreen) {
   }
 }
 
+#ifndef _WIN32  // which file is open is read from /proc
 TEST_F(Form2Page, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
   const std::string big(3u << 20, 'b');  // three chunks: the copy yields between them
   for (bool replace : {false, true}) {
@@ -711,6 +725,7 @@ TEST_F(Form2Page, ClosingMidCopyEndsAtOnceAndLeavesNothingPartial) {
     form->ListView1->clear();
   }
 }
+#endif
 
 TEST_F(Form2Page, SaveLeavesAReadOnlyFileAndClosingMidSaveLeavesNoFile) {
   for (int i = 0; i < 3; ++i) t.File("s/f" + std::to_string(i), "", Local(2024, 1, 10));
@@ -773,7 +788,8 @@ TEST_F(Form2Page, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   EXPECT_EQ(Page2().MousePointer(), Page::kDefault);
   std::vector<std::string> stray;
   for (const auto& e : std::filesystem::directory_iterator(t.root()))
-    if (e.path().filename().string().find(".lark-") != std::string::npos) stray.push_back(e.path());
+    if (e.path().filename().string().find(".lark-") != std::string::npos)
+      stray.push_back(e.path().string());
   EXPECT_TRUE(stray.empty());
 
   Find(Page2().Option3, QDate(1999, 1, 1));

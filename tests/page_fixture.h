@@ -9,12 +9,29 @@
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <algorithm>
 #include <memory>
 
 #include "app/settings_store.h"
+#include "fs/platform.h"
 #include "setup_page/form1.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"
+
+// A path with the system's separator.
+inline std::string Separated(std::string path) {
+  std::replace(path.begin(), path.end(), '/', os::kSeparator);
+  return path;
+}
+
+// A folder as the system spells it: "/data/photos" is "C:\\data\\photos" on Windows.
+inline std::string Spelled(const std::string& posix) {
+#ifdef _WIN32
+  return Separated("C:" + posix);
+#else
+  return posix;
+#endif
+}
 
 // Page 1 over a settings file and a program folder of the test's own.
 class PageTest : public ::testing::Test {

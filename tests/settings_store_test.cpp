@@ -85,6 +85,7 @@ TEST_F(Settings, StoredDatesAreReadInTheLocaleOrIso) {
   EXPECT_THROW(store.ReadFlag(K("Option1")), Failure);
 }
 
+#ifndef _WIN32  // POSIX permission bits
 TEST_F(Settings, AFileThatCannotBeReadOrWrittenIsSaidAndTheChoicesLastTheRun) {
   chmod(t.root().c_str(), 0755);
   t.File("ro/s.ini", "[General]\nOption1=False\n");
@@ -105,3 +106,4 @@ TEST_F(Settings, AFileThatCannotBeReadOrWrittenIsSaidAndTheChoicesLastTheRun) {
         << c.file;
   }
 }
+#endif

@@ -10,7 +10,9 @@
 
 #include "fs/platform.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -99,7 +101,11 @@ std::string TestTree::Read(const std::string& relative) const {
   return s.str();
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+#else
 int RunUnprivileged(const std::function<int()>& fn) {
   if (geteuid() != 0) return fn();
   pid_t pid = fork();

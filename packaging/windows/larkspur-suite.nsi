@@ -1,0 +1,62 @@
+; The setup program: makensis /DVERSION=<v> /DSTAGE=<program folder> /DOUT=<setup.exe>
+; STAGE also holds files.nsh and unfiles.nsh, the lists of what it installs,
+; so that the uninstaller removes exactly those and nothing of the user's.
+; A 64-bit setup program for a 64-bit program: it needs no 32-bit layer.
+Target amd64-unicode
+SetCompressor /SOLID lzma
+!include "MUI2.nsh"
+
+!define APP "Larkspur Suite"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\LarkspurSuite"
+
+Name "${APP}"
+OutFile "${OUT}"
+InstallDir "$PROGRAMFILES64\${APP}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${APP}"
+VIAddVersionKey "CompanyName" "Vantrel"
+VIAddVersionKey "FileDescription" "${APP} setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "2026 Vantrel"
+
+!define MUI_ICON "${STAGE}\larkspur-suite.ico"
+!define MUI_UNICON "${STAGE}\larkspur-suite.ico"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\larkspur-suite.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Section "Install"
+  SetShellVarContext all
+  !include "${STAGE}\files.nsh"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\larkspur-suite.exe" "" \
+    "$INSTDIR\larkspur-suite.exe" 0
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Vantrel"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\larkspur-suite.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" ${SIZE_KB}
+SectionEnd
+
+; Only what was installed goes; the settings (in the user's registry) and any
+; file the user put in the folder stay, and so does the folder then.
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\${APP}.lnk"
+  !include "${STAGE}\unfiles.nsh"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
