@@ -1,9 +1,12 @@
 // larkspur-gather's listing against find and fd over the 1M-file tree, warm,
-// and the memory it takes per file found.
+// how soon its first line comes, and the memory it takes per file found.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "bench/bench_util.h"
@@ -23,6 +26,20 @@ long PeakBytes(const std::string& command) {
   return usage.ru_maxrss * 1024;
 }
 
+// Seconds from starting command until its first byte of output; the rest is
+// read and dropped.
+double FirstByteSeconds(const std::string& command) {
+  const auto start = std::chrono::steady_clock::now();
+  std::FILE* pipe = popen(command.c_str(), "r");
+  std::fgetc(pipe);
+  const auto first = std::chrono::steady_clock::now();
+  char drop[65536];
+  while (std::fread(drop, 1, sizeof drop, pipe) > 0) {
+  }
+  pclose(pipe);
+  return std::chrono::duration<double>(first - start).count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,10 +53,16 @@ int main(int argc, char** argv) {
   const double find_s = bench::Best(3, [&] { bench::Shell(find + " > /dev/null"); });
   const double fd_s = bench::Best(3, [&] { bench::Shell(fd + " > /dev/null"); });
   const double ours_s = bench::Best(3, [&] { bench::Shell(ours + " > /dev/null"); });
+  double first_line = 1e9;
+  for (int i = 0; i < 3; ++i) first_line = std::min(first_line, FirstByteSeconds(ours));
   bench::Shell(ours + " | wc -l > '" + root + "/cli-found'");
   long found = 0;
   std::ifstream(root + "/cli-found") >> found;
   const long peak = PeakBytes(ours + " > /dev/null");
+  // What the program takes before any file: its code and libraries.
+  bench::Shell("mkdir -p '" + root + "/empty'");
+  const long base = PeakBytes(std::string("'") + GATHER + "' --after 2021-01-01 '" + root +
+                              "/empty' > /dev/null");
   std::printf("files found: %ld\n", found);
   std::printf("find seconds: %.4f\n", find_s);
   std::printf("fd seconds: %.4f\n", fd_s);
@@ -47,6 +70,11 @@ int main(int argc, char** argv) {
   std::printf("cli peak bytes: %ld\n", peak);
   std::printf("cli-list/find ratio: %.3f\n", ours_s / find_s);
   std::printf("cli-list/fd ratio: %.3f\n", ours_s / fd_s);
+  std::printf("cli first line seconds: %.4f\n", first_line);
+  std::printf("first-line/find ratio: %.4f\n", first_line / find_s);
   std::printf("cli bytes/file: %.1f\n", static_cast<double>(peak) / static_cast<double>(found));
+  std::printf("cli empty-folder peak bytes: %ld\n", base);
+  std::printf("cli bytes/file over that: %.1f\n",
+              static_cast<double>(peak - base) / static_cast<double>(found));
   return 0;
 }

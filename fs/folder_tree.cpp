@@ -19,7 +19,7 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   os::RefreshMounts();
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
-  for (std::string& path : listed) pending_.push_back({std::move(path), true, true});
+  for (std::string& path : listed) pending_.push_back({kListed, std::move(path), true, true});
   workers_.reserve(static_cast<std::size_t>(most_));
   // The first workers wait until all are started: each may start more.
   std::lock_guard lock(mutex_);
@@ -77,9 +77,8 @@ void FolderTree::Fill(Folder& folder) const {
   std::size_t kept = 0;
   for (std::string& name : folder.subfolders) {
     if (!every_name_ && HasUnlistableChars(name)) continue;
-    std::string path = base + name + os::kSeparator;
     // Neither a folder past the path limit nor anything below it is searched.
-    if (!os::PastPathLimit(path)) folder.subfolders[kept++] = std::move(path);
+    if (!os::PastPathLimit(base + name + os::kSeparator)) folder.subfolders[kept++].swap(name);
   }
   folder.subfolders.resize(kept);
 }
@@ -87,11 +86,32 @@ void FolderTree::Fill(Folder& folder) const {
 void FolderTree::Sequence() {
   while (sequenced_ < next_ && slots_[sequenced_ - base_].ready) {
     Folder& done = slots_[sequenced_ - base_];
-    for (std::string& path : done.subfolders)
-      pending_.push_back({std::move(path), false, recurse_});
+    if (!done.subfolders.empty()) {
+      const std::size_t parent = parents_base_ + parents_.size();
+      parents_.push_back(done.path);
+      if (parents_.back().back() != os::kSeparator) parents_.back() += os::kSeparator;
+      for (std::string& name : done.subfolders)
+        pending_.push_back({parent, std::move(name), false, recurse_});
+    }
     done.subfolders = {};
     ++sequenced_;
   }
+}
+
+std::string FolderTree::TakePath() {
+  Pending taken = std::move(pending_.front());
+  pending_.pop_front();
+  std::string path = taken.parent == kListed
+                         ? std::move(taken.name)
+                         : parents_[taken.parent - parents_base_] + taken.name + os::kSeparator;
+  // A parent goes once none of its sub-folders waits (listed folders wait
+  // only ahead of every sub-folder).
+  while (!parents_.empty() && (pending_.empty() || (pending_.front().parent != kListed &&
+                                                    pending_.front().parent > parents_base_))) {
+    parents_.pop_front();
+    ++parents_base_;
+  }
+  return path;
 }
 
 void FolderTree::Work(int index) {
@@ -154,11 +174,9 @@ void FolderTree::Serve(int index) {
       if (index >= wanted_) continue;  // told to rest meanwhile
       if (next_ == known()) return;    // finished
       j = next_++;
-      Pending& taken = pending_.front();
-      folder.path = std::move(taken.path);
-      folder.listed = taken.listed;
-      folder.expand = taken.expand;
-      pending_.pop_front();
+      folder.listed = pending_.front().listed;
+      folder.expand = pending_.front().expand;
+      folder.path = TakePath();
       slots_.emplace_back();
     }
     const auto started = std::chrono::steady_clock::now();

@@ -37,7 +37,7 @@ class FolderTree {
     bool dropped = false;  // gone, or not listable for lack of permission
     int error = 0;         // why it could not be read, or not wholly
     bool ready = false;
-    std::vector<std::string> subfolders;  // their paths, until they are queued
+    std::vector<std::string> subfolders;  // their names, until they are queued
     std::string names;                    // the files' names end to end
     std::vector<std::uint32_t> ends;
     std::vector<os::FileStamps> stamps;
@@ -78,17 +78,26 @@ class FolderTree {
   const bool recurse_;
   const bool files_;
   bool every_name_ = false;
-  // A folder no worker has taken yet: only its path, so that a wide tree's
-  // queue of known folders costs little.
+  // A folder no worker has taken yet: its parent's place and its name (a
+  // listed one: its path), so that a wide tree's queue of known folders costs
+  // little more than their names.
+  static constexpr std::size_t kListed = SIZE_MAX;
   struct Pending {
-    std::string path;
+    std::size_t parent;
+    std::string name;
     bool listed, expand;
   };
   std::deque<Pending> pending_;  // folders next_ onwards
-  std::deque<Folder> slots_;     // slot k holds folder base_ + k, taken by a worker
-  std::size_t base_ = 0;         // the first folder not yet taken by the reader
-  std::size_t next_ = 0;         // the first folder no worker has taken
-  std::size_t sequenced_ = 0;    // folders whose sub-folders are queued
+  // The paths, each with its final separator, of the folders whose sub-folders
+  // are pending; parents_base_ numbers the first.
+  std::deque<std::string> parents_;
+  std::size_t parents_base_ = 0;
+  // The path of the pending folder at the front, which it takes.
+  std::string TakePath();
+  std::deque<Folder> slots_;   // slot k holds folder base_ + k, taken by a worker
+  std::size_t base_ = 0;       // the first folder not yet taken by the reader
+  std::size_t next_ = 0;       // the first folder no worker has taken
+  std::size_t sequenced_ = 0;  // folders whose sub-folders are queued
   bool reader_waits_ = false;
   int idle_ = 0;  // workers waiting for a folder to read
   bool stop_ = false;
