@@ -16,15 +16,14 @@ namespace {
 
 std::optional<DateKind> Modified() { return DateKind::kModified; }
 
-std::size_t Collect(const std::string& dir, PathList& paths, bench::NullUi& ui) {
-  paths.clear();
-  DateList dates;
-  CollectCandidates(dir + "/", {paths, dates}, ui, Modified);
+std::size_t Collect(const std::string& dir, CandidateLists& found, bench::NullUi& ui) {
+  found = {};
+  CollectCandidates(dir + "/", found, ui, Modified);
   // Every date turned into its text, as the list shows it.
   const DatePatterns patterns;
   std::size_t chars = 0;
-  for (std::size_t i = 0; i < dates.size(); ++i)
-    chars += DateText(dates[i].value_or(0), patterns).size();
+  for (std::size_t i = 0; i < found.dates.size(); ++i)
+    chars += DateText(found.dates[i].value_or(0), patterns).size();
   return chars;
 }
 
@@ -41,9 +40,9 @@ int main(int argc, char** argv) {
   // machine's speed wanders over a few seconds.
   const double find_s = bench::Best(9, [&] { bench::Shell(find); });
   std::size_t chars = 0;
-  PathList paths;
-  const double walk_s = bench::Best(9, [&] { chars = Collect(dir, paths, ui); });
-  std::printf("files: %zu\n", paths.size());
+  CandidateLists found;
+  const double walk_s = bench::Best(9, [&] { chars = Collect(dir, found, ui); });
+  std::printf("files: %zu\n", found.paths.size());
   std::printf("date text chars: %zu\n", chars);
   std::printf("find seconds: %.4f\n", find_s);
   std::printf("walk seconds: %.4f\n", walk_s);
@@ -56,10 +55,10 @@ int main(int argc, char** argv) {
     int fds[2];
     if (pipe(fds) != 0) std::exit(1);
     if (fork() == 0) {
-      PathList paths;
-      DateList dates;
+      CandidateLists found;
+      const PathList& paths = found.paths;
       const long before = bench::Rss();
-      CollectCandidates(tree + "/", {paths, dates}, ui, Modified);
+      CollectCandidates(tree + "/", found, ui, Modified);
       const long after = bench::Rss();
       double total = 0;
       for (std::size_t i = 0; i < paths.size(); ++i) total += paths[i].size();
@@ -96,7 +95,7 @@ int main(int argc, char** argv) {
   };
   const double cold_find =
       cold([&] { bench::Shell("find '" + big + "' -type f -printf '%T@ %p\\n' > /dev/null"); });
-  const double cold_walk = cold([&] { Collect(big, paths, ui); });
+  const double cold_walk = cold([&] { Collect(big, found, ui); });
   std::printf("cold find seconds: %.4f\n", cold_find);
   std::printf("cold walk seconds: %.4f\n", cold_walk);
   std::printf("walk/find ratio: %.3f\n", walk_s / find_s);
