@@ -68,8 +68,11 @@ class ConsoleUi : public UiServices {
   bool Question(const std::string&) override { return false; }
   void FailureBox(const std::string& text) override {
     ++failures_;
-    std::fprintf(err_, "%slarkspur-gather: %s\n", progress_shown_ ? "\r\033[K" : "",
-                 text.substr(0, text.find("\r\nin ")).c_str());
+    Say("larkspur-gather: " + text.substr(0, text.find("\r\nin ")));
+  }
+  // A line on stderr, in place of the progress line if one shows.
+  void Say(const std::string& line) {
+    std::fprintf(err_, "%s%s\n", progress_shown_ ? "\r\033[K" : "", line.c_str());
   }
   std::string PickFolder(const std::string&, const std::string&) override { return {}; }
   std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
@@ -188,7 +191,7 @@ class DryRunPlaces {
 
 // Copies or moves the rows, with a progress line of files and bytes.
 int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
-             ConsoleUi& ui, std::FILE* err) {
+             ConsoleUi& ui) {
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
     const ConsoleUi::Counts& c = ui.transfer();
@@ -207,18 +210,22 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
   list.path = [&](std::size_t i) { return paths[rows[i]]; };
   list.ticked = [](std::size_t) { return true; };
   FailureTrap trap(ui, "larkspur-gather");
-  const TransferOutcome outcome = TransferChecked(
-      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, !r.replace);
+  // Each file's line as it is done: a run of millions holds none of them.
+  bool passed_over = false;
+  TransferChecked(
+      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, !r.replace,
+      [&](const FileOutcome& file) {
+        const bool copied = file.what == FileOutcome::kCopiedRenamed;
+        if (file.what == FileOutcome::kNotCopied && !file.boxed) {
+          passed_over = true;
+          ui.Say("larkspur-gather: " + file.source + " was not copied: " + file.why);
+        } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
+          ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
+                 " under a new name: " + file.source + " -> " + file.path);
+        }
+      });
   ui.EndProgress();
-  for (const auto& [path, why] : outcome.not_copied)
-    std::fprintf(err, "larkspur-gather: %s was not copied: %s\n", path.c_str(), why.c_str());
-  for (const FileOutcome& file : outcome.files) {
-    const bool copied = file.what == FileOutcome::kCopiedRenamed;
-    if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed))
-      std::fprintf(err, "larkspur-gather: %s under a new name: %s -> %s\n",
-                   copied ? "copied" : "moved", file.source.c_str(), file.path.c_str());
-  }
-  return ui.failures() > 0 || !outcome.not_copied.empty() ? 1 : 0;
+  return ui.failures() > 0 || passed_over ? 1 : 0;
 }
 
 }  // namespace
@@ -361,7 +368,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     std::vector<std::uint8_t> ticks(rows.size(), 1);
     RemoveDuplicateRows(rows, ticks, found.paths, ui);
     ui.EndProgress();
-    return Transfer(r, found.paths, rows, ui, err);
+    return Transfer(r, found.paths, rows, ui);
   } catch (const ProgramEnding&) {
     ui.EndProgress();
     return 128 + g_stop_signal;

@@ -94,7 +94,7 @@ std::string TransferRun::FreeName(const std::string& d) {
 
 void TransferRun::Done(std::size_t row, FileOutcome::What what, const std::string& source,
                        const std::string& path, std::string why, bool boxed) {
-  outcomes_.push_back({row, what, source, path, std::move(why), boxed});
+  if (tell_) tell_({row, what, source, path, std::move(why), boxed});
 }
 
 void TransferRun::NotDone(TransferKind kind, const std::string& source,

@@ -99,9 +99,9 @@ class TransferRun {
   // The row's file was not transferred, and why (shown in a box, or not yet).
   void NotDone(TransferKind kind, const std::string& source, const std::string& destination,
                const std::string& why, bool boxed);
-  // One for every file the run was asked to copy or move, once its work is
-  // complete (after Flush).
-  const std::vector<FileOutcome>& outcomes() const { return outcomes_; }
+  // Told each file's outcome once its work is complete (by Flush at the
+  // latest), so that a run of millions keeps none of them.
+  void TellOutcomes(std::function<void(const FileOutcome&)> tell) { tell_ = std::move(tell); }
   UiServices& ui() { return ui_; }
 
  private:
@@ -166,7 +166,7 @@ class TransferRun {
   std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;
   std::vector<std::string> moves_given_up_;
-  std::vector<FileOutcome> outcomes_;
+  std::function<void(const FileOutcome&)> tell_;
   std::size_t row_ = 0;
   bool keep_existing_ = false;
   std::pair<std::string, Destination> looked_;

@@ -53,10 +53,19 @@ class TickedSources {
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
-                                bool keep_existing) {
+                                bool keep_existing,
+                                const std::function<void(const FileOutcome&)>& tell) {
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
+  run.TellOutcomes([&](const FileOutcome& file) {
+    if (tell)
+      tell(file);
+    else if (file.what == FileOutcome::kMovedRenamed)
+      outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
+    else if (file.what == FileOutcome::kNotCopied && !file.boxed)
+      outcome.not_copied.push_back({file.source, file.why});
+  });
   if (keep_existing) run.KeepExisting();
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
@@ -101,13 +110,6 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   FailureTrap moves(ui, kMoveProcedure);
   for (const std::string& why : run.moves_given_up()) moves.Report(104, why);
   if (!sizes.empty()) ui.TransferProgress(rows.count, rows.count, total, total);
-  outcome.files = run.outcomes();
-  for (const FileOutcome& file : outcome.files) {
-    if (file.what == FileOutcome::kMovedRenamed)
-      outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
-    else if (file.what == FileOutcome::kNotCopied && !file.boxed)
-      outcome.not_copied.push_back({file.source, file.why});
-  }
   if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
     trap.Step(116, [&] {

@@ -15,11 +15,11 @@ struct TransferRows {
 };
 
 struct TransferOutcome {
-  std::vector<FileOutcome> files;  // one for each ticked file, in the order each was done
-  std::vector<std::size_t> gone;   // rows whose file has moved away (a move only)
-  // Ticked files a copy passed over silently, each with why.
+  std::vector<std::size_t> gone;  // rows whose file has moved away (a move only)
+  // Without a listener for every file: ticked files a copy passed over
+  // silently, each with why, and "old name → new name" of files a move renamed.
   std::vector<std::pair<std::string, std::string>> not_copied;
-  std::vector<std::string> renamed;  // "old name → new name" of files a move renamed
+  std::vector<std::string> renamed;
 };
 
 // Copies or moves every ticked file into the destination folder under its
@@ -28,11 +28,13 @@ struct TransferOutcome {
 // moved there) is never replaced: a copy's file stays where it is, reported;
 // a moved file takes the first free numbered name. With keep_existing no
 // file already there is replaced: every newcomer whose name is taken, copied
-// or moved, takes the first free numbered name.
+// or moved, takes the first free numbered name. With tell, each file's
+// outcome goes there, in the order each was done, and none is kept.
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
-                                bool keep_existing = false);
+                                bool keep_existing = false,
+                                const std::function<void(const FileOutcome&)>& tell = nullptr);
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);
