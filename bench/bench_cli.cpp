@@ -1,5 +1,6 @@
 // larkspur-gather's listing against find and fd over the 1M-file tree, warm,
-// how soon its first line comes, and the memory it takes per file found.
+// how soon its first line comes, and the memory it takes per file found and
+// per file copied.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,5 +77,21 @@ int main(int argc, char** argv) {
   std::printf("cli empty-folder peak bytes: %ld\n", base);
   std::printf("cli bytes/file over that: %.1f\n",
               static_cast<double>(peak - base) / static_cast<double>(found));
+  // A copy holds its list of files until it is done: half the 100k tree,
+  // many of one name, copied into an empty folder.
+  const std::string out = root + "/cli-copy";
+  bench::Shell("rm -rf '" + out + "' && mkdir '" + out + "'");
+  const long copy_peak =
+      PeakBytes(std::string("'") + GATHER + "' --after 2021-01-01 --quiet --copy-to '" + out +
+                "' '" + bench::Tree(root, 100000) + "'");
+  bench::Shell("ls '" + out + "' | wc -l > '" + root + "/cli-found'");
+  long copied = 0;
+  std::ifstream(root + "/cli-found") >> copied;
+  bench::Shell("rm -rf '" + out + "'");
+  std::printf("files copied: %ld\n", copied);
+  std::printf("cli copy bytes/file: %.1f\n",
+              static_cast<double>(copy_peak) / static_cast<double>(copied));
+  std::printf("cli copy bytes/file over the empty-folder peak: %.1f\n",
+              static_cast<double>(copy_peak - base) / static_cast<double>(copied));
   return 0;
 }

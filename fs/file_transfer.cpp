@@ -39,6 +39,7 @@ TransferRun::TransferRun(UiServices& ui) : ui_(ui), between_chunks_([this] { ui_
 TransferRun::~TransferRun() = default;
 
 void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, Guard guard) {
+  if (keep_existing_) return;  // nothing there is replaced: no file needs guarding
   // A moved file stays one: a copy never replaces it.
   const auto note = [guard](auto& map, const auto& key) {
     auto [it, added] = map.emplace(key, guard);
