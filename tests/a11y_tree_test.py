@@ -32,7 +32,9 @@ def find(app, what, role=None):
         role is None or n.getRoleName() == role)), None))
 
 
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24"],
+# -noreset: the bus launcher connects and leaves, and a server that resets then drops
+# the program's first connection.
+xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24"],
                         stdout=subprocess.PIPE)
 os.environ["DISPLAY"] = ":" + xvfb.stdout.readline().decode().strip()
 subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
