@@ -290,7 +290,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       real.push_back(error ? folders.back()
                            : NormalizeSlashes(canonical.string() + os::kSeparator));
     }
-    const std::vector<std::size_t> nested = MarkNestedFolders(real);
+    const std::vector<std::size_t> nested = MarkNestedFolders(real, true);
     for (auto it = nested.rbegin(); it != nested.rend(); ++it) {
       std::fprintf(err,
                    "larkspur-gather: %s is searched once, as or within another listed folder\n",

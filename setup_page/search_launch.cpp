@@ -5,10 +5,13 @@
 #include "fs/folder_tree.h"
 #include "fs/path_rules.h"
 
-std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders) {
+std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders,
+                                           bool within_any) {
   std::vector<std::size_t> marked;
   for (std::size_t i = 0; i < folders.size(); ++i) {
-    for (std::size_t j = i + 1; j < folders.size(); ++j) {
+    for (std::size_t j = within_any ? 0 : i + 1; j < folders.size(); ++j) {
+      // Of equal ones the last stays, so an earlier one counts only when longer.
+      if (j <= i && folders[i].size() <= folders[j].size()) continue;
       if (folders[i].starts_with(folders[j])) {
         marked.push_back(i);
         break;

@@ -12,7 +12,11 @@
 // Indices (0-based) of listed folders that equal or lie below a folder
 // listed after them, in increasing order. A prefix test: every path ends in
 // the separator.
-std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders);
+// With within_any, also those that lie below any other folder, listed before
+// them too: a listing that is never sorted for duplicates needs each folder
+// walked once whatever the order.
+std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders,
+                                           bool within_any = false);
 
 // A file found, in the folder read (its path with the final separator);
 // first: the first of that reading.

@@ -125,6 +125,7 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       {"--on 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
       {"--on '" + back + " days ago' SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
       {"--on 2024-03-05 SRC ./SRC", "./src/on.txt\t2024-03-05 12:00:00\n", {}},
+      {"--on 2024-03-05 . SRC", "./src/on.txt\t2024-03-05 12:00:00\n", {}},  // parent first
       {"--after 2024-03-05 SRC", "src/later.txt\t2024-03-06 12:00:00\n", {}},
       {"--before 2024-03-05 -d accessed SRC", "src/old.txt\t2024-03-04 12:00:00\n", {}},
       {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
