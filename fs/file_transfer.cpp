@@ -274,6 +274,13 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     if (Untrusted(FolderOf(d))) unsynced_folders_.insert(FolderOf(d));
     return;
   }
+  // A folder this user may not change keeps its files: that, not the
+  // destination, is what refuses, and across file systems no copy is made.
+  if ((error == EACCES || error == EPERM || error == EXDEV) && os::CanWriteIn(FolderOf(d)) &&
+      !os::CanWriteIn(FolderOf(source)))
+    throw Failure(DescribeError(EACCES) + ": " + source +
+                      " cannot be taken out of its folder; it stays where it is",
+                  EACCES);
   if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
   // Across file systems: a copy first; the source goes once the copy is safe.
   const bool wait = old || Untrusted(FolderOf(d));

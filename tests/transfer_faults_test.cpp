@@ -570,6 +570,13 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
        },
        "could not be removed (Permission denied): the file is now in both places"},
+      {"a moved file whose folder may not be changed",
+       [](TestTree& t, ScriptedUi& ui) {
+         ASSERT_EQ(std::system(("chattr +i '" + t.Path("src") + "'").c_str()), 0);
+         Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
+         std::system(("chattr -i '" + t.Path("src") + "'").c_str());
+       },
+       "/src/f cannot be taken out of its folder; it stays where it is"},
       {"the destination folder moved away during a move",
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("stick"), "tmpfs", "size=1m");
