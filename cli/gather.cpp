@@ -265,17 +265,26 @@ std::optional<long> ParseDay(const std::string& text) {
   return ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
+namespace {
+
+// Whether path is a folder to use; if not, says why and is false.
+bool UsableFolder(const std::string& path, const char* what, std::FILE* err) {
+  const int error = os::FolderError(path);
+  if (error == 0) return true;
+  const std::string why = error == ENOENT    ? std::string("no such ") + what
+                          : error == ENOTDIR ? std::string("not a folder")
+                                             : std::strerror(error);
+  std::fprintf(err, "larkspur-gather: %s: %s\n", path.c_str(), why.c_str());
+  return false;
+}
+
+}  // namespace
+
 int Gather(const Request& r, std::FILE* out, std::FILE* err) {
-  for (const std::string& folder : r.folders) {
-    if (!IsFolder(folder)) {
-      std::fprintf(err, "larkspur-gather: %s: no such folder\n", folder.c_str());
-      return 2;
-    }
-  }
-  if (r.transfer != TransferKind::kNone && !IsFolder(r.destination)) {
-    std::fprintf(err, "larkspur-gather: %s: no such destination folder\n", r.destination.c_str());
+  for (const std::string& folder : r.folders)
+    if (!UsableFolder(folder, "folder", err)) return 2;
+  if (r.transfer != TransferKind::kNone && !UsableFolder(r.destination, "destination folder", err))
     return 2;
-  }
   ConsoleUi ui(err, r.progress);
   try {
     // As page 1 lists them: each with one final separator, and none twice

@@ -93,6 +93,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 2, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
+      {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
