@@ -42,6 +42,15 @@ double FirstByteSeconds(const std::string& command) {
   return std::chrono::duration<double>(first - start).count();
 }
 
+// The number command prints.
+long Count(const std::string& command) {
+  long n = 0;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (std::fscanf(pipe, "%ld", &n) != 1) n = 0;
+  pclose(pipe);
+  return n;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,9 +66,7 @@ int main(int argc, char** argv) {
   const double ours_s = bench::Best(3, [&] { bench::Shell(ours + " > /dev/null"); });
   double first_line = 1e9;
   for (int i = 0; i < 3; ++i) first_line = std::min(first_line, FirstByteSeconds(ours));
-  bench::Shell(ours + " | wc -l > '" + root + "/cli-found'");
-  long found = 0;
-  std::ifstream(root + "/cli-found") >> found;
+  const long found = Count(ours + " | wc -l");
   const long peak = PeakBytes(ours + " > /dev/null");
   // What the program takes before any file: its code and libraries.
   bench::Shell("mkdir -p '" + root + "/empty'");
@@ -85,9 +92,7 @@ int main(int argc, char** argv) {
       (std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm") : root) + "/cli-copy";
   bench::Shell("rm -rf '" + out + "' && mkdir '" + out + "'");
   const long copy_peak = PeakBytes(ours + " --quiet --copy-to '" + out + "'");
-  bench::Shell("ls '" + out + "' | wc -l > '" + root + "/cli-found'");
-  long copied = 0;
-  std::ifstream(root + "/cli-found") >> copied;
+  const long copied = Count("ls '" + out + "' | wc -l");
   bench::Shell("rm -rf '" + out + "'");
   std::printf("files copied: %ld\n", copied);
   std::printf("cli copy bytes/file: %.1f\n",

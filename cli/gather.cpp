@@ -228,6 +228,17 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
   return ui.failures() > 0 || passed_over ? 1 : 0;
 }
 
+// Whether path is a folder to use; if not, says why and is false.
+bool UsableFolder(const std::string& path, const char* what, std::FILE* err) {
+  const int error = os::FolderError(path);
+  if (error == 0) return true;
+  const std::string why = error == ENOENT    ? std::string("no such ") + what
+                          : error == ENOTDIR ? std::string("not a folder")
+                                             : std::strerror(error);
+  std::fprintf(err, "larkspur-gather: %s: %s\n", path.c_str(), why.c_str());
+  return false;
+}
+
 }  // namespace
 
 std::optional<long> ParseDay(const std::string& text) {
@@ -264,21 +275,6 @@ std::optional<long> ParseDay(const std::string& text) {
   if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
   return ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
-
-namespace {
-
-// Whether path is a folder to use; if not, says why and is false.
-bool UsableFolder(const std::string& path, const char* what, std::FILE* err) {
-  const int error = os::FolderError(path);
-  if (error == 0) return true;
-  const std::string why = error == ENOENT    ? std::string("no such ") + what
-                          : error == ENOTDIR ? std::string("not a folder")
-                                             : std::strerror(error);
-  std::fprintf(err, "larkspur-gather: %s: %s\n", path.c_str(), why.c_str());
-  return false;
-}
-
-}  // namespace
 
 int Gather(const Request& r, std::FILE* out, std::FILE* err) {
   for (const std::string& folder : r.folders)
