@@ -131,15 +131,19 @@ void FolderTree::Work(int index) {
 }
 
 void FolderTree::Adapt(double waited, double took) {
-  // Judged over a few reads together: single folders vary too much.
+  // Judged over a few reads together: single folders vary too much, and one
+  // read held up by chance (memory being mapped for another thread) is no
+  // busy disk.
   window_waited_ += waited;
   window_took_ += took;
+  window_waits_ += waited > 0 ? 1 : 0;
   if (++window_reads_ < 16) return;
   const double share = window_waited_ / window_took_;
+  const bool most_waited = window_waits_ * 2 > window_reads_;
   window_waited_ = window_took_ = 0;
-  window_reads_ = 0;
+  window_reads_ = window_waits_ = 0;
   if (share < 0.2 && wanted_ > 2) --wanted_;
-  if (share < 0.5 || wanted_ >= most_ || stop_) return;
+  if (share < 0.5 || !most_waited || wanted_ >= most_ || stop_) return;
   wanted_ = std::min(most_, wanted_ * 2);
   try {
     while (static_cast<int>(workers_.size()) < wanted_) {
@@ -153,9 +157,6 @@ void FolderTree::Adapt(double waited, double took) {
 }
 
 void FolderTree::Serve(int index) {
-  // Read once a folder: the processor time since the last read ended is this
-  // read's and the little the lock took between them.
-  double worked = os::ThreadCpuSeconds();
   for (;;) {
     Folder folder;
     std::size_t j = 0;
@@ -180,12 +181,16 @@ void FolderTree::Serve(int index) {
       slots_.emplace_back();
     }
     const auto started = std::chrono::steady_clock::now();
+    const os::ThreadUse before = os::ThisThreadUse();
     Fill(folder);
+    const os::ThreadUse after = os::ThisThreadUse();
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double now_worked = os::ThreadCpuSeconds();
-    const double waited = std::max(0.0, took - (now_worked - worked));
-    worked = now_worked;
+    // A read that never gave way spent the rest of its time queued for a
+    // processor (the other threads busy), which more workers would only lengthen.
+    const double waited = after.waits == before.waits
+                              ? 0.0
+                              : std::max(0.0, took - (after.cpu_seconds - before.cpu_seconds));
     folder.ready = true;
     bool wake_reader = false, wake_worker = false;
     {

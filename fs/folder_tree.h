@@ -107,7 +107,8 @@ class FolderTree {
   std::vector<std::thread> workers_;
   int wanted_ = 2;           // workers with a lower index read; the others rest
   int most_ = kMostWorkers;  // the most wanted_ may become
-  // The reads since the workers were last judged: seconds waited and taken.
+  // The reads since the workers were last judged: seconds waited and taken,
+  // and how many of them waited.
   double window_waited_ = 0, window_took_ = 0;
-  int window_reads_ = 0;
+  int window_reads_ = 0, window_waits_ = 0;
 };

@@ -81,9 +81,15 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
                const FileVisitor& files);
 // Hands memory freed inside the heap back to the system.
 void ReturnFreedMemory();
-// The processor time the calling thread has used, in seconds: a read that
-// took much longer than this waited on the disk.
-double ThreadCpuSeconds();
+// What the calling thread has used: processor seconds, and how often it gave
+// way to wait (on the disk, say) rather than being made to wait its turn for a
+// processor. A read that took much longer than its processor time, having
+// given way, waited on the disk; one that did not give way was only queued.
+struct ThreadUse {
+  double cpu_seconds = 0;
+  long waits = 0;
+};
+ThreadUse ThisThreadUse();
 
 // Transfers. Each returns 0 or an error number.
 

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <unordered_set>
@@ -168,17 +170,19 @@ int ForEachEntry(const std::string& folder, bool follow, Fn fn, Done done) {
   if (fd < 0) return errno == ELOOP ? ENOTDIR : errno;
   // getdents64 straight into a buffer of our own: a DIR would cost a stat,
   // two fcntl calls and a buffer for every folder, and a walk reads tens of
-  // thousands of them.
-  thread_local std::vector<char> buffer(64 * 1024);
+  // thousands of them. It is left unfilled, so a small folder's listing
+  // touches a page of it rather than all.
+  constexpr std::size_t kBufferSize = 64 * 1024;
+  thread_local const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
   int error = 0;
   for (;;) {
-    const ssize_t got = getdents64(fd, buffer.data(), buffer.size());
+    const ssize_t got = getdents64(fd, buffer.get(), kBufferSize);
     if (got <= 0) {
       if (got < 0) error = errno;
       break;
     }
     for (ssize_t at = 0; at < got;) {
-      const auto* e = reinterpret_cast<const struct dirent64*>(buffer.data() + at);
+      const auto* e = reinterpret_cast<const struct dirent64*>(buffer.get() + at);
       fn(fd, *e);
       at += e->d_reclen;
     }
@@ -246,10 +250,13 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
   return ForEachEntry(folder, follow, gather, look_and_hand_on);
 }
 
-double ThreadCpuSeconds() {
-  struct timespec t {};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+ThreadUse ThisThreadUse() {
+  struct rusage use {};
+  getrusage(RUSAGE_THREAD, &use);
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
+  return {seconds(use.ru_utime) + seconds(use.ru_stime), use.ru_nvcsw};
 }
 
 void ReturnFreedMemory() {

@@ -169,13 +169,16 @@ int ListFolder(const std::string& folder, bool, std::vector<std::string>* subfol
 
 void ReturnFreedMemory() { _heapmin(); }
 
-double ThreadCpuSeconds() {
+ThreadUse ThisThreadUse() {
+  // Windows keeps no count of a thread's waits: every read is taken as one
+  // that may have waited on the disk.
+  thread_local long reads = 0;
   FILETIME created, ended, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return {0, ++reads};
   const auto ticks = [](const FILETIME& t) {
     return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
-  return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
+  return {static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7, ++reads};
 }
 
 }  // namespace os
