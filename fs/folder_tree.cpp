@@ -19,7 +19,11 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   os::RefreshMounts();
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
-  for (std::string& path : listed) pending_.push_back({kListed, std::move(path), true, true});
+  Pending first;
+  first.listed = first.expand = true;
+  for (const std::string& path : listed) first.names.append(path).push_back('\0');
+  pending_count_ = listed.size();
+  if (pending_count_ > 0) pending_.push_back(std::move(first));
   workers_.reserve(static_cast<std::size_t>(most_));
   // The first workers wait until all are started: each may start more.
   std::lock_guard lock(mutex_);
@@ -87,11 +91,11 @@ void FolderTree::Sequence() {
   while (sequenced_ < next_ && slots_[sequenced_ - base_].ready) {
     Folder& done = slots_[sequenced_ - base_];
     if (!done.subfolders.empty()) {
-      const std::size_t parent = parents_base_ + parents_.size();
-      parents_.push_back(done.path);
-      if (parents_.back().back() != os::kSeparator) parents_.back() += os::kSeparator;
-      for (std::string& name : done.subfolders)
-        pending_.push_back({parent, std::move(name), false, recurse_});
+      Pending group{done.path, {}, 0, false, recurse_};
+      if (group.parent.back() != os::kSeparator) group.parent += os::kSeparator;
+      for (const std::string& name : done.subfolders) group.names.append(name).push_back('\0');
+      pending_count_ += done.subfolders.size();
+      pending_.push_back(std::move(group));
     }
     done.subfolders = {};
     ++sequenced_;
@@ -99,18 +103,14 @@ void FolderTree::Sequence() {
 }
 
 std::string FolderTree::TakePath() {
-  Pending taken = std::move(pending_.front());
-  pending_.pop_front();
-  std::string path = taken.parent == kListed
-                         ? std::move(taken.name)
-                         : parents_[taken.parent - parents_base_] + taken.name + os::kSeparator;
-  // A parent goes once none of its sub-folders waits (listed folders wait
-  // only ahead of every sub-folder).
-  while (!parents_.empty() && (pending_.empty() || (pending_.front().parent != kListed &&
-                                                    pending_.front().parent > parents_base_))) {
-    parents_.pop_front();
-    ++parents_base_;
-  }
+  Pending& group = pending_.front();
+  const std::size_t end = group.names.find('\0', group.at);
+  std::string path = group.parent;
+  path.append(group.names, group.at, end - group.at);
+  if (!group.listed) path += os::kSeparator;
+  group.at = end + 1;
+  --pending_count_;
+  if (group.at == group.names.size()) pending_.pop_front();
   return path;
 }
 

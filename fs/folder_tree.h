@@ -73,25 +73,23 @@ class FolderTree {
   void Fill(Folder& folder) const;
   // Queues the sub-folders of every read folder whose earlier ones are read.
   void Sequence();
-  std::size_t known() const { return next_ + pending_.size(); }
+  std::size_t known() const { return next_ + pending_count_; }
 
   const bool recurse_;
   const bool files_;
   bool every_name_ = false;
-  // A folder no worker has taken yet: its parent's place and its name (a
-  // listed one: its path), so that a wide tree's queue of known folders costs
-  // little more than their names.
-  static constexpr std::size_t kListed = SIZE_MAX;
+  // The folders no worker has taken yet, by the folder they lie in: its path
+  // with its final separator (none for the listed ones, whose names are their
+  // paths) and their names end to end, each ended by a zero byte, so that a
+  // wide tree's queue of known folders costs little more than their names.
   struct Pending {
-    std::size_t parent;
-    std::string name;
-    bool listed, expand;
+    std::string parent;
+    std::string names;
+    std::size_t at = 0;  // where the next one's name starts
+    bool listed = false, expand = false;
   };
-  std::deque<Pending> pending_;  // folders next_ onwards
-  // The paths, each with its final separator, of the folders whose sub-folders
-  // are pending; parents_base_ numbers the first.
-  std::deque<std::string> parents_;
-  std::size_t parents_base_ = 0;
+  std::deque<Pending> pending_;
+  std::size_t pending_count_ = 0;  // folders in pending_ not yet taken
   // The path of the pending folder at the front, which it takes.
   std::string TakePath();
   std::deque<Folder> slots_;   // slot k holds folder base_ + k, taken by a worker
