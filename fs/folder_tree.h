@@ -17,8 +17,9 @@
 // window ahead of the reader, each folder once for both its sub-folders and
 // its files. The file system's calls dominate a large walk: two of them in
 // flight halve it on two cores, and one reading of a folder saves a second
-// pass over it. While reads wait on the disk (a cold cache: far more time
-// passes than the thread spends working), more workers join, up to eight:
+// pass over it. While reads wait on the disk (a cold cache: most reads give
+// way, and far more time passes than the thread spends working; a busy
+// processor only queues them), more workers join, up to eight:
 // threads that wait cost no processor, and a disk's queue needs reads in
 // flight to work well (on a spinning disk too: its scheduler orders the
 // reads queued by where they lie, so more of them mean shorter seeks). Once
