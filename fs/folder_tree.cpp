@@ -19,11 +19,7 @@ FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files
   os::RefreshMounts();
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
-  Pending first;
-  first.listed = first.expand = true;
-  for (const std::string& path : listed) first.names.append(path).push_back('\0');
-  pending_count_ = listed.size();
-  if (pending_count_ > 0) pending_.push_back(std::move(first));
+  Queue({}, listed, true, true);
   workers_.reserve(static_cast<std::size_t>(most_));
   // The first workers wait until all are started: each may start more.
   std::lock_guard lock(mutex_);
@@ -90,28 +86,34 @@ void FolderTree::Fill(Folder& folder) const {
 void FolderTree::Sequence() {
   while (sequenced_ < next_ && slots_[sequenced_ - base_].ready) {
     Folder& done = slots_[sequenced_ - base_];
-    if (!done.subfolders.empty()) {
-      Pending group{done.path, {}, 0, false, recurse_};
-      if (group.parent.back() != os::kSeparator) group.parent += os::kSeparator;
-      for (const std::string& name : done.subfolders) group.names.append(name).push_back('\0');
-      pending_count_ += done.subfolders.size();
-      pending_.push_back(std::move(group));
-    }
+    if (!done.subfolders.empty())
+      Queue(done.path.back() == os::kSeparator ? done.path : done.path + os::kSeparator,
+            done.subfolders, false, recurse_);
     done.subfolders = {};
     ++sequenced_;
   }
 }
 
-std::string FolderTree::TakePath() {
+void FolderTree::Queue(std::string parent, const std::vector<std::string>& names, bool listed,
+                       bool expand) {
+  if (names.empty()) return;
+  Pending group{std::move(parent), {}, 0, listed, expand};
+  for (const std::string& name : names) group.names.append(name).push_back('\0');
+  pending_count_ += names.size();
+  pending_.push_back(std::move(group));
+}
+
+void FolderTree::TakeFront(Folder& folder) {
   Pending& group = pending_.front();
   const std::size_t end = group.names.find('\0', group.at);
-  std::string path = group.parent;
-  path.append(group.names, group.at, end - group.at);
-  if (!group.listed) path += os::kSeparator;
+  folder.listed = group.listed;
+  folder.expand = group.expand;
+  folder.path = group.parent;
+  folder.path.append(group.names, group.at, end - group.at);
+  if (!group.listed) folder.path += os::kSeparator;
   group.at = end + 1;
   --pending_count_;
   if (group.at == group.names.size()) pending_.pop_front();
-  return path;
 }
 
 void FolderTree::Work(int index) {
@@ -175,9 +177,7 @@ void FolderTree::Serve(int index) {
       if (index >= wanted_) continue;  // told to rest meanwhile
       if (next_ == known()) return;    // finished
       j = next_++;
-      folder.listed = pending_.front().listed;
-      folder.expand = pending_.front().expand;
-      folder.path = TakePath();
+      TakeFront(folder);
       slots_.emplace_back();
     }
     const auto started = std::chrono::steady_clock::now();

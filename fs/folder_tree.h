@@ -91,8 +91,10 @@ class FolderTree {
   };
   std::deque<Pending> pending_;
   std::size_t pending_count_ = 0;  // folders in pending_ not yet taken
-  // The path of the pending folder at the front, which it takes.
-  std::string TakePath();
+  // Queues names, the sub-folders of parent (or, listed, whole paths).
+  void Queue(std::string parent, const std::vector<std::string>& names, bool listed, bool expand);
+  // Takes the pending folder at the front into folder: its path and flags.
+  void TakeFront(Folder& folder);
   std::deque<Folder> slots_;   // slot k holds folder base_ + k, taken by a worker
   std::size_t base_ = 0;       // the first folder not yet taken by the reader
   std::size_t next_ = 0;       // the first folder no worker has taken
