@@ -309,7 +309,11 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     };
     // A folder that could not be read is said, and the run does not end well.
     const auto say_unread = [&](const std::string& folder, int error) {
-      ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
+      if (error != kPartialCopy)
+        ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
+      else if (!r.quiet)
+        ui.Say("larkspur-gather: " + folder +
+               " is a partial copy an interrupted transfer left; it is not gathered");
     };
     const auto date_kind = [&] { return r.date; };
     if (r.transfer == TransferKind::kNone || r.dry_run) {

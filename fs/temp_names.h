@@ -10,6 +10,12 @@
 
 namespace os {
 
+// Hidden on Linux; on Windows the "~" keeps it out of every search too.
+#ifdef _WIN32
+inline constexpr std::string_view kTempPrefix = "~lark-";
+#else
+inline constexpr std::string_view kTempPrefix = ".lark-";
+#endif
 inline constexpr std::string_view kTempDigits = "abcdefghijklmnopqrstuvwxyz0123456789";
 inline constexpr std::size_t kTempRandom = 16;
 inline constexpr std::string_view kTempMarker = ".lark-part";
@@ -21,7 +27,7 @@ inline std::string ShortTempName(std::string_view prefix) {
   return name.append(kTempMarker);
 }
 
-inline bool IsTempName(std::string_view name, std::string_view prefix) {
+inline bool IsTempName(std::string_view name, std::string_view prefix = kTempPrefix) {
   if (name.size() != prefix.size() + kTempRandom + kTempMarker.size()) return false;
   const std::string_view random = name.substr(prefix.size(), kTempRandom);
   return name.substr(0, prefix.size()) == prefix && name.ends_with(kTempMarker) &&

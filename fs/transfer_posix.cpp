@@ -56,8 +56,6 @@ FileFacts FactsOf(const struct stat& st) {
   return f;
 }
 
-constexpr std::string_view kTempPrefix = ".lark-";
-
 // A write lock on the whole file, as F_OFD_SETLK takes it and F_OFD_GETLK asks.
 struct flock WholeFileLock() {
   struct flock lock {};

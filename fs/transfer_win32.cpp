@@ -29,8 +29,6 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-constexpr std::string_view kTempPrefix = "~lark-";
-
 std::uint64_t Ticks(const FILETIME& t) {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }

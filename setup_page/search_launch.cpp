@@ -4,6 +4,7 @@
 
 #include "fs/folder_tree.h"
 #include "fs/path_rules.h"
+#include "fs/temp_names.h"
 
 std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders,
                                            bool within_any) {
@@ -37,6 +38,11 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
     for (std::size_t i = 0; i < folder.size(); ++i) {
       const FolderTree::File file = folder[i];
       if (file.name.front() == '~') continue;
+      // An interrupted transfer's partial copy is no file of the user's.
+      if (os::IsTempName(file.name)) {
+        if (unread) unread(base + std::string(file.name), kPartialCopy);
+        continue;
+      }
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel

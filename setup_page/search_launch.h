@@ -20,6 +20,8 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 
 // A file found, in the folder read (its path with the final separator);
 // first: the first of that reading.
+inline constexpr int kPartialCopy = -2;
+
 using FoundFile = std::function<void(const std::string& folder, std::string_view name,
                                      const std::optional<DateValue>& date, bool first)>;
 
@@ -28,7 +30,9 @@ using FoundFile = std::function<void(const std::string& folder, std::string_view
 // out. kind is asked again for every file: the user may change it meanwhile.
 // With keep, only the files whose date it keeps are told of. A folder that
 // could not be read (or not wholly) is passed over; unread, when given, is
-// told of it and why. With every_name, names that are no text are taken too.
+// told of it and why, and of each partial copy an interrupted transfer left
+// (kPartialCopy), which is never found. With every_name, names that are no
+// text are taken too.
 void WalkCandidates(
     const std::string& listed_folder, UiServices& ui,
     const std::function<std::optional<DateKind>()>& kind,

@@ -141,6 +141,9 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       t.File(std::string("src/") + name + ".txt", name);
     t.Folder("src/deep");
     t.Folder("out");
+    // An interrupted run's partial copy is never found.
+    t.File("src/.lark-0123456789abcdef.lark-part", "part");
+    Date(t.Path("src/.lark-0123456789abcdef.lark-part"), "2024-03-06");
     Date(t.Path("src/old.txt"), "2024-03-04");
     Date(t.Path("src/on.txt"), "2024-03-05");
     Date(t.Path("src/later.txt"), "2024-03-06");
