@@ -219,7 +219,11 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
         if (file.what == FileOutcome::kNotCopied && !file.boxed) {
           passed_over = true;
           ui.Say("larkspur-gather: " + file.source + " was not copied: " + file.why);
-        } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
+        } else if (file.Done() && !file.why.empty() && !file.boxed) {
+          passed_over = true;
+          ui.Say("larkspur-gather: " + file.why);
+        }
+        if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
           ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
                  " under a new name: " + file.source + " -> " + file.path);
         }

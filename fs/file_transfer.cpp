@@ -106,13 +106,24 @@ void TransferRun::NotDone(TransferKind kind, const std::string& source,
 
 bool TransferRun::Renamed(const std::string& placed) { return wanted_.erase(placed) != 0; }
 
-void TransferRun::Copied(std::size_t row, const std::string& source, const std::string& copied) {
-  Done(row, Renamed(copied) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, copied);
+namespace {
+
+// What a complete copy lacks: the date, where its file system cannot hold it.
+std::string DateNote(bool kept, const std::string& path) {
+  return kept ? std::string()
+              : path + " cannot keep the file's date: its file system cannot hold it";
+}
+
+}  // namespace
+
+void TransferRun::Copied(std::size_t row, const std::string& source, const os::NewFile& copied) {
+  const std::string& d = copied.destination();
+  Done(row, Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, d,
+       DateNote(copied.dates_kept(), d));
 }
 
 void TransferRun::Moved(std::size_t row, const std::string& source, const std::string& moved,
-                        std::string why) {
-  const bool boxed = !why.empty();
+                        std::string why, bool boxed) {
   Done(row, Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
        std::move(why), boxed);
 }
@@ -250,7 +261,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     return false;
   }
   Remember(file->destination(), file->facts(), Guard::kCopied);
-  Copied(row_, source, file->destination());
+  Copied(row_, source, *file);
   return true;
 }
 
@@ -270,8 +281,9 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     d = NextName(d);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
-    Moved(row_, source, d);
-    if (Untrusted(FolderOf(d))) unsynced_folders_.insert(FolderOf(d));
+    const bool untrusted = Untrusted(FolderOf(d));
+    Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
+    if (untrusted) unsynced_folders_.insert(FolderOf(d));
     return;
   }
   // A folder this user may not change keeps its files: that, not the
@@ -379,12 +391,12 @@ void TransferRun::Complete(const Work& w) {
            DescribeError(error) + "): the file is now in both places";
     outcome = FileOutcome::kKeptBoth;
   } else {
-    Moved(w.row, w.source, d);
+    Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
     return;
   }
   moves_given_up_.push_back(what);
   if (outcome == FileOutcome::kMoved)
-    Moved(w.row, w.source, d, what);
+    Moved(w.row, w.source, d, what, true);
   else
     Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what, true);
 }
@@ -418,7 +430,7 @@ void TransferRun::NameWaiting() {
       named_.push_back(std::move(w));
       continue;
     }
-    Copied(w.row, w.source, w.file->destination());
+    Copied(w.row, w.source, *w.file);
     if (Untrusted(folder)) unsynced_folders_.insert(folder);
   }
   replacing_.clear();

@@ -22,8 +22,12 @@ struct FileOutcome {
   What what;
   std::string source;
   std::string path;  // where the file is now, or would have gone
-  std::string why;   // the sentence; empty when all went as asked
+  // The sentence; empty when all went as asked. A file transferred with one
+  // lacks what it says (its date).
+  std::string why;
   bool boxed;        // the sentence was shown in a failure box
+  // The file is where it was to go.
+  bool Done() const { return what != kNotCopied && what != kNotMoved; }
 };
 
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
@@ -135,10 +139,10 @@ class TransferRun {
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
             const std::string& path, std::string why = {}, bool boxed = false);
   // A copy that is complete at copied, under its row's name or a numbered one.
-  void Copied(std::size_t row, const std::string& source, const std::string& copied);
+  void Copied(std::size_t row, const std::string& source, const os::NewFile& copied);
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
-             std::string why = {});
+             std::string why = {}, bool boxed = false);
   // Whether a new file in folder must be on disk before it has its name.
   bool Untrusted(const std::string& folder);
   void Enqueue(Work work, bool named);

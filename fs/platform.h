@@ -106,6 +106,7 @@ struct FileFacts {
   FileId id;
   std::uint64_t size = 0;
   Timestamp modified;
+  Timestamp accessed;
   Timestamp changed;  // the inode's change time (Linux only)
   unsigned mode = 0;  // permission bits
   bool regular = false;
@@ -195,6 +196,9 @@ class NewFile {
   int Publish(bool replace);
   // The written file, as it was when published.
   const FileFacts& facts() const { return facts_; }
+  // The copy, once named, reads back its source's modification date (within
+  // the two seconds a FAT stick keeps).
+  bool dates_kept() const { return dates_kept_; }
   const std::string& destination() const { return destination_; }
   // Another name in the same folder, before Publish.
   void Retarget(std::string destination) { destination_ = std::move(destination); }
@@ -207,6 +211,7 @@ class NewFile {
 #ifndef _WIN32
   int OpenFolder();
   int CreateTemp(int& fd, unsigned mode);
+  void RedateByName(int folder, const std::string& name);
 #endif
   std::string destination_;
   std::string temp_;  // a name in the destination folder, when the file has one
@@ -214,6 +219,7 @@ class NewFile {
   FileFacts facts_;
   FileFacts source_facts_;
   bool facts_known_ = false;  // taken from the written file, not only counted
+  bool dates_kept_ = true;
   Handle handle_;
   // The destination folder, opened where a temporary name is needed: names
   // are resolved in it, so a temporary name never makes a path too long.
@@ -227,6 +233,9 @@ class NewFile {
 // system's device where known (else 0), to remember what it can do.
 int Rename(const std::string& source, const std::string& destination, bool replace,
            std::uint64_t volume);
+// Gives the file at path the times of from, where a rename may have dated
+// it now (a FAT stick); whether it holds them now.
+bool KeepDates(const std::string& path, const FileFacts& from);
 int RemoveFile(const std::string& path);
 // How many new files may wait open at once: the open-file limit is raised to
 // the most the system allows, and a share of it is offered.

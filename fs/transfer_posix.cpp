@@ -49,6 +49,7 @@ FileFacts FactsOf(const struct stat& st) {
   f.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   f.size = static_cast<std::uint64_t>(st.st_size);
   f.modified = {st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+  f.accessed = {st.st_atim.tv_sec, static_cast<std::int32_t>(st.st_atim.tv_nsec)};
   f.changed = {st.st_ctim.tv_sec, static_cast<std::int32_t>(st.st_ctim.tv_nsec)};
   f.mode = st.st_mode & 07777;
   f.regular = S_ISREG(st.st_mode);
@@ -190,6 +191,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   published_ = false;
   facts_ = {};
   facts_known_ = false;
+  dates_kept_ = true;
   const std::string folder = FolderPart(destination);
   const mode_t wanted = mode ? static_cast<mode_t>(*mode) : 0666 & ~CurrentUmask();
   int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
@@ -287,6 +289,7 @@ int NewFile::Publish(bool replace) {
     const int folder = Fd(folder_);
     if (!temp_.empty()) {
       error = RenameIn(folder, temp_, name, replace, facts_known_ ? facts_.id.volume : 0);
+      if (error == 0 && facts_known_) RedateByName(folder, name);
     } else {
       // No call links an unnamed file over another: link it under a short
       // name, then rename that over the old file in one step.
@@ -310,6 +313,31 @@ int NewFile::Publish(bool replace) {
   if (fstat(fd, &st) != 0) return errno;
   facts_ = FactsOf(st);
   return 0;
+}
+
+namespace {
+
+// Sets the times of name in folder to those of from and reads them back:
+// whether it holds the modification date, within a FAT stick's two seconds.
+bool DateByName(int folder, const std::string& name, const FileFacts& from) {
+  const auto spec = [](const Timestamp& t) { return timespec{t.sec, t.nsec}; };
+  const timespec times[2] = {spec(from.accessed), spec(from.modified)};
+  struct stat st {};
+  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 &&
+         fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
+}
+
+}  // namespace
+
+// A rename on some FUSE file systems (fusefat) dates the file now, and times
+// set through an open file may not stay: they are set again by name.
+void NewFile::RedateByName(int folder, const std::string& name) {
+  dates_kept_ = DateByName(folder, name, source_facts_);
+}
+
+bool KeepDates(const std::string& path, const FileFacts& from) {
+  return DateByName(AT_FDCWD, path, from);
 }
 
 int Rename(const std::string& source, const std::string& destination, bool replace,

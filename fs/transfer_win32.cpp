@@ -178,6 +178,9 @@ int Rename(const std::string& source, const std::string& destination, bool repla
   return error == ERROR_NOT_SAME_DEVICE ? EXDEV : ErrnoOf(error);
 }
 
+// A rename on Windows keeps a file's times on every file system.
+bool KeepDates(const std::string&, const FileFacts&) { return true; }
+
 int RemoveFile(const std::string& path) {
   const std::wstring w = Long(path);
   if (DeleteFileW(w.c_str())) return 0;

@@ -241,6 +241,7 @@ void Form2::PushButton3_Click() {
     // Each such file was passed over silently; "Done." alone would claim them copied.
     if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
     if (!outcome.renamed.empty()) ui().Information(RenamedMessage(outcome.renamed));
+    if (!outcome.incomplete.empty()) ui().Information(IncompleteMessage(outcome.incomplete));
   });
   trap.Step(120, [&] { ui().Information("Done."); });
 }

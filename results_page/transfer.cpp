@@ -65,6 +65,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
     else if (file.what == FileOutcome::kNotCopied && !file.boxed)
       outcome.not_copied.push_back({file.source, file.why});
+    if (!tell && file.Done() && !file.why.empty() && !file.boxed)
+      outcome.incomplete.push_back(file.why);
   });
   if (keep_existing) run.KeepExisting();
   run.KeepTickedSources(TickedSources(rows, ui));
@@ -141,6 +143,11 @@ std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::strin
   std::vector<std::string> lines;
   for (const auto& [path, why] : sources) lines.push_back(path + ": " + why);
   return ListedMessage(HowMany(sources.size(), "ticked files") + " not copied:\r\n", lines);
+}
+
+std::string IncompleteMessage(const std::vector<std::string>& incomplete) {
+  return ListedMessage(HowMany(incomplete.size(), "files") + " transferred without a date:\r\n",
+                       incomplete);
 }
 
 std::string RenamedMessage(const std::vector<std::string>& renamed) {

@@ -20,6 +20,8 @@ struct TransferOutcome {
   // silently, each with why, and "old name → new name" of files a move renamed.
   std::vector<std::pair<std::string, std::string>> not_copied;
   std::vector<std::string> renamed;
+  // Files transferred without what the sentence says they lack (their date).
+  std::vector<std::string> incomplete;
 };
 
 // Copies or moves every ticked file into the destination folder under its
@@ -38,5 +40,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);
+// The one box that says which files were transferred without their dates.
+std::string IncompleteMessage(const std::vector<std::string>& incomplete);
 // The one box that says which moved files were given new names.
 std::string RenamedMessage(const std::vector<std::string>& renamed);

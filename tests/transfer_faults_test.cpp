@@ -264,12 +264,14 @@ TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
   struct Case {
     const char* kind;  // fat: no permission bits, no names beyond ASCII
     std::vector<std::string> names;
+    std::time_t date = 1715000000;  // May 2024
   } cases[] = {{"exfat", {"IMG_0001.JPG", "img_0001.jpg"}},
                {"exfat", {"\xc3\x89t\xc3\xa9.txt", "\xc3\xa9t\xc3\xa9.txt"}},  // Été, été
                {"exfat", {"\xc3\x84RGER", "\xc3\xa4rger"}},                    // ÄRGER, ärger
                {"fat", {"IMG_0001.JPG", "img_0001.jpg"}},
                // A name's each spelling has its own inode, and a rename dates it now.
-               {"fat", {"Photo.JPG", "photo.jpg", "PHOTO.JPG"}}};
+               {"fat", {"Photo.JPG", "photo.jpg", "PHOTO.JPG"}},
+               {"fat", {"OLD.JPG"}, 100000000}};  // 1973: before any FAT date
   for (const Case& c : cases) {
     for (TransferKind kind : {TransferKind::kMove, TransferKind::kCopy}) {
       const bool move = kind == TransferKind::kMove;
@@ -280,16 +282,19 @@ TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
       for (std::size_t i = 0; i < c.names.size(); ++i) {
         const std::string path = std::string(1, static_cast<char>('a' + i)) + "/" + c.names[i];
         texts.push_back("photo " + std::to_string(i));
-        t.File(path, texts.back(), 1715000000);  // May 2024, and of one size
+        t.File(path, texts.back(), c.date);  // of one size
         rows.push_back(t.Path(path));
       }
       Mounted m(t.Path("stick"), c.kind);
       ASSERT_MOUNTED(m);
-      Transfer(ui, rows, t.Path("stick"), kind);
-      // A move keeps each under its own name, a copy the later; no temporary left.
+      const bool kept = c.date > 315532800;  // 1980
+      EXPECT_EQ(Transfer(ui, rows, t.Path("stick"), kind).incomplete.size(), kept ? 0u : 1u);
+      // A move keeps each under its own name and date, a copy the later; no temporary left.
       std::vector<std::string> held;
-      for (const std::string& name : Names(t.Path("stick")))
+      for (const std::string& name : Names(t.Path("stick"))) {
         held.push_back(t.Read("stick/" + name));
+        EXPECT_TRUE(!kept || std::abs(MTime(t.Path("stick/" + name)) - c.date) <= 2) << name;
+      }
       EXPECT_EQ(Sorted(held), move ? texts : std::vector<std::string>{texts.back()});
       for (const std::string& row : rows) EXPECT_EQ(Exists(row), !move);
       EXPECT_TRUE(ui.Failures().empty());
