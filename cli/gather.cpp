@@ -227,7 +227,8 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
           ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
                  " under a new name: " + file.source + " -> " + file.path);
         }
-      });
+      },
+      r.verify);
   ui.EndProgress();
   return ui.failures() > 0 || passed_over ? 1 : 0;
 }

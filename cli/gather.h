@@ -25,6 +25,8 @@ struct Request {
   // A file already in the destination may be replaced, as the window does;
   // else each newcomer whose name is taken gets the first free "stem (n).ext".
   bool replace = false;
+  // Every copy checked by its bytes, as on a drive that is not trusted.
+  bool verify = false;
 };
 
 // The day of text, YYYY-MM-DD or the locale's short date; none for anything else.

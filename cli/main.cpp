@@ -120,6 +120,10 @@ int main(int argc, char** argv) {
   app.add_flag("--replace", r.replace,
                "Replace a file of the same name already in the destination, as the window "
                "does (without it, the newcomer takes the first free \"name (n).ext\")");
+  app.add_flag("--verify", r.verify,
+               "Check every copy by its bytes: the source read again and the copy read back "
+               "from the drive before it is named or its source removed (always done on sticks, "
+               "network and FUSE drives)");
   auto* q = app.add_flag("-q,--quiet", r.quiet,
                          "No progress line, and no line for a file given a new name");
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")

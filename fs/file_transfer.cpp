@@ -204,6 +204,9 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   if (error == os::kSourceChanged)
     return os::Examine(source) ? "it changed while it was being copied"
                                : "it was removed meanwhile";
+  if (error == os::kCopyDiffers)
+    return "Device error: " + destination + " does not read back as it was written; the drive " +
+           "that holds " + folder + " may be failing";
   if (error == ENOENT && !source.empty() && !os::Examine(source))
     return "File not found: the file is gone";
   if (error == ENOENT || Disconnected(error)) {
@@ -224,8 +227,21 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
 
 bool TransferRun::Untrusted(const std::string& folder) {
   auto [it, added] = untrusted_.try_emplace(folder, false);
-  if (added) it->second = !os::SyncReachesDisk(folder);
+  if (added) it->second = !os::SyncReachesDisk(folder) || os::OnRemovableDrive(folder);
   return it->second;
+}
+
+bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source,
+                          const std::string& destination) {
+  if (verify_ || Untrusted(FolderOf(destination))) return true;
+  auto [it, added] = untrusted_sources_.try_emplace(source_volume, false);
+  if (added || source_volume == 0) it->second = Untrusted(FolderOf(source));
+  return it->second;
+}
+
+int TransferRun::Reread(const Work& work) {
+  const auto& digest = work.file->digest();
+  return digest ? os::SameContent(work.source, *digest, between_chunks_) : 0;
 }
 
 bool TransferRun::Copy(const std::string& source, const std::string& destination,
@@ -245,10 +261,15 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   }
   // A replacement, or a new file on a file system whose own flush is not
   // trusted, is named once it is on disk: with others, so their flushes are few.
-  const bool wait = there.facts || Untrusted(FolderOf(destination));
+  // Where either side may not be trusted, the copy is checked by its bytes:
+  // the source read again (a stick may note no change), the copy read back.
+  const auto self = os::Examine(source);
+  const bool checked = Checked(self ? self->id.volume : 0, source, destination);
+  const bool wait = there.facts || Untrusted(FolderOf(destination)) || checked;
   auto file = std::make_unique<os::NewFile>();
   int error = file->Create(destination, std::nullopt);
-  if (error == 0) error = file->CopyFrom(source, between_chunks_);
+  if (error == 0) error = file->CopyFrom(source, between_chunks_, checked);
+  if (error == 0 && checked) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
     Enqueue({std::move(file), source, false, there.facts.has_value(), row_}, false);
     return true;
@@ -294,10 +315,13 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
                       " cannot be taken out of its folder; it stays where it is",
                   EACCES);
   if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
-  // Across file systems: a copy first; the source goes once the copy is safe.
-  const bool wait = old || Untrusted(FolderOf(d));
+  // Across file systems: a copy first; the source goes once the copy is safe
+  // (checked by its bytes, read back, where a side may not be trusted).
+  const bool checked = Checked(file.id.volume, source, d);
+  const bool wait = old || Untrusted(FolderOf(d)) || checked;
   auto copy = std::make_unique<os::NewFile>();
-  if ((error = copy->Create(d, std::nullopt)) == 0) error = copy->CopyFrom(source, between_chunks_);
+  if ((error = copy->Create(d, std::nullopt)) == 0)
+    error = copy->CopyFrom(source, between_chunks_, checked);
   if (error == 0 && !wait) error = copy->Publish(false);
   for (; error == EEXIST && keep_existing_ && !wait; error = copy->Publish(false))
     copy->Retarget(NextName(copy->destination()));
@@ -370,6 +394,7 @@ void TransferRun::Complete(const Work& w) {
   const auto source = os::Examine(w.source);
   std::string what;
   FileOutcome::What outcome = FileOutcome::kNotMoved;
+  int reread = 0;  // a checked source's bytes, read again
   if (!there && !IsFolder(FolderOf(d))) {
     what = d +
            " is no longer where it was written: its folder was moved, removed or replaced "
@@ -382,9 +407,14 @@ void TransferRun::Complete(const Work& w) {
     what = w.source + " was removed by another program during its move; " + d +
            " holds it as it was copied";
     outcome = FileOutcome::kMoved;
-  } else if (!os::Unchanged(w.file->source_facts(), *source)) {
+  } else if (!os::Unchanged(w.file->source_facts(), *source) ||
+             (reread = Reread(w)) == os::kSourceChanged) {
     what = w.source + " changed while it was being moved: it stays where it is, and " + d +
            " holds it as it was before the change";
+    outcome = FileOutcome::kKeptBoth;
+  } else if (reread != 0) {
+    what = w.source + " could not be read again to check its copy (" + DescribeError(reread) +
+           "): it stays where it is, and " + d + " holds it as it was copied";
     outcome = FileOutcome::kKeptBoth;
   } else if (int error = os::RemoveFile(w.source)) {
     what = w.source + " was copied to " + d + ", but it could not be removed (" +
@@ -403,6 +433,11 @@ void TransferRun::Complete(const Work& w) {
 
 void TransferRun::NameWaiting() {
   for (Work& w : replacing_) {
+    // A checked copy is named only once it reads back as it was written.
+    if (int error = w.file->ReadBack(between_chunks_)) {
+      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      continue;
+    }
     const std::string wanted = w.file->destination();
     const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
     int error = 0;

@@ -57,6 +57,8 @@ class TransferRun {
   // newcomer takes the first free "stem (n).ext", taken so that another
   // program placing files there at the same time takes none twice.
   void KeepExisting() { keep_existing_ = true; }
+  // Every copy is checked by its bytes, as it is on a drive not trusted.
+  void VerifyAll() { verify_ = true; }
   // Whether the file at path (as examined) is a source ticked now.
   using SourceTest = std::function<bool(const std::string& path, const os::FileFacts& facts)>;
   void KeepTickedSources(SourceTest test) { ticked_source_ = std::move(test); }
@@ -143,8 +145,17 @@ class TransferRun {
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
              std::string why = {}, bool boxed = false);
-  // Whether a new file in folder must be on disk before it has its name.
+  // Whether a new file in folder must be on disk before it has its name,
+  // and copies to or from it are checked by their bytes: FUSE, network and
+  // unknown file systems, and drives that can be unplugged.
   bool Untrusted(const std::string& folder);
+  // Whether a copy of source (on source_volume, 0 when not known) to
+  // destination is checked by its bytes.
+  bool Checked(std::uint64_t source_volume, const std::string& source,
+               const std::string& destination);
+  // 0 when a checked work's source still holds what was copied, else
+  // kSourceChanged or an error number.
+  int Reread(const Work& work);
   void Enqueue(Work work, bool named);
   // Names the complete files that wait, each as it must be named then.
   void NameWaiting();
@@ -173,12 +184,14 @@ class TransferRun {
   std::function<void(const FileOutcome&)> tell_;
   std::size_t row_ = 0;
   bool keep_existing_ = false;
+  bool verify_ = false;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.
   std::unordered_map<std::string, int> next_number_;
   std::string last_folder_;
   std::unordered_map<std::string, bool> untrusted_;
+  std::unordered_map<std::uint64_t, bool> untrusted_sources_;  // by volume
   std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
 };
 

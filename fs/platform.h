@@ -124,6 +124,15 @@ inline bool Unchanged(const FileFacts& then, const FileFacts& now) {
 }
 // What CopyFrom returns when the source changed while it was read.
 inline constexpr int kSourceChanged = -1;
+// What ReadBack returns when the copy does not read back as it was written.
+inline constexpr int kCopyDiffers = -3;
+
+// A file's content in 128 bits, for files that are checked by their bytes.
+struct Digest {
+  std::uint64_t low = 0, high = 0;
+  bool operator==(const Digest&) const = default;
+};
+
 
 // Names compared as the file systems that ignore case compare them: Unicode
 // simple case folding (Windows: the system's ordinal upper-casing).
@@ -135,6 +144,10 @@ bool ListsExactly(const std::string& folder, const std::string& name);
 // Called between the chunks of a long copy, so the window stays live; it
 // may throw to abandon the copy.
 using ChunkHook = std::function<void()>;
+
+// 0 when the file at path holds the content digest names now, else
+// kSourceChanged or an error number.
+int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks);
 
 // An open file or folder of the system (a descriptor, or a Windows handle),
 // closed when it goes.
@@ -185,7 +198,14 @@ class NewFile {
   // The content, times and permission bits of source (a regular file,
   // never a FIFO or a link); bits and times only where the destination can
   // hold them. kSourceChanged when the source changed while it was read.
-  int CopyFrom(const std::string& source, const ChunkHook& between_chunks);
+  // With checked, the bytes are digested as they are copied.
+  int CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked = false);
+  // The digest of what CopyFrom copied, when checked.
+  const std::optional<Digest>& digest() const { return digest_; }
+  // Once synced: 0 when the copy, read from the drive rather than from
+  // memory where the system allows, holds what was copied; else kCopyDiffers
+  // or an error number. 0 for a copy that was not checked.
+  int ReadBack(const ChunkHook& between_chunks);
   // The source as the copy read it.
   const FileFacts& source_facts() const { return source_facts_; }
   // The content is on disk.
@@ -218,6 +238,7 @@ class NewFile {
   std::string buffer_;
   FileFacts facts_;
   FileFacts source_facts_;
+  std::optional<Digest> digest_;
   bool facts_known_ = false;  // taken from the written file, not only counted
   bool dates_kept_ = true;
   Handle handle_;
@@ -242,6 +263,9 @@ int RemoveFile(const std::string& path);
 std::size_t OpenFileBudget();
 // Everything written to the file system that holds folder is on disk.
 int SyncFileSystemOf(const std::string& folder);
+// Whether folder lies on a drive that can be unplugged: removable, or on a
+// USB bus, whatever its file system.
+bool OnRemovableDrive(const std::string& folder);
 // Whether SyncFileSystemOf reaches the disk there: true for local disk file
 // systems; false for FUSE, network and unknown ones, whose files and folders
 // must each be synced.

@@ -4,6 +4,7 @@
 #include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -11,10 +12,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <vector>
 
+#include "fs/content_digest.h"
 #include "fs/platform.h"
 #include "fs/temp_names.h"
 
@@ -96,24 +100,29 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 // Copies in to out up to its end, or up to size bytes when size is not 0
 // (the size at opening: a small file then needs one call, not a second one
 // that finds the end); copy_file_range lets the kernel do it, reflinks
-// included.
-int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_chunks) {
-  bool kernel = true;
+// included, unless the bytes are to be digested as they pass.
+int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_chunks,
+                ContentDigest* digest) {
+  bool kernel = digest == nullptr;
   std::vector<char> buffer;
+  // No bigger than the file: a chunk's worth for each small file would be
+  // mapped and unmapped each time, which costs more than its copy.
+  const std::size_t buffer_size =
+      size == 0 ? kChunk : std::clamp<std::uint64_t>(size, 1u << 16, kChunk);
+  if (!kernel) buffer.resize(buffer_size);
   for (std::uint64_t done = 0;;) {
     ssize_t n = -1;
     if (kernel) {
       n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
       if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
         kernel = false;
-        // No bigger than the file: a chunk's worth for each small file would
-        // be mapped and unmapped each time, which costs more than its copy.
-        buffer.resize(size == 0 ? kChunk : std::clamp<std::uint64_t>(size, 1u << 16, kChunk));
+        buffer.resize(buffer_size);
         continue;
       }
     } else {
       n = read(in, buffer.data(), buffer.size());
       if (n > 0) {
+        if (digest != nullptr) digest->Add(buffer.data(), static_cast<std::size_t>(n));
         if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return error;
       }
     }
@@ -126,6 +135,23 @@ int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_ch
     if (between_chunks) between_chunks();
     if (size != 0 && done >= size) return 0;
   }
+}
+
+// The digest of all of fd, read from its start.
+int DigestOf(int fd, Digest& digest, const ChunkHook& between_chunks) {
+  ContentDigest content;
+  std::vector<char> buffer(kChunk);
+  for (off_t at = 0;;) {
+    const ssize_t n = pread(fd, buffer.data(), buffer.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    content.Add(buffer.data(), static_cast<std::size_t>(n));
+    at += n;
+    if (between_chunks) between_chunks();
+  }
+  digest = content.Value();
+  return 0;
 }
 
 // Links an unnamed file under name (relative to folder); fails with EEXIST
@@ -194,7 +220,8 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
   dates_kept_ = true;
   const std::string folder = FolderPart(destination);
   const mode_t wanted = mode ? static_cast<mode_t>(*mode) : 0666 & ~CurrentUmask();
-  int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, wanted);
+  // Readable, so that a checked copy can be read back.
+  int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, wanted);
   if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     // The file system has no unnamed files (FUSE, some network file systems).
     if (int error = OpenFolder()) return error;
@@ -213,7 +240,7 @@ int NewFile::Create(const std::string& destination, std::optional<unsigned> mode
 int NewFile::CreateTemp(int& fd, unsigned mode) {
   for (;;) {
     temp_ = ShortTempName(kTempPrefix);
-    fd = openat(Fd(folder_), temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    fd = openat(Fd(folder_), temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
       const int error = errno;
@@ -244,7 +271,7 @@ int NewFile::FlushBuffer() {
   return error;
 }
 
-int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
+int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
   // O_NONBLOCK: opening a FIFO must never wait for a writer.
   const Handle in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
@@ -254,7 +281,11 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   source_facts_ = FactsOf(st);
   const int out = Fd(handle_);
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  if (int error = CopyContent(Fd(in), out, size, between_chunks)) return error;
+  ContentDigest content;
+  digest_.reset();
+  if (int error = CopyContent(Fd(in), out, size, between_chunks, checked ? &content : nullptr))
+    return error;
+  if (checked) digest_ = content.Value();
   // Written to meanwhile, in place or by growing or shrinking: what was
   // copied may be neither the old content nor the new.
   if (fstat(Fd(in), &st) != 0) return errno;
@@ -269,6 +300,32 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   facts_ = FactsOf(st);
   facts_known_ = true;
   return 0;
+}
+
+int NewFile::ReadBack(const ChunkHook& between_chunks) {
+  if (!digest_) return 0;
+  // Opened afresh where the file has a name: a FUSE file system may serve
+  // the descriptor that wrote it from that descriptor's own state (fusefat
+  // reads zeros there).
+  Handle named;
+  if (!temp_.empty()) {
+    named.reset(openat(Fd(folder_), temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!named.valid()) return errno;
+  }
+  const int fd = named.valid() ? Fd(named) : Fd(handle_);
+  // Synced, so the pages are clean: dropped, they are read from the drive.
+  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  Digest written;
+  if (int error = DigestOf(fd, written, between_chunks)) return error;
+  return written == *digest_ ? 0 : kCopyDiffers;
+}
+
+int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks) {
+  const Handle in(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!in.valid()) return errno;
+  Digest now;
+  if (int error = DigestOf(Fd(in), now, between_chunks)) return error;
+  return now == digest ? 0 : kSourceChanged;
 }
 
 int NewFile::Sync() {
@@ -364,6 +421,25 @@ int SyncFileSystemOf(const std::string& folder) {
   const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!fd.valid()) return errno;
   return syncfs(Fd(fd)) == 0 ? 0 : errno;
+}
+
+bool OnRemovableDrive(const std::string& folder) {
+  struct stat st {};
+  // FUSE, network and memory file systems have no block device: their type tells.
+  if (stat(folder.c_str(), &st) != 0 || major(st.st_dev) == 0) return false;
+  std::error_code error;
+  const std::filesystem::path device = std::filesystem::canonical(
+      "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
+          std::to_string(minor(st.st_dev)),
+      error);
+  if (error) return false;
+  if (device.string().find("/usb") != std::string::npos) return true;
+  // A partition's own folder has no "removable": its disk's has.
+  for (std::filesystem::path at = device; at.has_relative_path(); at = at.parent_path()) {
+    int removable = 0;
+    if (std::ifstream(at / "removable") >> removable) return removable == 1;
+  }
+  return false;
 }
 
 bool SyncReachesDisk(const std::string& folder) {

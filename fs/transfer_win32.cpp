@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fs/platform.h"
+#include "fs/content_digest.h"
 #include "fs/temp_names.h"
 #include "fs/win32_text.h"
 
@@ -112,7 +113,45 @@ int NewFile::FlushBuffer() {
   return error;
 }
 
-int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks) {
+// The digest of all of h, read from its start.
+int DigestOf(HANDLE h, Digest& digest, const ChunkHook& between_chunks) {
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN)) return ErrnoOf(GetLastError());
+  ContentDigest content;
+  std::vector<char> buffer(kChunk);
+  for (DWORD got = 0;; content.Add(buffer.data(), got)) {
+    if (!ReadFile(h, buffer.data(), kChunk, &got, nullptr)) return ErrnoOf(GetLastError());
+    if (got == 0) break;
+    if (between_chunks) between_chunks();
+  }
+  digest = content.Value();
+  return 0;
+}
+
+int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks) {
+  const Handle in(reinterpret_cast<std::intptr_t>(
+      CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+  if (!in.valid()) return ErrnoOf(GetLastError());
+  Digest now;
+  if (int error = DigestOf(AsHandle(in), now, between_chunks)) return error;
+  return now == digest ? 0 : kSourceChanged;
+}
+
+int NewFile::ReadBack(const ChunkHook& between_chunks) {
+  if (!digest_) return 0;
+  Digest written;
+  if (int error = DigestOf(AsHandle(handle_), written, between_chunks)) return error;
+  return written == *digest_ ? 0 : kCopyDiffers;
+}
+
+bool OnRemovableDrive(const std::string& folder) {
+  wchar_t root[MAX_PATH];
+  return GetVolumePathNameW(Long(folder).c_str(), root, MAX_PATH) &&
+         GetDriveTypeW(root) == DRIVE_REMOVABLE;
+}
+
+int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
   const Handle source_file(reinterpret_cast<std::intptr_t>(
       CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
@@ -120,6 +159,8 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   const HANDLE in = AsHandle(source_file);
   if (auto facts = FactsOfHandle(in)) source_facts_ = *facts;
   std::vector<char> buffer(kChunk);
+  ContentDigest content;
+  digest_.reset();
   int error = 0;
   for (;;) {
     DWORD got = 0;
@@ -128,12 +169,14 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
       break;
     }
     if (got == 0) break;
+    if (checked) content.Add(buffer.data(), got);
     if ((error = WriteAll(AsHandle(handle_), buffer.data(), got)) != 0) break;
     if (between_chunks) between_chunks();
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());
   if (error != 0) return error;
+  if (checked) digest_ = content.Value();
   // Written to meanwhile: what was copied may be neither version.
   if (!Unchanged(source_facts_, FactsOf(info))) return kSourceChanged;
   // The copy keeps the source's times, as the system's own copy does.

@@ -54,7 +54,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
                                 bool keep_existing,
-                                const std::function<void(const FileOutcome&)>& tell) {
+                                const std::function<void(const FileOutcome&)>& tell,
+                                bool verify) {
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
@@ -69,6 +70,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       outcome.incomplete.push_back(file.why);
   });
   if (keep_existing) run.KeepExisting();
+  if (verify) run.VerifyAll();
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;

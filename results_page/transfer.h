@@ -31,12 +31,14 @@ struct TransferOutcome {
 // a moved file takes the first free numbered name. With keep_existing no
 // file already there is replaced: every newcomer whose name is taken, copied
 // or moved, takes the first free numbered name. With tell, each file's
-// outcome goes there, in the order each was done, and none is kept.
+// outcome goes there, in the order each was done, and none is kept. With
+// verify every copy is checked by its bytes.
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
                                 bool keep_existing = false,
-                                const std::function<void(const FileOutcome&)>& tell = nullptr);
+                                const std::function<void(const FileOutcome&)>& tell = nullptr,
+                                bool verify = false);
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);

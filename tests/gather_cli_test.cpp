@@ -133,6 +133,7 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       {"--on 2024-03-05 --copy-to OUT -n SRC", "copy src/on.txt -> out/on.txt\n", {}},
       {"--after 2000-01-01 --copy-to OUT SRC", "", {"later.txt", "old.txt", "on.txt"}},
       {"--on 2024-03-05 --move-to OUT SRC SRC/deep", "", {"on.txt"}},
+      {"--before 2024-03-05 --move-to OUT --verify SRC", "", {"old.txt"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "fs/file_transfer.h"
@@ -459,7 +460,9 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     TransferKind kind;
     bool mid_copy;  // else after it: the destination holds the file as it was
     Change change;
+    const char* stick = nullptr;  // the source's, which may note no change
   } cases[] = {{"edited in place after its copy", move, false, edit},
+               {"edited after its copy on a FAT stick", move, false, edit, "fat"},
                {"replaced by an editor's save after its copy", move, false, save},
                {"truncated mid-move", move, true, resize(1u << 20)},
                {"grown mid-move", move, true, resize(4u << 20)},
@@ -472,9 +475,13 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     TestTree t;
     ScriptedUi ui;
     const std::string src = t.Path("src/big.bin"), dst = t.Path("dst/big.bin");
-    t.File("src/big.bin", kBig);
     Mounted m(t.Path("dst"), "tmpfs", "size=64m");
     ASSERT_MOUNTED(m);
+    std::optional<Mounted> stick;
+    if (c.stick) {
+      ASSERT_MOUNTED(stick.emplace(t.Path("src"), c.stick));
+    }
+    t.File("src/big.bin", kBig);
     std::string changed;
     ui.on_yield = [&] {
       if (!changed.empty() || !(c.mid_copy ? Reading(src) : Exists(dst))) return;
