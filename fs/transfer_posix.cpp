@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -183,7 +184,12 @@ int RenameIn(int folder, const std::string& from, const std::string& to, bool re
     if (errno != EINVAL && errno != ENOSYS) return errno;
     CannotRefuse(volume, true);
   }
-  // The file system cannot refuse for us: look first.
+  // The file system cannot refuse for us: look first, holding the folder's
+  // lock, so that no other run on this machine takes the name between the
+  // look and the rename (the kernel keeps the lock where FUSE does not).
+  const Handle turn(openat(folder, FolderPart(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  while (turn.valid() && flock(Fd(turn), LOCK_EX) != 0 && errno == EINTR) {
+  }
   struct stat st {};
   if (fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
   return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;

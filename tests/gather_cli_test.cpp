@@ -234,3 +234,18 @@ TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
     EXPECT_EQ(after, c.after);
   }
 }
+
+TEST(GatherCli, RunsAtOnceOntoAStickKeepEveryFile) {
+  TestTree t;
+  Mounted stick(t.Path("stick"), "exfat");  // its rename cannot refuse to replace
+  ASSERT_EQ(stick.error(), "") << "this test makes its stick for real";
+  // Each takes a free name many times over, and the three start together.
+  std::string runs;
+  for (const std::string run : {"a", "b", "c"}) {
+    for (int i = 0; i < 300; ++i) t.File(run + "/" + std::to_string(i) + "/IMG.JPG");
+    runs += std::string(GATHER) + " -q --after 1900-01-01 --copy-to " + t.Path("stick") + " " +
+            t.Path(run) + " & ";
+  }
+  ASSERT_EQ(std::system((runs + "wait").c_str()), 0);
+  EXPECT_EQ(Names(t.Path("stick")).size(), 900u);
+}
