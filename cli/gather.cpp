@@ -11,7 +11,6 @@
 #include <iomanip>
 #include <locale>
 #include <sstream>
-#include <unordered_set>
 
 #include "app/failure_trap.h"
 #include "fs/folder_walk.h"
@@ -160,38 +159,24 @@ void AppendShown(std::string& line, std::string_view path) {
   quote(false);
 }
 
-// Where a real run would put each file, in the order it goes: a name taken
-// in the destination, or by an earlier file of the run, gives the first
-// free "stem (n).ext". With --replace a file already there is replaced, and
-// an earlier copy of the run too; an earlier move is not.
-class DryRunPlaces {
- public:
-  explicit DryRunPlaces(const Request& r) : r_(r) {}
-  std::string Target(const std::string& source) {
-    const std::string wanted =
-        NormalizeSlashes(r_.destination + os::kSeparator + FileNameOf(source));
-    const auto there = os::Examine(wanted);
-    const auto self = there ? os::Examine(source) : std::nullopt;
-    if (self && self->id == there->id) return wanted;  // it is there already
-    const bool copy = r_.transfer == TransferKind::kCopy;
-    const auto taken = [&](const std::string& path) {
-      if (placed_.count(path) != 0) return !(r_.replace && copy);
-      return !r_.replace && os::Examine(path).has_value();
-    };
-    std::string target = wanted;
-    for (int n = 2; taken(target); ++n) target = NumberedName(wanted, n);
-    placed_.insert(target);
-    return target;
+// The line of a dry run for a file that would go to target.
+void AppendPlanned(std::string& line, const Request& r, const std::string& source,
+                   const std::string& target) {
+  line.append(r.transfer == TransferKind::kCopy ? "copy " : "move ");
+  if (r.null_ended) {
+    line.append(source).append(" -> ").append(target) += '\0';
+    return;
   }
+  AppendShown(line, source);
+  line.append(" -> ");
+  AppendShown(line, target);
+  line += '\n';
+}
 
- private:
-  const Request& r_;
-  std::unordered_set<std::string> placed_;
-};
-
-// Copies or moves the rows, with a progress line of files and bytes.
+// Copies or moves the rows, with a progress line of files and bytes; with
+// dry_run, writes to out where each would go, the run's own plan.
 int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
-             ConsoleUi& ui) {
+             ConsoleUi& ui, std::FILE* out) {
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
     const ConsoleUi::Counts& c = ui.transfer();
@@ -212,25 +197,41 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
   FailureTrap trap(ui, "larkspur-gather");
   // Each file's line as it is done: a run of millions holds none of them.
   bool passed_over = false;
+  std::string line;
+  TransferOptions options;
+  options.keep_existing = !r.replace;
+  options.verify = r.verify;
+  options.plan_only = r.dry_run;
+  options.tell = [&](const FileOutcome& file) {
+    const bool copied = file.what == FileOutcome::kCopiedRenamed;
+    if (file.what == FileOutcome::kNotCopied && !file.boxed) {
+      passed_over = true;
+      ui.Say("larkspur-gather: " + file.source + " was not copied: " + file.why);
+    } else if (file.Done() && !file.why.empty() && !file.boxed) {
+      passed_over = true;
+      ui.Say("larkspur-gather: " + file.why);
+    }
+    if (r.dry_run && file.Done()) {
+      line.clear();
+      AppendPlanned(line, r, file.source, file.path);
+      std::fwrite(line.data(), 1, line.size(), out);
+    } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
+      ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
+             " under a new name: " + file.source + " -> " + file.path);
+    }
+  };
   TransferChecked(
-      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, !r.replace,
-      [&](const FileOutcome& file) {
-        const bool copied = file.what == FileOutcome::kCopiedRenamed;
-        if (file.what == FileOutcome::kNotCopied && !file.boxed) {
-          passed_over = true;
-          ui.Say("larkspur-gather: " + file.source + " was not copied: " + file.why);
-        } else if (file.Done() && !file.why.empty() && !file.boxed) {
-          passed_over = true;
-          ui.Say("larkspur-gather: " + file.why);
-        }
-        if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
-          ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
-                 " under a new name: " + file.source + " -> " + file.path);
-        }
-      },
-      r.verify);
+      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
   ui.EndProgress();
   return ui.failures() > 0 || passed_over ? 1 : 0;
+}
+
+// Whether all of the list reached out; if not (a full disk, a closed pipe),
+// says so.
+bool Written(std::FILE* out, std::FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return true;
+  std::fprintf(err, "larkspur-gather: cannot write the list: %s\n", std::strerror(errno));
+  return false;
 }
 
 // Whether path is a folder to use; if not, says why and is false.
@@ -321,7 +322,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
                " is a partial copy an interrupted transfer left; it is not gathered");
     };
     const auto date_kind = [&] { return r.date; };
-    if (r.transfer == TransferKind::kNone || r.dry_run) {
+    if (r.transfer == TransferKind::kNone) {
       std::size_t files = 0, folders_read = 0;
       ui.SetStatus([&] {
         return std::to_string(folders_read) + " folders, " + std::to_string(files) + " files read";
@@ -330,7 +331,6 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       // once, and a listing of millions holds none of them.
       // No folder is read twice: the listed ones are none within another,
       // and the walk follows no link.
-      DryRunPlaces places(r);
       std::string path, line;  // the path, then the line that shows it
       const FoundFile show = [&](const std::string& folder, std::string_view name,
                                  const std::optional<DateValue>& date, bool first) {
@@ -339,18 +339,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
         ++files;
         path.assign(folder).append(name);
         line.clear();
-        if (r.transfer != TransferKind::kNone) {
-          const std::string target = places.Target(path);
-          line.append(r.transfer == TransferKind::kCopy ? "copy " : "move ");
-          if (r.null_ended) {
-            line.append(path).append(" -> ").append(target);
-          } else {
-            AppendShown(line, path);
-            line.append(" -> ");
-            AppendShown(line, target);
-          }
-          line += r.null_ended ? '\0' : '\n';
-        } else if (r.null_ended) {
+        if (r.null_ended) {
           line.append(path) += '\0';
         } else {
           AppendShown(line, path);
@@ -363,11 +352,7 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       for (const std::string& folder : folders)
         WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true);
       ui.EndProgress();
-      // A full disk or a closed pipe: the list is not all there.
-      if (std::fflush(out) != 0 || std::ferror(out)) {
-        std::fprintf(err, "larkspur-gather: cannot write the list: %s\n", std::strerror(errno));
-        return 1;
-      }
+      if (!Written(out, err)) return 1;
       return ui.failures() > 0 ? 1 : 0;
     }
     CandidateLists found;
@@ -382,7 +367,8 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     std::vector<std::uint8_t> ticks(rows.size(), 1);
     RemoveDuplicateRows(rows, ticks, found.paths, ui);
     ui.EndProgress();
-    return Transfer(r, found.paths, rows, ui);
+    const int status = Transfer(r, found.paths, rows, ui, out);
+    return Written(out, err) ? status : 1;
   } catch (const ProgramEnding&) {
     ui.EndProgress();
     return 128 + g_stop_signal;

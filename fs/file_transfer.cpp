@@ -87,7 +87,7 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
 std::string TransferRun::FreeName(const std::string& d) {
   for (int& n = next_number_.try_emplace(os::FoldCase(d), 2).first->second;; ++n) {
     std::string numbered = NumberedName(d, n);
-    if (replacing_names_.count(os::FoldCase(numbered)) != 0 || os::Examine(numbered)) continue;
+    if (replacing_names_.count(os::FoldCase(numbered)) != 0 || Facts(numbered)) continue;
     ++n;
     return numbered;
   }
@@ -151,11 +151,66 @@ std::string TransferRun::PlaceForMove(const std::string& source, const std::stri
   return numbered;
 }
 
+std::optional<os::FileFacts> TransferRun::Facts(const std::string& path) {
+  if (plan_) {
+    if (const auto it = planned_.find(path); it != planned_.end()) return it->second;
+    const auto folded = planned_folded_.find(os::FoldCase(path));
+    if (folded != planned_folded_.end()) {
+      const std::string folder = FolderOf(path);
+      auto [ignores, added] = ignores_case_.try_emplace(folder, false);
+      if (added) ignores->second = os::IgnoresCase(folder);
+      if (ignores->second) return planned_[folded->second];
+    }
+  }
+  return os::Examine(path);
+}
+
+void TransferRun::Plan(const std::string& path, std::optional<os::FileFacts> facts) {
+  planned_[path] = facts;
+  if (facts) planned_folded_[os::FoldCase(path)] = path;
+}
+
+int TransferRun::Nameable(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  if (!os::NameFits(folder, FileNameOf(path))) return ENAMETOOLONG;
+  return os::CanWriteIn(folder) ? 0 : EACCES;
+}
+
+bool TransferRun::PlanCopy(const std::string& source, const std::string& destination,
+                           std::string& why) {
+  const auto self = Facts(source);
+  const int error = !self ? ENOENT : Nameable(destination);
+  if (error != 0) {
+    why = WhyNot(error, source, destination);
+    return false;
+  }
+  os::FileFacts copy = *self;
+  copy.id = {0, ++planned_copies_};  // a new file
+  Plan(destination, copy);
+  Remember(destination, copy, Guard::kCopied);
+  Done(row_, Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source,
+       destination);
+  return true;
+}
+
+int TransferRun::Rename(const std::string& source, const std::string& destination, bool replace,
+                        const os::FileFacts& file) {
+  if (!plan_) return os::Rename(source, destination, replace, file.id.volume);
+  if (int error = Nameable(destination)) return error;
+  if (!os::CanWriteIn(FolderOf(source))) return EACCES;
+  const auto there = Facts(destination);
+  if (there && !replace) return EEXIST;
+  if (there && IsFolder(destination)) return EISDIR;
+  Plan(source, std::nullopt);
+  Plan(destination, file);  // a move keeps the file's identity
+  return 0;
+}
+
 TransferRun::Destination TransferRun::LookAfresh(const std::string& source,
                                                  const std::string& destination) {
-  Destination there{os::Examine(destination), false};
+  Destination there{Facts(destination), false};
   if (there.facts) {
-    const auto self = os::Examine(source);
+    const auto self = Facts(source);
     there.is_source = self && self->id == there.facts->id;
   }
   return there;
@@ -172,7 +227,7 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
   if (!IsFolder(folder)) return false;
   last_folder_ = folder;
-  os::RemoveStaleTemporaries(folder);
+  if (!plan_) os::RemoveStaleTemporaries(folder);
   return true;
 }
 
@@ -259,6 +314,7 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
     why = destination + " is read-only";
     return false;
   }
+  if (plan_) return PlanCopy(source, destination, why);
   // A replacement, or a new file on a file system whose own flush is not
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
@@ -296,13 +352,13 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     d = NextName(destination);
     old.reset();
   }
-  int error = os::Rename(source, d, old.has_value(), file.id.volume);
+  int error = Rename(source, d, old.has_value(), file);
   // Another program took the name meanwhile: the next free one.
-  for (; error == EEXIST && keep_existing_; error = os::Rename(source, d, false, file.id.volume))
+  for (; error == EEXIST && keep_existing_; error = Rename(source, d, false, file))
     d = NextName(d);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
-    const bool untrusted = Untrusted(FolderOf(d));
+    const bool untrusted = !plan_ && Untrusted(FolderOf(d));
     Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
     if (untrusted) unsynced_folders_.insert(FolderOf(d));
     return;
@@ -534,7 +590,7 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
   // cannot proceed keeps it.
   trap.Step(102, [&] {
     ui.Yield();
-    file = os::Examine(s);
+    file = run.Facts(s);
     there = run.Look(s, d).facts;
   });
   if (file && there && file->id == there->id) {

@@ -59,6 +59,11 @@ class TransferRun {
   void KeepExisting() { keep_existing_ = true; }
   // Every copy is checked by its bytes, as it is on a drive not trusted.
   void VerifyAll() { verify_ = true; }
+  // Nothing is written: each outcome says what the run would do now, every
+  // name decided by the same rules, against the disk and the names planned.
+  void PlanOnly() { plan_ = true; }
+  // What is at path: as planned, or else on disk.
+  std::optional<os::FileFacts> Facts(const std::string& path);
   // Whether the file at path (as examined) is a source ticked now.
   using SourceTest = std::function<bool(const std::string& path, const os::FileFacts& facts)>;
   void KeepTickedSources(SourceTest test) { ticked_source_ = std::move(test); }
@@ -129,7 +134,16 @@ class TransferRun {
   // for that name is completed first, and what d holds is noted for the move
   // or copy that follows.
   bool HoldsKept(const std::string& s, const std::string& d, TransferKind kind);
-  static Destination LookAfresh(const std::string& source, const std::string& destination);
+  Destination LookAfresh(const std::string& source, const std::string& destination);
+  // 0 when a file could be named path now, else the error its naming would meet.
+  int Nameable(const std::string& path);
+  // Moves (renames) source to destination, or plans it.
+  int Rename(const std::string& source, const std::string& destination, bool replace,
+             const os::FileFacts& file);
+  // A planned copy: the same checks as Copy's, and the name taken.
+  bool PlanCopy(const std::string& source, const std::string& destination, std::string& why);
+  // A planned file at path; gone: a planned move's source, no longer there.
+  void Plan(const std::string& path, std::optional<os::FileFacts> facts);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
@@ -185,6 +199,13 @@ class TransferRun {
   std::size_t row_ = 0;
   bool keep_existing_ = false;
   bool verify_ = false;
+  bool plan_ = false;
+  // What the plan put at paths (nothing: moved away), and the paths by their
+  // folded spelling, for a destination that ignores case.
+  std::unordered_map<std::string, std::optional<os::FileFacts>> planned_;
+  std::unordered_map<std::string, std::string> planned_folded_;
+  std::uint64_t planned_copies_ = 0;  // each planned copy's identity
+  std::unordered_map<std::string, bool> ignores_case_;  // by folder
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.

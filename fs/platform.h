@@ -137,6 +137,12 @@ struct Digest {
 // Names compared as the file systems that ignore case compare them: Unicode
 // simple case folding (Windows: the system's ordinal upper-casing).
 std::string FoldCase(std::string_view name);
+// Whether folder's file system takes another spelling of a name for that
+// name: told by a name already there where one is, else by its type (FAT,
+// exFAT, NTFS, their FUSE servers, ext4's case-folding folders).
+bool IgnoresCase(const std::string& folder);
+// Whether folder can hold a file called name (its length, and the path's).
+bool NameFits(const std::string& folder, const std::string& name);
 // Whether folder holds an entry spelled exactly name: on a file system that
 // ignores case, another spelling of a name finds the file without being listed.
 bool ListsExactly(const std::string& folder, const std::string& name);

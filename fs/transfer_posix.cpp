@@ -2,7 +2,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,10 +14,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <set>
 #include <vector>
 
@@ -471,6 +475,52 @@ int SyncFolder(const std::string& folder) {
   // Some file systems cannot sync a folder: their names are written as made.
   if (fsync(Fd(fd)) != 0 && errno != EINVAL && !Unsupported(errno)) return errno;
   return 0;
+}
+
+bool IgnoresCase(const std::string& folder) {
+  // A name there with a letter: another spelling finds it or not.
+  if (DIR* dir = opendir(folder.c_str())) {
+    std::set<std::string> names;
+    while (const struct dirent* e = readdir(dir)) names.insert(e->d_name);
+    closedir(dir);
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    for (const std::string& name : names) {
+      std::string other = name;
+      for (char& c : other) c = std::islower(c) ? std::toupper(c) : std::tolower(c);
+      if (other != name && names.count(other) == 0) return Examine(base + other).has_value();
+    }
+  }
+  // Else the file system's type: its own, or its FUSE server's as the
+  // kernel's table names it (an exFAT or NTFS stick is "fuseblk").
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0) return false;
+  const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  int flags = 0;
+  constexpr int kCaseFold = 0x40000000;  // FS_CASEFOLD_FL
+  if (fd.valid() && ioctl(Fd(fd), FS_IOC_GETFLAGS, &flags) == 0 && (flags & kCaseFold) != 0)
+    return true;
+  const std::string device =
+      std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+  std::ifstream table("/proc/self/mountinfo");
+  for (std::string line; std::getline(table, line);) {
+    std::istringstream fields(line);
+    std::string id, parent, devno, field;
+    fields >> id >> parent >> devno;
+    if (devno != device) continue;
+    while (fields >> field && field != "-") {
+    }
+    fields >> field;
+    return field == "vfat" || field == "msdos" || field == "exfat" || field == "ntfs" ||
+           field == "ntfs3" || field == "fuseblk" || field == "fuse.fusefat";
+  }
+  return false;
+}
+
+bool NameFits(const std::string& folder, const std::string& name) {
+  const long most = pathconf(folder.c_str(), _PC_NAME_MAX);
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  return name.size() <= static_cast<std::size_t>(most > 0 ? most : 255) &&
+         !PastPathLimit(base + name);
 }
 
 bool ListsExactly(const std::string& folder, const std::string& name) {

@@ -244,6 +244,14 @@ int SyncFileSystemOf(const std::string&) { return 0; }
 bool SyncReachesDisk(const std::string&) { return true; }
 int SyncFolder(const std::string&) { return 0; }
 
+// Windows ignores case on every file system it names files on.
+bool IgnoresCase(const std::string&) { return true; }
+
+bool NameFits(const std::string& folder, const std::string& name) {
+  constexpr std::size_t kMostUnits = 255;  // a name, in UTF-16 code units
+  return Wide(name).size() <= kMostUnits && !PastPathLimit(folder + "\\" + name);
+}
+
 bool ListsExactly(const std::string& folder, const std::string& name) {
   std::wstring base = Long(folder);
   if (!base.empty() && base.back() != L'\\') base += L'\\';

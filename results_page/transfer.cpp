@@ -53,12 +53,11 @@ class TickedSources {
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
-                                bool keep_existing,
-                                const std::function<void(const FileOutcome&)>& tell,
-                                bool verify) {
+                                const TransferOptions& options) {
   UiServices& ui = trap.ui();
   TransferOutcome outcome;
   TransferRun run(ui);
+  const auto& tell = options.tell;
   run.TellOutcomes([&](const FileOutcome& file) {
     if (tell)
       tell(file);
@@ -69,8 +68,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     if (!tell && file.Done() && !file.why.empty() && !file.boxed)
       outcome.incomplete.push_back(file.why);
   });
-  if (keep_existing) run.KeepExisting();
-  if (verify) run.VerifyAll();
+  if (options.keep_existing) run.KeepExisting();
+  if (options.verify) run.VerifyAll();
+  if (options.plan_only) run.PlanOnly();
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;

@@ -24,21 +24,27 @@ struct TransferOutcome {
   std::vector<std::string> incomplete;
 };
 
+// How a transfer goes beyond the window's rule.
+struct TransferOptions {
+  // No file already there is replaced: every newcomer whose name is taken,
+  // copied or moved, takes the first free numbered name.
+  bool keep_existing = false;
+  bool verify = false;  // every copy checked by its bytes
+  // Nothing is written: each file's outcome is what the run would do now.
+  bool plan_only = false;
+  // Each file's outcome, in the order each was done; none is kept.
+  std::function<void(const FileOutcome&)> tell;
+};
+
 // Copies or moves every ticked file into the destination folder under its
 // own name; the folder and the kind are asked afresh for each row. A file
 // that is one of this transfer's (a ticked source, or a file an earlier row
 // moved there) is never replaced: a copy's file stays where it is, reported;
-// a moved file takes the first free numbered name. With keep_existing no
-// file already there is replaced: every newcomer whose name is taken, copied
-// or moved, takes the first free numbered name. With tell, each file's
-// outcome goes there, in the order each was done, and none is kept. With
-// verify every copy is checked by its bytes.
+// a moved file takes the first free numbered name.
 TransferOutcome TransferChecked(const TransferRows& rows,
                                 const std::function<std::string()>& destination,
                                 const std::function<TransferKind()>& kind, FailureTrap& trap,
-                                bool keep_existing = false,
-                                const std::function<void(const FileOutcome&)>& tell = nullptr,
-                                bool verify = false);
+                                const TransferOptions& options = {});
 
 // The one box that says which ticked files were not copied.
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);

@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iomanip>
+#include <map>
+#include <optional>
 #include <sstream>
 
 #include "fs/file_times.h"
@@ -189,49 +192,99 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
   EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
 }
 
-TEST(GatherCli, NoFileInTheDestinationIsReplacedUnlessAsked) {
+TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
+  const std::string kLong = std::string(251, 'n') + ".txt";  // numbered, past 255 bytes
   struct Case {
     std::string args;  // the folders searched, in order, then the options
-    std::vector<std::pair<std::string, std::string>> before, after;  // out's files and texts
-    std::string dry;  // what --dry-run says first, as the real run does it
+    std::vector<std::pair<std::string, std::string>> before, after;  // files and texts; out's after
+    int status = 0;
+    const char* stick = nullptr;  // out's file system, when not this disk
+    std::function<void(TestTree&)> more = {};  // what else is at a name
+    std::string dry = {};  // what the plan says, where it is quoted
   } cases[] = {
       // The same scan name on a second night.
       {"a --move-to out",
        {{"a/scan001.pdf", "night 2"}, {"out/scan001.pdf", "night 1"}},
-       {{"scan001 (2).pdf", "night 2"}, {"scan001.pdf", "night 1"}},
-       "move a/scan001.pdf -> out/scan001 (2).pdf\n"},
+       {{"scan001 (2).pdf", "night 2"}, {"scan001.pdf", "night 1"}}},
       {"a b c --copy-to out",
        {{"a/same.txt", "a"}, {"b/same.txt", "b"}, {"c/same.txt", "c"}, {"out/same.txt", "old"}},
-       {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}},
-       "copy a/same.txt -> out/same (2).txt\ncopy b/same.txt -> out/same (3).txt\n"
-       "copy c/same.txt -> out/same (4).txt\n"},
+       {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}}},
       // Names that are no text are moved too, and shown quoted as a shell reads them.
       {"a --move-to out",
        {{"a/line\nbreak", "x"}, {"a/bad\xff", "y"}},
        {{"bad\xff", "y"}, {"line\nbreak", "x"}},
+       0,
+       nullptr,
+       nullptr,
        "move 'a/bad'$'\\377' -> 'out/bad'$'\\377'\n"
        "move 'a/line'$'\\n''break' -> 'out/line'$'\\n''break'\n"},
-      {"a --copy-to out --replace",
-       {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
-       {{"same.txt", "new"}},
-       "copy a/same.txt -> out/same.txt\n"},
+      {"a --copy-to out --replace", {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
+       {{"same.txt", "new"}}},
+      // A stick takes PHOTO.JPG for photo.jpg.
+      {"a b --copy-to out",
+       {{"a/photo.jpg", "a"}, {"b/PHOTO.JPG", "b"}},
+       {{"PHOTO (2).JPG", "b"}, {"photo.jpg", "a"}},
+       0,
+       "fat"},
+      // A name on disk is numbered past, a move of the run's is kept.
+      {"a b --move-to out --replace",
+       {{"a/x", "a"}, {"b/x", "b"}, {"out/x", "old"}, {"out/x (2)", "old 2"}},
+       {{"x", "a"}, {"x (2)", "old 2"}, {"x (3)", "b"}}},
+      // The destination is searched: its file is one of the run's.
+      {"a out --copy-to out --replace", {{"a/x", "new"}, {"out/x", "old"}}, {{"x", "old"}}, 1},
+      {"a b --copy-to out", {{"a/" + kLong, "a"}, {"b/" + kLong, "b"}}, {{kLong, "a"}}, 1},
+      {"a --copy-to out --replace", {{"a/x", "new"}, {"out/x", "old"}}, {{"x", "old"}}, 1,
+       nullptr, [](TestTree& t) { chmod(t.Path("out/x").c_str(), 0444); }},
+      {"a --copy-to out --replace", {{"a/x", "new"}}, {{"x", ""}}, 1, nullptr,
+       [](TestTree& t) { t.Folder("out/x"); }},
+      {"a --copy-to out --replace", {{"a/x", "new"}, {"elsewhere", "theirs"}}, {{"x", "theirs"}},
+       1, nullptr, [](TestTree& t) { symlink(t.Path("elsewhere").c_str(), t.Path("out/x").c_str()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     TestTree t;
+    std::optional<Mounted> stick;
+    if (c.stick) {
+      ASSERT_EQ(stick.emplace(t.Path("out"), c.stick).error(), "");
+    }
     t.Folder("out");
+    std::map<std::string, std::string> before(c.before.begin(), c.before.end());
     for (const auto& [path, text] : c.before) t.File(path, text);
+    if (c.more) c.more(t);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
-    EXPECT_EQ(Lines(Gather(t, "-n --after 1900-01-01 " + c.args).out), Lines(c.dry));
+    const Outcome dry = Gather(t, "-n -0 --after 1900-01-01 " + c.args);
+    if (!c.dry.empty()) {
+      EXPECT_EQ(Lines(Gather(t, "-n --after 1900-01-01 " + c.args).out), Lines(c.dry));
+    }
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
-    EXPECT_EQ(o.status, 0) << o.err;
-    // Each file given a new name is said: one line each.
-    EXPECT_EQ(Lines(o.err).size(),
-              static_cast<std::size_t>(std::count(c.dry.begin(), c.dry.end(), '(')));
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_EQ(dry.status, c.status) << dry.err;
+    // Each file the plan names went where it said, and no other changed.
+    std::vector<std::string> planned, changed;
+    for (const std::string& line : Lines(dry.out)) {
+      const std::size_t to = line.find(" -> ");
+      const std::string source = line.substr(5, to - 5), target = line.substr(to + 4);
+      if (source == target) continue;  // there already
+      planned.push_back(target);
+      EXPECT_EQ(t.Read(target), before[source]) << line;
+      EXPECT_EQ(std::filesystem::exists(source), line.starts_with("copy")) << line;
+    }
     std::vector<std::pair<std::string, std::string>> after;
-    for (const std::string& name : Names(t.Path("out")))
-      after.push_back({name, t.Read("out/" + name)});
+    for (const std::string& name : Names(t.Path("out"))) {
+      const std::string path = "out/" + name;
+      after.push_back({name, t.Read(path)});
+      if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path)) &&
+          before[path] != after.back().second)
+        changed.push_back(path);
+    }
     EXPECT_EQ(after, c.after);
+    EXPECT_EQ(Sorted(planned), changed);
+    // It says what the run says of each file it could not gather; the run
+    // alone names the renamed, which the plan lists.
+    std::vector<std::string> said;
+    for (const std::string& line : Lines(o.err))
+      if (line.find(" under a new name: ") == std::string::npos) said.push_back(line);
+    EXPECT_EQ(Lines(dry.err), said);
   }
 }
 
