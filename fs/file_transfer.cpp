@@ -259,6 +259,7 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   if (error == os::kSourceChanged)
     return os::Examine(source) ? "it changed while it was being copied"
                                : "it was removed meanwhile";
+  if (error == os::kNotAFile) return "it is no longer a file: something else took its name";
   if (error == os::kCopyDiffers)
     return "Device error: " + destination + " does not read back as it was written; the drive " +
            "that holds " + folder + " may be failing";
@@ -268,15 +269,22 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
     const int state = os::FolderError(folder);
     if (Disconnected(error) || Disconnected(state))
       return "Device unavailable: the drive that holds " + folder + " is no longer connected";
+    if (state == ENOTDIR) return "Path not found: " + folder + " is a file, not a folder";
     if (state != 0) return "Path not found: the folder " + folder + " does not exist";
   }
+  if (error == EROFS) return "Permission denied: " + folder + " is on a drive that is read-only";
   if (error == ENAMETOOLONG) return "File name too long: " + name + " is too long for " + folder;
   if (error == ENOSPC) return "Disk full: no room is left in " + folder;
-  // A FUSE file system answers a name it cannot store as if a folder were
-  // missing, or as if making files there were not allowed.
+  // A FUSE file system answers a name it cannot store, or a full disk, as
+  // if a folder were missing, or as if making files there were not allowed.
   if (error == ENOENT || error == EINVAL ||
-      ((error == EPERM || error == EACCES) && os::CanWriteIn(folder)))
+      ((error == EPERM || error == EACCES) && os::CanWriteIn(folder))) {
+    const auto free = os::FreeSpace(folder);
+    const auto file = os::Examine(source);
+    if (free && (*free == 0 || (file && file->size > *free)))
+      return "Disk full: no room is left in " + folder;
     return "Bad file name: the destination does not accept the name " + name;
+  }
   return DescribeError(error);
 }
 
@@ -292,6 +300,20 @@ bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source
   auto [it, added] = untrusted_sources_.try_emplace(source_volume, false);
   if (added || source_volume == 0) it->second = Untrusted(FolderOf(source));
   return it->second;
+}
+
+int TransferRun::SinceCopied(const Work& work, const os::FileFacts& now) {
+  const os::FileFacts& then = work.file->source_facts();
+  if (os::Unchanged(then, now)) return Reread(work);
+  // Another name of it (a hard link) moved meanwhile changes its link count,
+  // and so its change time: then its bytes tell.
+  const bool relinked = then.id == now.id && then.size == now.size && then.links != now.links &&
+                        then.modified.sec == now.modified.sec &&
+                        then.modified.nsec == now.modified.nsec;
+  if (!relinked) return os::kSourceChanged;
+  os::Digest copied;
+  if (int error = os::DigestOfFile(work.file->destination(), copied, between_chunks_)) return error;
+  return os::SameContent(work.source, copied, between_chunks_);
 }
 
 int TransferRun::Reread(const Work& work) {
@@ -463,8 +485,7 @@ void TransferRun::Complete(const Work& w) {
     what = w.source + " was removed by another program during its move; " + d +
            " holds it as it was copied";
     outcome = FileOutcome::kMoved;
-  } else if (!os::Unchanged(w.file->source_facts(), *source) ||
-             (reread = Reread(w)) == os::kSourceChanged) {
+  } else if ((reread = SinceCopied(w, *source)) == os::kSourceChanged) {
     what = w.source + " changed while it was being moved: it stays where it is, and " + d +
            " holds it as it was before the change";
     outcome = FileOutcome::kKeptBoth;
@@ -594,11 +615,25 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
     there = run.Look(s, d).facts;
   });
   if (file && there && file->id == there->id) {
-    run.Done(FileOutcome::kMoved, s, d);  // it is there already
+    // It is there already. A hard link elsewhere is a second name of it,
+    // which the move takes away; one name spelt two ways stays as it is.
+    const bool gone = trap.Step(104, [&] {
+      const int error = file->links > 1 && os::DistinctEntries(s, d) ? os::RemoveFile(s) : 0;
+      if (error != 0)
+        throw Failure(s + " is another name of " + d + ", which holds it already, but it " +
+                          "could not be removed (" + DescribeError(error) + ")",
+                      error);
+    });
+    if (gone)
+      run.Done(FileOutcome::kMoved, s, d);
+    else
+      run.NotDone(TransferKind::kMove, s, d, trap.last(), true);
     return false;
   }
   const bool moved = trap.Step(104, [&] {
-    if (!file || !file->regular) ThrowError(ENOENT);
+    if (!file)
+      throw Failure("File not found: " + s + " is no longer there; nothing was moved", ENOENT);
+    if (!file->regular) throw Failure(s + " is no longer a file; nothing was moved", EINVAL);
     if (!there && !run.IsDestinationFolder(FolderOf(d)))
       throw Failure(WhyNot(ENOENT, s, d), ENOENT);
     run.Move(s, *file, d, there);

@@ -170,6 +170,9 @@ class TransferRun {
   // 0 when a checked work's source still holds what was copied, else
   // kSourceChanged or an error number.
   int Reread(const Work& work);
+  // 0 when a work's source (now as examined) is still what was copied, else
+  // kSourceChanged or an error number.
+  int SinceCopied(const Work& work, const os::FileFacts& now);
   void Enqueue(Work work, bool named);
   // Names the complete files that wait, each as it must be named then.
   void NameWaiting();

@@ -109,6 +109,7 @@ struct FileFacts {
   Timestamp accessed;
   Timestamp changed;  // the inode's change time (Linux only)
   unsigned mode = 0;  // permission bits
+  unsigned links = 1;  // names the file has (hard links)
   bool regular = false;
   // Without the owner's write permission (Windows: the read-only attribute).
   bool read_only = false;
@@ -126,6 +127,9 @@ inline bool Unchanged(const FileFacts& then, const FileFacts& now) {
 inline constexpr int kSourceChanged = -1;
 // What ReadBack returns when the copy does not read back as it was written.
 inline constexpr int kCopyDiffers = -3;
+// What CopyFrom returns when the source is no longer a regular file (a FIFO,
+// a folder or a link took its name).
+inline constexpr int kNotAFile = -4;
 
 // A file's content in 128 bits, for files that are checked by their bytes.
 struct Digest {
@@ -141,6 +145,11 @@ std::string FoldCase(std::string_view name);
 // name: told by a name already there where one is, else by its type (FAT,
 // exFAT, NTFS, their FUSE servers, ext4's case-folding folders).
 bool IgnoresCase(const std::string& folder);
+// Whether a and b, which name one file, are two entries (hard links), not
+// one reached by two spellings or two paths to one folder.
+bool DistinctEntries(const std::string& a, const std::string& b);
+// Bytes free for this user in folder's file system; none when not known.
+std::optional<std::uint64_t> FreeSpace(const std::string& folder);
 // Whether folder can hold a file called name (its length, and the path's).
 bool NameFits(const std::string& folder, const std::string& name);
 // Whether folder holds an entry spelled exactly name: on a file system that
@@ -151,9 +160,16 @@ bool ListsExactly(const std::string& folder, const std::string& name);
 // may throw to abandon the copy.
 using ChunkHook = std::function<void()>;
 
+// The digest of the file at path, read now; 0 or an error number.
+int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks);
 // 0 when the file at path holds the content digest names now, else
 // kSourceChanged or an error number.
-int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks);
+inline int SameContent(const std::string& path, const Digest& digest,
+                       const ChunkHook& between_chunks) {
+  Digest now;
+  if (int error = DigestOfFile(path, now, between_chunks)) return error;
+  return now == digest ? 0 : kSourceChanged;
+}
 
 // An open file or folder of the system (a descriptor, or a Windows handle),
 // closed when it goes.

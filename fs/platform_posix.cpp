@@ -225,6 +225,7 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
     entries.push_back({static_cast<std::uint32_t>(names.size()), e.d_ino, e.d_type, 0, {}});
     names.append(name).push_back('\0');
   };
+  int unlooked = 0;  // why an entry could not be looked at
   const auto look_and_hand_on = [&](int fd) {
     std::sort(by_inode.begin(), by_inode.end(),
               [](std::uint32_t a, std::uint32_t b) { return entries[a].ino < entries[b].ino; });
@@ -232,7 +233,11 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
     const unsigned mask = files ? kStatxMask : STATX_TYPE;
     for (const std::uint32_t i : by_inode) {
       struct statx sx {};
-      if (statx(fd, names.c_str() + entries[i].name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) continue;
+      if (statx(fd, names.c_str() + entries[i].name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) {
+        // Gone meanwhile, or in a folder that can be listed but not entered.
+        if (errno != ENOENT && unlooked == 0) unlooked = errno;
+        continue;
+      }
       entries[i].mode = sx.stx_mode;
       if (S_ISREG(sx.stx_mode) && files) entries[i].stamps = StampsOf(sx);
     }
@@ -247,7 +252,8 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
       }
     }
   };
-  return ForEachEntry(folder, follow, gather, look_and_hand_on);
+  const int error = ForEachEntry(folder, follow, gather, look_and_hand_on);
+  return error != 0 ? error : unlooked;
 }
 
 ThreadUse ThisThreadUse() {

@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -61,6 +62,7 @@ FileFacts FactsOf(const struct stat& st) {
   f.accessed = {st.st_atim.tv_sec, static_cast<std::int32_t>(st.st_atim.tv_nsec)};
   f.changed = {st.st_ctim.tv_sec, static_cast<std::int32_t>(st.st_ctim.tv_nsec)};
   f.mode = st.st_mode & 07777;
+  f.links = static_cast<unsigned>(st.st_nlink);
   f.regular = S_ISREG(st.st_mode);
   f.read_only = (st.st_mode & S_IWUSR) == 0;
   return f;
@@ -287,7 +289,7 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   if (!in.valid()) return errno;
   struct stat st {};
   if (fstat(Fd(in), &st) != 0) return errno;
-  if (!S_ISREG(st.st_mode)) return EINVAL;
+  if (!S_ISREG(st.st_mode)) return kNotAFile;
   source_facts_ = FactsOf(st);
   const int out = Fd(handle_);
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
@@ -330,12 +332,10 @@ int NewFile::ReadBack(const ChunkHook& between_chunks) {
   return written == *digest_ ? 0 : kCopyDiffers;
 }
 
-int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks) {
+int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {
   const Handle in(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!in.valid()) return errno;
-  Digest now;
-  if (int error = DigestOf(Fd(in), now, between_chunks)) return error;
-  return now == digest ? 0 : kSourceChanged;
+  return DigestOf(Fd(in), digest, between_chunks);
 }
 
 int NewFile::Sync() {
@@ -514,6 +514,20 @@ bool IgnoresCase(const std::string& folder) {
            field == "ntfs3" || field == "fuseblk" || field == "fuse.fusefat";
   }
   return false;
+}
+
+bool DistinctEntries(const std::string& a, const std::string& b) {
+  const auto folder_a = Examine(FolderPart(a)), folder_b = Examine(FolderPart(b));
+  if (!folder_a || !folder_b) return false;
+  if (!(folder_a->id == folder_b->id)) return true;
+  return NamePart(a) != NamePart(b) && ListsExactly(FolderPart(a), NamePart(a)) &&
+         ListsExactly(FolderPart(a), NamePart(b));
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
+  struct statvfs fs {};
+  if (statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
 bool NameFits(const std::string& folder, const std::string& name) {

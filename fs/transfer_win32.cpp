@@ -44,6 +44,7 @@ FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
                 static_cast<std::int32_t>(ticks % 10000000 * 100)};
   f.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
   f.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  f.links = info.nNumberOfLinks;
   return f;
 }
 
@@ -128,14 +129,12 @@ int DigestOf(HANDLE h, Digest& digest, const ChunkHook& between_chunks) {
   return 0;
 }
 
-int SameContent(const std::string& path, const Digest& digest, const ChunkHook& between_chunks) {
+int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {
   const Handle in(reinterpret_cast<std::intptr_t>(
       CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
   if (!in.valid()) return ErrnoOf(GetLastError());
-  Digest now;
-  if (int error = DigestOf(AsHandle(in), now, between_chunks)) return error;
-  return now == digest ? 0 : kSourceChanged;
+  return DigestOf(AsHandle(in), digest, between_chunks);
 }
 
 int NewFile::ReadBack(const ChunkHook& between_chunks) {
@@ -243,6 +242,17 @@ std::size_t OpenFileBudget() { return 2048; }
 int SyncFileSystemOf(const std::string&) { return 0; }
 bool SyncReachesDisk(const std::string&) { return true; }
 int SyncFolder(const std::string&) { return 0; }
+
+bool DistinctEntries(const std::string& a, const std::string& b) {
+  // One spelling of a name differs from another only in case, which Windows ignores.
+  return FoldCase(a) != FoldCase(b);
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
+  ULARGE_INTEGER free{};
+  if (!GetDiskFreeSpaceExW(Long(folder).c_str(), &free, nullptr, nullptr)) return std::nullopt;
+  return free.QuadPart;
+}
 
 // Windows ignores case on every file system it names files on.
 bool IgnoresCase(const std::string&) { return true; }

@@ -33,7 +33,7 @@ struct TransferOptions {
   // Nothing is written: each file's outcome is what the run would do now.
   bool plan_only = false;
   // Each file's outcome, in the order each was done; none is kept.
-  std::function<void(const FileOutcome&)> tell;
+  std::function<void(const FileOutcome&)> tell = nullptr;
 };
 
 // Copies or moves every ticked file into the destination folder under its

@@ -157,8 +157,10 @@ TEST_F(FileTransfer, MoveOfAVanishedSourceKeepsTheOldDestinationAndReportsStep10
   EXPECT_EQ(t.Read("out/gone.txt"), "old");
   EXPECT_EQ(t.Read("out/x.txt"), "new");
   ASSERT_EQ(ui.Failures().size(), 1u);
-  EXPECT_EQ(ui.Failures()[0].rfind(
-                "File not found\r\nin Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r", 0),
+  EXPECT_EQ(ui.Failures()[0].rfind("File not found: " + t.Path("src/gone.txt") +
+                                       " is no longer there; nothing was moved\r\nin "
+                                       "Larkmere2021/08/31.Main.FSOFileMove at line 104\r\r",
+                                   0),
             0u);
 }
 

@@ -69,8 +69,10 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   t.Folder("a");
   t.File("u/ok.txt");
   t.Folder("u/secret");
-  // Run as another user, or closed to its own.
+  t.File("v/listed/only.txt");
+  // Run as another user, or closed to its own; the second can be listed, not entered.
   chmod(t.Path("u/secret").c_str(), geteuid() == 0 ? 0700 : 0);
+  chmod(t.Path("v/listed").c_str(), 0644);
   const std::string other =
       geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
   const std::string kDates = "YYYY-MM-DD, today, yesterday or N days ago expected)";
@@ -102,6 +104,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
        "(Resource temporarily unavailable)",
        1, other + "prlimit --nproc=1 "},  // no room for one more thread
       {"--after 1900-01-01 u", "larkspur-gather: u/secret/: Permission denied; it was not searched",
+       1, other},
+      {"--after 1900-01-01 v", "larkspur-gather: v/listed/: Permission denied; it was not searched",
        1, other},
   };
   for (const Case& c : cases) {

@@ -608,6 +608,25 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
        },
        "Bad file name: the destination does not accept the name a\nb"},
       {"a drive that went away", onto_fat("f", true), "Device unavailable: the drive that holds "},
+      {"a full FAT stick",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "fat");
+         std::ofstream(t.Path("stick/fill")) << std::string(64u << 20, 'f');
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "Disk full: no room is left in "},
+      {"a drive that is read-only",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
+         ASSERT_TRUE(m.MakeReadOnly()) << m.error();
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+       },
+       "/stick/ is on a drive that is read-only"},
+      {"a destination that is a file",
+       [](TestTree& t, ScriptedUi& ui) {
+         Transfer(ui, {t.Path("src/f")}, t.Path("src/f"), TransferKind::kMove);
+       },
+       "/src/f/ is a file, not a folder"},
       {"a name a FAT stick cannot store", onto_fat("\xc3\x89t\xc3\xa9.jpg", false),
        "Bad file name: the destination does not accept the name \xc3\x89t\xc3\xa9.jpg"},
       {"a numbered name past the longest name",
@@ -658,5 +677,30 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
     c.act(t, ui);
     ASSERT_EQ(ui.Failures().size(), 1u);
     EXPECT_NE(ui.Failures()[0].find(c.says), std::string::npos) << ui.Failures()[0];
+  }
+}
+
+TEST(TransferFaults, AHardLinkIsMovedAsTheFileItNames) {
+  for (const char* other : {"", "tmpfs"}) {  // the destination's file system, when another
+    SCOPED_TRACE(other);
+    TestTree t;
+    ScriptedUi ui;
+    t.File("a/x.txt", "x");
+    t.Folder("b");
+    fs::create_hard_link(t.Path("a/x.txt"), t.Path("b/x.txt"));
+    std::optional<Mounted> m;
+    if (*other != 0) {
+      ASSERT_MOUNTED(m.emplace(t.Path("out"), other, "size=1m"));
+    }
+    t.Folder("out");
+    TransferRows rows{2, [&](std::size_t i) { return t.Path(i == 0 ? "a/x.txt" : "b/x.txt"); },
+                      [](std::size_t) { return true; }};
+    FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
+    TransferChecked(rows, [&] { return t.Path("out"); }, [] { return TransferKind::kMove; }, trap,
+                    {.keep_existing = true});
+    EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
+    EXPECT_EQ(Names(t.Path("b")), std::vector<std::string>{});
+    EXPECT_EQ(t.Read("out/x.txt"), "x");
+    EXPECT_TRUE(ui.Failures().empty());
   }
 }
