@@ -481,6 +481,14 @@ void TransferRun::Complete(const Work& w) {
   } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
     what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
            w.source + " stays where it is";
+  } else if (const auto earlier = !source ? moved_away_.find(w.file->source_facts().id)
+                                            : moved_away_.end();
+             earlier != moved_away_.end()) {
+    // Another path to a file this run has just moved (a folder searched
+    // twice, through a bind mount): its second copy goes.
+    os::RemoveFile(d);
+    Moved(w.row, w.source, earlier->second);
+    return;
   } else if (!source) {
     what = w.source + " was removed by another program during its move; " + d +
            " holds it as it was copied";
@@ -498,6 +506,7 @@ void TransferRun::Complete(const Work& w) {
            DescribeError(error) + "): the file is now in both places";
     outcome = FileOutcome::kKeptBoth;
   } else {
+    moved_away_[w.file->source_facts().id] = d;
     Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
     return;
   }
@@ -566,6 +575,7 @@ void TransferRun::Flush() {
     }
     replacing_.clear();
     named_.clear();
+    moved_away_.clear();
     replacing_names_.clear();
     waiting_bytes_ = 0;
   }

@@ -194,6 +194,8 @@ class TransferRun {
   // the file system's flush is not trusted.
   std::vector<Work> replacing_;
   std::vector<Work> named_;  // moved, the source waiting for removal
+  // The sources of named_ removed so far, by identity: where each went.
+  std::unordered_map<os::FileId, std::string, IdHash> moved_away_;
   std::unordered_set<std::string> replacing_names_;
   std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;

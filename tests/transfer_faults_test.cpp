@@ -680,17 +680,26 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
   }
 }
 
-TEST(TransferFaults, AHardLinkIsMovedAsTheFileItNames) {
-  for (const char* other : {"", "tmpfs"}) {  // the destination's file system, when another
-    SCOPED_TRACE(other);
+TEST(TransferFaults, AFileOfTwoNamesIsMovedAsTheFileTheyName) {
+  struct Case {
+    const char* other;  // the destination's file system, when another
+    bool bind;          // b is a, mounted there too; else b/x.txt a hard link
+    std::size_t moved;  // files in out afterwards
+  } cases[] = {{"", false, 1}, {"tmpfs", false, 2}, {"tmpfs", true, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.other) + (c.bind ? " bind" : " link"));
     TestTree t;
     ScriptedUi ui;
     t.File("a/x.txt", "x");
     t.Folder("b");
-    fs::create_hard_link(t.Path("a/x.txt"), t.Path("b/x.txt"));
+    if (c.bind) {
+      ASSERT_EQ(std::system(("mount --bind " + t.Path("a") + " " + t.Path("b")).c_str()), 0);
+    } else {
+      fs::create_hard_link(t.Path("a/x.txt"), t.Path("b/x.txt"));
+    }
     std::optional<Mounted> m;
-    if (*other != 0) {
-      ASSERT_MOUNTED(m.emplace(t.Path("out"), other, "size=1m"));
+    if (*c.other != 0) {
+      ASSERT_MOUNTED(m.emplace(t.Path("out"), c.other, "size=1m"));
     }
     t.Folder("out");
     TransferRows rows{2, [&](std::size_t i) { return t.Path(i == 0 ? "a/x.txt" : "b/x.txt"); },
@@ -701,6 +710,8 @@ TEST(TransferFaults, AHardLinkIsMovedAsTheFileItNames) {
     EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
     EXPECT_EQ(Names(t.Path("b")), std::vector<std::string>{});
     EXPECT_EQ(t.Read("out/x.txt"), "x");
+    EXPECT_EQ(Names(t.Path("out")).size(), c.moved);
     EXPECT_TRUE(ui.Failures().empty());
+    if (c.bind) std::system(("umount " + t.Path("b")).c_str());
   }
 }
