@@ -159,24 +159,6 @@ std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind) {
   return std::nullopt;
 }
 
-namespace {
-std::optional<DateValue> FileDate(const std::string& path, DateKind kind) {
-  auto stamps = os::StatFile(path);
-  if (!stamps) return std::nullopt;
-  return DateOf(*stamps, kind);
-}
-}  // namespace
-
-std::optional<DateValue> FileDateModified(const std::string& path) {
-  return FileDate(path, DateKind::kModified);
-}
-std::optional<DateValue> FileDateCreated(const std::string& path) {
-  return FileDate(path, DateKind::kCreated);
-}
-std::optional<DateValue> FileDateAccessed(const std::string& path) {
-  return FileDate(path, DateKind::kAccessed);
-}
-
 std::string DateText(DateValue value, const DatePatterns& patterns) {
   const long days = DayNumber(value);
   long seconds = std::lround((value - days) * 86400.0);

@@ -12,11 +12,8 @@ enum class DateKind { kModified, kCreated, kAccessed };
 // The date column's heading; empty for none.
 const char* DateHeading(std::optional<DateKind> kind);
 
-// The file's time as a local date value; empty when the file cannot be
-// found or (creation) the file system does not record it.
-std::optional<DateValue> FileDateModified(const std::string& path);
-std::optional<DateValue> FileDateCreated(const std::string& path);
-std::optional<DateValue> FileDateAccessed(const std::string& path);
+// The file's time as a local date value; empty when (creation) the file
+// system does not record it.
 std::optional<DateValue> DateOf(const os::FileStamps& stamps, DateKind kind);
 
 // Universal time to local date value, with the offset in force on that

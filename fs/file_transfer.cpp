@@ -652,18 +652,6 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
   return moved;
 }
 
-void DeleteFileQuiet(const std::string& path, UiServices& ui) {
-  ui.Yield();
-  try {
-    FSODeleteFile(path);
-  } catch (const Failure&) {
-  }
-}
-
-void FSODeleteFile(const std::string& path) {
-  if (int error = os::RemoveFile(path)) ThrowError(error);
-}
-
 const char* TransferWord(TransferKind kind) {
   return kind == TransferKind::kCopy ? "Copy" : kind == TransferKind::kMove ? "Move" : "";
 }

@@ -238,7 +238,4 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
 // destination; a destination that is the source itself leaves the file be.
 // True when the file went (or, across file systems, is going) there.
 bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);
-// Deletes the file; silent.
-void DeleteFileQuiet(const std::string& path, UiServices& ui);
-// Deletes the file; failures go to the caller.
-void FSODeleteFile(const std::string& path);
+

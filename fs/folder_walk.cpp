@@ -1,7 +1,5 @@
 #include "fs/folder_walk.h"
 
-#include "app/failure_trap.h"
-#include "fs/folder_tree.h"
 
 namespace {
 
@@ -26,8 +24,6 @@ long NextCodePoint(std::string_view s, std::size_t& i) {
   return cp;
 }
 
-bool MatchesAll(const std::string& pattern) { return pattern == "*.*" || pattern == "*"; }
-
 }  // namespace
 
 bool HasUnlistableChars(std::string_view name) {
@@ -41,35 +37,3 @@ bool HasUnlistableChars(std::string_view name) {
 bool IsFolder(const std::string& path) { return os::IsFolder(path); }
 
 bool IsExistingFile(const std::string& path) { return os::IsExistingFile(path); }
-
-void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, UiServices& ui) {
-  FailureTrap trap(ui, kWalkProcedure);
-  std::vector<std::string> walked;
-  const bool read = trap.Step(150, [&] {
-    FolderTree tree(folders, recurse, false);
-    tree.Read(ui, [&](const FolderTree::Folder& f) {
-      if (!f.dropped) walked.push_back(f.path);
-    });
-  });
-  if (read) trap.Step(152, [&] { folders = std::move(walked); });
-}
-
-void ForEachFileInFolder(const std::string& folder, const std::string& pattern,
-                         const os::FileVisitor& fn) {
-  const bool all = MatchesAll(pattern);
-  const std::string path =
-      folder.empty() || folder.back() != os::kSeparator ? folder + os::kSeparator : folder;
-  os::ListFolder(path, true, nullptr, [&](std::string_view name, const os::FileStamps& stamps) {
-    if (HasUnlistableChars(name)) return;
-    if (!all && !os::MatchesPattern(name, pattern)) return;
-    fn(name, stamps);
-  });
-}
-
-std::vector<std::string> GetFilesInFolder(const std::string& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  ForEachFileInFolder(folder, pattern, [&](std::string_view name, const os::FileStamps&) {
-    names.emplace_back(name);
-  });
-  return names;
-}

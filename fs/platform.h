@@ -67,8 +67,6 @@ bool IsExistingFile(const std::string& path);
 // like) afresh; IsVirtualMount and ListFolder go by it.
 void RefreshMounts();
 bool IsVirtualMount(const std::string& folder);
-std::optional<FileStamps> StatFile(const std::string& path);
-bool MatchesPattern(std::string_view name, const std::string& pattern);
 
 // Reads folder once, in listing order: the names of its real sub-folders
 // (no links, no virtual mounts) into subfolders unless that is null, and

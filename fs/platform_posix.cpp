@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -142,18 +141,6 @@ void RefreshMounts() {
 
 bool IsVirtualMount(const std::string& folder) {
   return VirtualMounts().count(WithoutFinalSeparator(folder)) != 0;
-}
-
-std::optional<FileStamps> StatFile(const std::string& path) {
-  if (path.empty() || PastPathLimit(path)) return std::nullopt;
-  struct statx sx {};
-  if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kStatxMask, &sx) != 0) return std::nullopt;
-  if (!S_ISREG(sx.stx_mode)) return std::nullopt;
-  return StampsOf(sx);
-}
-
-bool MatchesPattern(std::string_view name, const std::string& pattern) {
-  return fnmatch(pattern.c_str(), std::string(name).c_str(), 0) == 0;
 }
 
 namespace {

@@ -73,15 +73,6 @@ int ForEachEntry(const std::string& folder, Fn fn) {
   return last == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(last);
 }
 
-bool WildcardMatch(const wchar_t* name, const wchar_t* pattern) {
-  if (*pattern == 0) return *name == 0;
-  if (*pattern == L'*')
-    return WildcardMatch(name, pattern + 1) || (*name && WildcardMatch(name + 1, pattern));
-  if (*name == 0) return false;
-  return (*pattern == L'?' || towlower(*pattern) == towlower(*name)) &&
-         WildcardMatch(name + 1, pattern + 1);
-}
-
 }  // namespace
 
 void InitLocalTime() {}
@@ -133,20 +124,6 @@ bool IsVirtualMount(const std::string& folder) {
   if (folder.size() <= 3) return false;
   const DWORD a = GetFileAttributesW(Wide(folder).c_str());
   return a != INVALID_FILE_ATTRIBUTES && IsHiddenSystemValue(a);
-}
-
-std::optional<FileStamps> StatFile(const std::string& path) {
-  if (path.empty() || PastPathLimit(path)) return std::nullopt;
-  WIN32_FIND_DATAW data;
-  HANDLE h = FindFirstFileW(Wide(path).c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  FindClose(h);
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
-  return StampsOf(data);
-}
-
-bool MatchesPattern(std::string_view name, const std::string& pattern) {
-  return WildcardMatch(Wide(std::string(name)).c_str(), Wide(pattern).c_str());
 }
 
 // Listed by path: follow is the POSIX layer's concern.

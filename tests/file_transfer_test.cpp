@@ -193,14 +193,6 @@ TEST_F(FileTransfer, AFolderThatWentAfterTheFirstFileTakesNoMore) {
             0u);
 }
 
-TEST_F(FileTransfer, DeleteFileQuietIsSilentAndFsoDeleteReports) {
-  DeleteFileQuiet(t.Path("src/x.txt"), ui);
-  DeleteFileQuiet(t.Path("src/x.txt"), ui);
-  EXPECT_FALSE(std::filesystem::exists(t.Path("src/x.txt")));
-  EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_THROW(FSODeleteFile(t.Path("src/x.txt")), std::exception);
-}
-
 TEST(TransferBoxes, MoreThanFiveFilesAreFiveNamedAndTheRestCounted) {
   std::vector<std::pair<std::string, std::string>> not_copied;
   std::vector<std::string> renamed;

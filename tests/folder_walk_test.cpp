@@ -18,8 +18,15 @@
 namespace {
 
 std::vector<std::string> Walk(std::vector<std::string> folders, bool recurse, ScriptedUi& ui) {
-  GetSubDirectories2016(folders, recurse, ui);
-  return folders;
+  return WalkedFolders(folders, recurse, ui);
+}
+
+// The files of folder that a walk finds there.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  ScriptedUi ui;
+  std::vector<std::string> files;
+  WalkedFolders({folder}, false, ui, &files);
+  return Sorted(files);
 }
 
 }  // namespace
@@ -83,8 +90,7 @@ TEST(FolderWalk, SkipsLinksAndUnlistableNamesButKeepsHiddenAndUnicode) {
 TEST(FolderWalk, VirtualFileSystemMountsAreNotExpandedBelowAListedFolder) {
   if (!IsFolder("/proc/self/")) GTEST_SKIP() << "no /proc";
   ScriptedUi ui;
-  std::vector<std::string> folders = {"/"};
-  GetSubDirectories2016(folders, false, ui);
+  const std::vector<std::string> folders = Walk({"/"}, false, ui);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/proc/"), 0);
   EXPECT_EQ(std::count(folders.begin(), folders.end(), "/tmp/"), IsFolder("/tmp") ? 1 : 0);
   // Listed itself, it stays in the list but is not expanded.
@@ -121,8 +127,7 @@ TEST(FolderWalk, OnlyTheTopMostMountOfAPointCounts) {
                       .c_str()),
       0);
   ScriptedUi ui;
-  std::vector<std::string> folders = {t.root()};
-  GetSubDirectories2016(folders, true, ui);
+  std::vector<std::string> folders = Walk({t.root()}, true, ui);
   for (const std::string& m : {a, a, b, b}) std::system(("umount -l '" + m + "'").c_str());
   std::sort(folders.begin(), folders.end());
   EXPECT_EQ(folders, (std::vector<std::string>{t.root(), a + "/", a + "/x/"}));
@@ -156,12 +161,11 @@ TEST(FolderWalk, ListsRegularFilesOnlyHiddenIncluded) {
   t.Folder("d/sub");
   ASSERT_EQ(mkfifo(t.Path("d/fifo").c_str(), 0644), 0);
   ASSERT_EQ(symlink(t.Path("d/a.txt").c_str(), t.Path("d/link").c_str()), 0);
-  auto names = Sorted(GetFilesInFolder(t.Path("d"), "*.*"));
+  const auto names = FilesIn(t.Path("d"));
   EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a.txt", "~lock", "ü.txt"}));
-  EXPECT_EQ(Sorted(GetFilesInFolder(t.Path("d/"), "*.*")), names);
-  EXPECT_EQ(GetFilesInFolder(t.Path("d/"), "*.txt").size(), 2u);
-  EXPECT_TRUE(GetFilesInFolder(t.Path("d/sub"), "*.*").empty());
-  EXPECT_TRUE(GetFilesInFolder(t.Path("nothere"), "*.*").empty());
+  EXPECT_EQ(FilesIn(t.Path("d/")), names);
+  EXPECT_TRUE(FilesIn(t.Path("d/sub")).empty());
+  EXPECT_TRUE(FilesIn(t.Path("nothere")).empty());
 }
 
 TEST(FolderWalk, PathTests) {

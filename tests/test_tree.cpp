@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "fs/folder_tree.h"
 #include "fs/platform.h"
 
 #ifdef _WIN32
@@ -122,4 +123,16 @@ int RunUnprivileged(const std::function<int()>& fn) {
 std::vector<std::string> Sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
   return v;
+}
+
+std::vector<std::string> WalkedFolders(const std::vector<std::string>& listed, bool recurse,
+                                       UiServices& ui, std::vector<std::string>* files) {
+  std::vector<std::string> walked;
+  FolderTree(listed, recurse, files != nullptr).Read(ui, [&](const FolderTree::Folder& f) {
+    if (f.dropped) return;
+    for (std::size_t i = 0; files != nullptr && walked.empty() && i < f.size(); ++i)
+      files->emplace_back(f[i].name);
+    walked.push_back(f.path);
+  });
+  return walked;
 }

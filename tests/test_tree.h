@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ui_services.h"
+
 // A temporary folder made by the test itself, removed at the end; on every
 // platform.
 class TestTree {
@@ -37,3 +39,8 @@ int RunUnprivileged(const std::function<int()>& fn);
 
 // v in ascending order, for comparing lists whose order the system chooses.
 std::vector<std::string> Sorted(std::vector<std::string> v);
+
+// The folders a walk of listed reads, in its order, those it dropped left
+// out; the files read in the first folder go to files when it is given.
+std::vector<std::string> WalkedFolders(const std::vector<std::string>& listed, bool recurse,
+                                       UiServices& ui, std::vector<std::string>* files = nullptr);

@@ -15,6 +15,7 @@
 #include "fs/taskbar_win32.h"
 #include "fs/win32_text.h"
 #include "tests/scripted_ui.h"
+#include "tests/test_tree.h"
 
 namespace {
 
@@ -61,10 +62,7 @@ class Win32Fs : public ::testing::Test {
     return std::string(buffer, got);
   }
   std::vector<std::string> Walk() {
-    std::vector<std::string> folders = {root};
-    GetSubDirectories2016(folders, true, ui);
-    std::sort(folders.begin(), folders.end());
-    return folders;
+    return Sorted(WalkedFolders({root}, true, ui));
   }
 };
 
