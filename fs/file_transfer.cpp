@@ -294,12 +294,15 @@ bool TransferRun::Untrusted(const std::string& folder) {
   return it->second;
 }
 
+bool TransferRun::UntrustedSource(std::uint64_t volume, const std::string& source) {
+  auto [it, added] = untrusted_sources_.try_emplace(volume, false);
+  if (added || volume == 0) it->second = Untrusted(FolderOf(source));
+  return it->second;
+}
+
 bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source,
                           const std::string& destination) {
-  if (verify_ || Untrusted(FolderOf(destination))) return true;
-  auto [it, added] = untrusted_sources_.try_emplace(source_volume, false);
-  if (added || source_volume == 0) it->second = Untrusted(FolderOf(source));
-  return it->second;
+  return verify_ || Untrusted(FolderOf(destination)) || UntrustedSource(source_volume, source);
 }
 
 int TransferRun::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -341,13 +344,16 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
   // the source read again (a stick may note no change), the copy read back.
-  const auto self = os::Examine(source);
-  const bool checked = Checked(self ? self->id.volume : 0, source, destination);
-  const bool wait = there.facts || Untrusted(FolderOf(destination)) || checked;
+  const bool untrusted = Untrusted(FolderOf(destination));
+  const auto self = verify_ ? std::nullopt : os::Examine(source);
+  // The source is read again only where it could change unnoticed.
+  const bool reread = verify_ || UntrustedSource(self ? self->id.volume : 0, source);
+  const bool checked = untrusted || reread;
+  const bool wait = there.facts || checked;
   auto file = std::make_unique<os::NewFile>();
   int error = file->Create(destination, std::nullopt);
   if (error == 0) error = file->CopyFrom(source, between_chunks_, checked);
-  if (error == 0 && checked) error = os::SameContent(source, *file->digest(), between_chunks_);
+  if (error == 0 && reread) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
     Enqueue({std::move(file), source, false, there.facts.has_value(), row_}, false);
     return true;

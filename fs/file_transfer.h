@@ -163,6 +163,8 @@ class TransferRun {
   // and copies to or from it are checked by their bytes: FUSE, network and
   // unknown file systems, and drives that can be unplugged.
   bool Untrusted(const std::string& folder);
+  // Whether source (on volume, 0 when not known) is on such a file system.
+  bool UntrustedSource(std::uint64_t volume, const std::string& source);
   // Whether a copy of source (on source_volume, 0 when not known) to
   // destination is checked by its bytes.
   bool Checked(std::uint64_t source_volume, const std::string& source,

@@ -316,19 +316,19 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
 
 int NewFile::ReadBack(const ChunkHook& between_chunks) {
   if (!digest_) return 0;
-  // Opened afresh where the file has a name: a FUSE file system may serve
-  // the descriptor that wrote it from that descriptor's own state (fusefat
-  // reads zeros there).
-  Handle named;
-  if (!temp_.empty()) {
-    named.reset(openat(Fd(folder_), temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!named.valid()) return errno;
-  }
-  const int fd = named.valid() ? Fd(named) : Fd(handle_);
   // Synced, so the pages are clean: dropped, they are read from the drive.
-  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  const auto digest_of = [&](int fd, Digest& read) {
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    return DigestOf(fd, read, between_chunks);
+  };
   Digest written;
-  if (int error = DigestOf(fd, written, between_chunks)) return error;
+  if (int error = digest_of(Fd(handle_), written)) return error;
+  if (written == *digest_ || temp_.empty()) return written == *digest_ ? 0 : kCopyDiffers;
+  // Opened afresh by its name: a FUSE file system may serve the descriptor
+  // that wrote a file from that descriptor's own state (fusefat reads zeros).
+  const Handle named(openat(Fd(folder_), temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!named.valid()) return errno;
+  if (int error = digest_of(Fd(named), written)) return error;
   return written == *digest_ ? 0 : kCopyDiffers;
 }
 
@@ -387,12 +387,15 @@ namespace {
 // Sets the times of name in folder to those of from and reads them back:
 // whether it holds the modification date, within a FAT stick's two seconds.
 bool DateByName(int folder, const std::string& name, const FileFacts& from) {
+  struct stat st {};
+  const auto kept = [&] {
+    return fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
+  };
+  if (kept()) return true;
   const auto spec = [](const Timestamp& t) { return timespec{t.sec, t.nsec}; };
   const timespec times[2] = {spec(from.accessed), spec(from.modified)};
-  struct stat st {};
-  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 &&
-         fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
+  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 && kept();
 }
 
 }  // namespace
