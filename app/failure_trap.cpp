@@ -6,7 +6,12 @@ std::string FailureMessage(const std::string& description, const std::string& pr
          "\r\rPlease email screenshot of this message to " + kSupportAddress;
 }
 
+void UiServices::Failed(const std::string& description, const std::string& procedure_path,
+                        int step) {
+  FailureBox(FailureMessage(description, procedure_path, step));
+}
+
 void FailureTrap::Report(const std::string& description) {
   last_ = description;
-  ui_.FailureBox(FailureMessage(description, path_, step_));
+  ui_.Failed(description, path_, step_);
 }

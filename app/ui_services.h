@@ -23,6 +23,10 @@ class UiServices {
   virtual bool Question(const std::string& text) = 0;
   // "Application Error", warning icon, one OK button.
   virtual void FailureBox(const std::string& text) = 0;
+  // A trapped operation's failure: by default the failure box, its text
+  // naming the operation's procedure path and step.
+  virtual void Failed(const std::string& description, const std::string& procedure_path,
+                      int step);
   // Existing-directory picker; empty on cancel.
   virtual std::string PickFolder(const std::string& title, const std::string& initial) = 0;
   // Save-file dialog; empty on cancel. Filter entries are "Label|pattern|" pairs.

@@ -67,7 +67,11 @@ class ConsoleUi : public UiServices {
   bool Question(const std::string&) override { return false; }
   void FailureBox(const std::string& text) override {
     ++failures_;
-    Say("larkspur-gather: " + text.substr(0, text.find("\r\nin ")));
+    Say("larkspur-gather: " + text);
+  }
+  // A script's reader wants what failed, not where in the program.
+  void Failed(const std::string& description, const std::string&, int) override {
+    FailureBox(description);
   }
   // A line on stderr, in place of the progress line if one shows.
   void Say(const std::string& line) {
@@ -175,8 +179,8 @@ void AppendPlanned(std::string& line, const Request& r, const std::string& sourc
 
 // Copies or moves the rows, with a progress line of files and bytes; with
 // dry_run, writes to out where each would go, the run's own plan.
-int Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
-             ConsoleUi& ui, std::FILE* out) {
+ExitCode Transfer(const Request& r, const PathList& paths,
+                  const std::vector<std::uint32_t>& rows, ConsoleUi& ui, std::FILE* out) {
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
     const ConsoleUi::Counts& c = ui.transfer();
@@ -223,7 +227,7 @@ int Transfer(const Request& r, const PathList& paths, const std::vector<std::uin
   TransferChecked(
       list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
   ui.EndProgress();
-  return ui.failures() > 0 || passed_over ? 1 : 0;
+  return ui.failures() > 0 || passed_over ? ExitCode::kIncomplete : ExitCode::kDone;
 }
 
 // Whether all of the list reached out; if not (a full disk, a closed pipe),
@@ -282,11 +286,15 @@ std::optional<long> ParseDay(const std::string& text) {
   return ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
-int Gather(const Request& r, std::FILE* out, std::FILE* err) {
+int ExitStatus(ExitCode code) {
+  return static_cast<int>(code) + (code == ExitCode::kStopped ? g_stop_signal.load() : 0);
+}
+
+ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
   for (const std::string& folder : r.folders)
-    if (!UsableFolder(folder, "folder", err)) return 2;
+    if (!UsableFolder(folder, "folder", err)) return ExitCode::kUsage;
   if (r.transfer != TransferKind::kNone && !UsableFolder(r.destination, "destination folder", err))
-    return 2;
+    return ExitCode::kUsage;
   ConsoleUi ui(err, r.progress);
   try {
     // As page 1 lists them: each with one final separator, and none twice
@@ -352,8 +360,8 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
       for (const std::string& folder : folders)
         WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true);
       ui.EndProgress();
-      if (!Written(out, err)) return 1;
-      return ui.failures() > 0 ? 1 : 0;
+      if (!Written(out, err)) return ExitCode::kIncomplete;
+      return ui.failures() > 0 ? ExitCode::kIncomplete : ExitCode::kDone;
     }
     CandidateLists found;
     ui.SetStatus([&] {
@@ -367,15 +375,15 @@ int Gather(const Request& r, std::FILE* out, std::FILE* err) {
     std::vector<std::uint8_t> ticks(rows.size(), 1);
     RemoveDuplicateRows(rows, ticks, found.paths, ui);
     ui.EndProgress();
-    const int status = Transfer(r, found.paths, rows, ui, out);
-    return Written(out, err) ? status : 1;
+    const ExitCode code = Transfer(r, found.paths, rows, ui, out);
+    return Written(out, err) ? code : ExitCode::kIncomplete;
   } catch (const ProgramEnding&) {
     ui.EndProgress();
-    return 128 + g_stop_signal;
+    return ExitCode::kStopped;
   } catch (const std::exception& e) {
     // The walk itself could not go on (no thread could be started, no memory).
     ui.EndProgress();
     std::fprintf(err, "larkspur-gather: %s\n", e.what());
-    return 1;
+    return ExitCode::kIncomplete;
   }
 }

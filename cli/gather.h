@@ -35,7 +35,15 @@ std::optional<long> ParseDay(const std::string& text);
 // Set by a signal: the run stops at its next yield, leaving nothing partial.
 extern std::atomic<int> g_stop_signal;
 
-// Lists or gathers what the request finds; the exit status: 0 all done, 1
-// some files not copied or moved (each said on err), 2 a usage error (one
-// line on err, nothing changed), 128 + the signal when stopped by one.
-int Gather(const Request& request, std::FILE* out, std::FILE* err);
+// How a run ended: its exit status.
+enum class ExitCode {
+  kDone = 0,        // everything found was listed or gathered
+  kIncomplete = 1,  // some files not copied or moved, or a folder not read (each said on err)
+  kUsage = 2,       // one line on err, nothing changed
+  kStopped = 128,   // by a signal, whose number is added
+};
+// The exit status of code, after a stop by g_stop_signal's signal.
+int ExitStatus(ExitCode code);
+
+// Lists or gathers what the request finds.
+ExitCode Gather(const Request& request, std::FILE* out, std::FILE* err);

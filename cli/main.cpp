@@ -153,10 +153,10 @@ int main(int argc, char** argv) {
                    "larkspur-gather: unknown option %s (a folder whose name begins with \"-\" "
                    "goes after \"--\")\n",
                    unknown.c_str());
-      return 2;
+      return ExitStatus(ExitCode::kUsage);
     }
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
-    return 2;
+    return ExitStatus(ExitCode::kUsage);
   }
   const auto day = [](const std::string& text) {
     const auto d = ParseDay(text);
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
       throw CLI::ValidationError("a range is required: --after, --before, --on or --between");
   } catch (const CLI::ValidationError& e) {
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
-    return 2;
+    return ExitStatus(ExitCode::kUsage);
   }
   r.date = date == "created"    ? DateKind::kCreated
            : date == "accessed" ? DateKind::kAccessed
@@ -196,5 +196,5 @@ int main(int argc, char** argv) {
 #ifdef SIGHUP
   std::signal(SIGHUP, OnSignal);
 #endif
-  return Gather(r, stdout, stderr);
+  return ExitStatus(Gather(r, stdout, stderr));
 }

@@ -466,10 +466,14 @@ void TransferRun::GiveUp(const Work& work, const std::string& why) {
     Done(work.row, FileOutcome::kNotCopied, work.source, work.file->destination(), why);
     return;
   }
-  moves_given_up_.push_back(why + ": " + work.file->destination() + " was not completed; " +
-                            work.source + " stays where it is");
-  Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(),
-       moves_given_up_.back(), true);
+  const std::string what = why + ": " + work.file->destination() + " was not completed; " +
+                           work.source + " stays where it is";
+  ReportMove(what);
+  Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(), what, true);
+}
+
+void TransferRun::ReportMove(const std::string& what) {
+  FailureTrap(ui_, kMoveProcedure).Report(104, what);
 }
 
 void TransferRun::Complete(const Work& w) {
@@ -516,7 +520,7 @@ void TransferRun::Complete(const Work& w) {
     Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
     return;
   }
-  moves_given_up_.push_back(what);
+  ReportMove(what);
   if (outcome == FileOutcome::kMoved)
     Moved(w.row, w.source, d, what, true);
   else

@@ -96,11 +96,8 @@ class TransferRun {
   // folder that went since makes the new file's creation fail all the same.
   bool IsDestinationFolder(const std::string& folder);
   // Completes the waiting work; a move that cannot be completed keeps its
-  // source, and says why in moves_given_up.
+  // source, and says why in the move's own failure box.
   void Flush();
-  // What Flush could not complete of the moves, each in the words of the
-  // move's failure box; the caller's trap shows them.
-  const std::vector<std::string>& moves_given_up() const { return moves_given_up_; }
   // The row the calls that follow are for, until the next.
   void Row(std::size_t row) { row_ = row; }
   // The row's file is where it was to go.
@@ -181,6 +178,8 @@ class TransferRun {
   // Waiting content (with content) and the names made are on disk.
   bool SyncAll(bool content);
   void GiveUp(const Work& work, const std::string& why);
+  // A move's failure found once its work waited, in the move's own box.
+  void ReportMove(const std::string& what);
   // Removes a named move's source once all is well, or says what is not.
   void Complete(const Work& work);
 
@@ -201,7 +200,6 @@ class TransferRun {
   std::unordered_set<std::string> replacing_names_;
   std::unordered_map<std::string, std::string> wanted_;  // numbered name: the row's name
   std::uint64_t waiting_bytes_ = 0;
-  std::vector<std::string> moves_given_up_;
   std::function<void(const FileOutcome&)> tell_;
   std::size_t row_ = 0;
   bool keep_existing_ = false;

@@ -110,9 +110,6 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     }
   }
   trap.Step(112, [&] { run.Flush(); });
-  // The moves the flushes could not complete, each under the move's own step.
-  FailureTrap moves(ui, kMoveProcedure);
-  for (const std::string& why : run.moves_given_up()) moves.Report(104, why);
   if (!sizes.empty()) ui.TransferProgress(rows.count, rows.count, total, total);
   if (kind() != TransferKind::kMove) return outcome;
   for (std::size_t i = rows.count; i-- > 0;) {
