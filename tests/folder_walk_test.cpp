@@ -102,13 +102,16 @@ TEST(FolderWalk, ASubFolderPastThePathLimitIsDroppedWithAllBelowIt) {
   std::string deep = "d";
   while (t.Path(deep).size() + 210 < os::kPathLimit) deep += "/" + std::string(200, 'd');
   const std::string near = deep + "/" + std::string(os::kPathLimit - t.Path(deep).size() - 3, 'n');
-  // near/ is just short of the limit; near/over/ is past it, made where it is.
+  // near/ is just short of the limit; near/over/ is past it, made where it
+  // is; a sibling one byte longer is at it.
   t.Folder(near);
+  t.Folder(near + "n");
   const int at = open(t.Path(near).c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_TRUE(mkdirat(at, "over", 0755) == 0 && mkdirat(at, "over/below", 0755) == 0);
   ScriptedUi ui;
   const auto all = Walk({t.Path("d/")}, true, ui);
   EXPECT_EQ(all.back(), t.Path(near + "/"));
+  EXPECT_EQ(std::count(all.begin(), all.end(), t.Path(near + "n/")), 0);
   unlinkat(at, "over/below", AT_REMOVEDIR);
   unlinkat(at, "over", AT_REMOVEDIR);
   close(at);

@@ -564,7 +564,11 @@ TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
     Page2().PushButton3_Click();
     ASSERT_EQ(Infos().size(), 2u) << c.destination;
     EXPECT_EQ(Infos()[0].rfind(c.first_line, 0), 0u) << Infos()[0];
-    for (const auto& path : c.named) EXPECT_NE(Infos()[0].find("\r\n" + path), std::string::npos);
+    for (const auto& path : c.named) {
+      const std::size_t at = Infos()[0].find("\r\n" + path);
+      EXPECT_NE(at, std::string::npos) << path;
+      EXPECT_EQ(Infos()[0].find("\r\n" + path, at + 1), std::string::npos) << "twice: " << path;
+    }
     EXPECT_EQ(Infos()[1], "Done.");
   }
   EXPECT_EQ(t.Read("out/a.txt"), "a");

@@ -243,22 +243,28 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
   }
 }
 
-TEST(TransferFaults, APassSwitchedFromCopyToMoveNeverReplacesWhatItCopied) {
-  TestTree t;
-  ScriptedUi ui;
-  t.File("a/x.txt", "a");
-  t.File("b/x.txt", "b");
-  t.Folder("dst");
-  FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
-  const std::vector<std::string> rows = {t.Path("a/x.txt"), t.Path("b/x.txt")};
-  TransferRows list{rows.size(), [&](std::size_t i) { return rows[i]; },
-                    [](std::size_t) { return true; }};
-  int asked = 0;  // the option changes on page 1 after the first row
-  TransferChecked(
-      list, [&] { return t.Path("dst"); },
-      [&] { return asked++ == 0 ? TransferKind::kCopy : TransferKind::kMove; }, trap);
-  EXPECT_EQ(t.Read("dst/x.txt"), "a");
-  EXPECT_EQ(t.Read("dst/x (2).txt"), "b");
+TEST(TransferFaults, APassSwitchedBetweenCopyAndMoveNeverReplacesWhatItPlaced) {
+  // A moved file is kept from a copy too: its source is gone.
+  for (const TransferKind first : {TransferKind::kCopy, TransferKind::kMove}) {
+    const bool copy_first = first == TransferKind::kCopy;
+    TestTree t;
+    ScriptedUi ui;
+    t.File("a/x.txt", "a");
+    t.File("b/x.txt", "b");
+    t.Folder("dst");
+    FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
+    const std::vector<std::string> rows = {t.Path("a/x.txt"), t.Path("b/x.txt")};
+    TransferRows list{rows.size(), [&](std::size_t i) { return rows[i]; },
+                      [](std::size_t) { return true; }};
+    int asked = 0;  // the option changes on page 1 after the first row
+    TransferChecked(
+        list, [&] { return t.Path("dst"); },
+        [&] { return asked++ == 0 ? first : copy_first ? TransferKind::kMove : TransferKind::kCopy; },
+        trap);
+    EXPECT_EQ(t.Read("dst/x.txt"), "a");
+    EXPECT_EQ(Content(t.Path("dst/x (2).txt")), copy_first ? "b" : "(none)");
+    EXPECT_EQ(ui.Failures().size(), copy_first ? 0u : 1u);
+  }
 }
 
 TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
@@ -386,6 +392,7 @@ TEST(TransferFaults, NamesAndPathsAtTheLimitsCanBeReplaced) {
     t.File("src2/" + c.name, "moved");
     fs::create_directories(c.folder + "m/");
     for (const auto& old : {copied, saved, moved}) std::ofstream(old) << "old";
+    fs::permissions(saved, fs::perms(0666));  // a saved list keeps the old one's
     TransferRun run(ui);
     EXPECT_TRUE(CopyFileChecked(t.Path("src/" + c.name), copied, run));
     FSOFileMove(t.Path("src2/" + c.name), moved, run);
@@ -395,6 +402,7 @@ TEST(TransferFaults, NamesAndPathsAtTheLimitsCanBeReplaced) {
     EXPECT_EQ(ReadFile(copied), "new");
     EXPECT_EQ(ReadFile(moved), "moved");
     EXPECT_EQ(ReadFile(saved), "saved\r\n");
+    EXPECT_EQ(fs::status(saved).permissions(), fs::perms(0666));
     EXPECT_FALSE(Exists(t.Path("src2/" + c.name)));
   }
   EXPECT_TRUE(ui.boxes.empty());
@@ -432,9 +440,14 @@ TEST(TransferFaults, KilledMidCopyLeavesNoPartialAndTheNextTransferNoTemporaryFi
           EXPECT_EQ(Names(out).front().ends_with(".lark-part"), c.kind[0] == 'e');
         }))
         << "the copy never yielded between its chunks";
+    // A user's files of names like a temporary's stay.
+    const std::vector<std::string> left{".lark-0123456789abcdef-notes.lark-part",
+                                        ".lark-AAAAAAAAAAAAAAAA.lark-part", "big.bin", "next.txt"};
+    for (int i = 0; i < 2; ++i) std::ofstream(out + left[i]) << "mine";
     Transfer(ui, {t.Path("src/next.txt")}, out, TransferKind::kCopy);
-    const std::vector<std::string> left{"big.bin", "next.txt"};
-    EXPECT_EQ(Names(out), std::vector<std::string>(left.begin() + (c.replace ? 0 : 1), left.end()));
+    std::vector<std::string> kept = left;
+    if (!c.replace) kept.erase(kept.begin() + 2);
+    EXPECT_EQ(Names(out), kept);
     if (c.replace) {
       EXPECT_EQ(ReadFile(out + "big.bin"), "old");
     }
@@ -582,10 +595,11 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
        },
        "could not be removed (Permission denied): the file is now in both places"},
-      {"a moved file whose folder may not be changed",
+      {"a moved file whose folder may not be changed, to another file system",
        [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("other"), "tmpfs", "size=1m");
          ASSERT_EQ(std::system(("chattr +i '" + t.Path("src") + "'").c_str()), 0);
-         Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
+         Transfer(ui, {t.Path("src/f")}, t.Path("other"), TransferKind::kMove);
          std::system(("chattr -i '" + t.Path("src") + "'").c_str());
        },
        "/src/f cannot be taken out of its folder; it stays where it is"},
