@@ -227,6 +227,7 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
   if (!IsFolder(folder)) return false;
   last_folder_ = folder;
+  if (!plan_) turns_ = std::make_unique<os::FolderTurns>(folder);
   if (!plan_) os::RemoveStaleTemporaries(folder);
   return true;
 }

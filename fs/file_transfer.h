@@ -216,6 +216,7 @@ class TransferRun {
   // files of one name are placed without trying every number again.
   std::unordered_map<std::string, int> next_number_;
   std::string last_folder_;
+  std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
   std::unordered_map<std::string, bool> untrusted_;
   std::unordered_map<std::uint64_t, bool> untrusted_sources_;  // by volume
   std::set<std::string> unsynced_folders_;  // names made there are not yet on disk

@@ -269,6 +269,22 @@ class NewFile {
   bool published_ = false;
 };
 
+// Holds folder open while it lives, for the lock that makes runs of this
+// program on one machine take turns at naming files there where a rename
+// cannot refuse to replace: each turn then costs no round trip to a FUSE
+// server. Without one, each turn opens the folder.
+class FolderTurns {
+ public:
+  explicit FolderTurns(const std::string& folder);
+  ~FolderTurns();
+  FolderTurns(const FolderTurns&) = delete;
+  FolderTurns& operator=(const FolderTurns&) = delete;
+
+ private:
+  std::string path_;
+  Handle held_;
+};
+
 // Renames within one file system (EXDEV across file systems). Without
 // replace a file that is there is never replaced (EEXIST). volume: the file
 // system's device where known (else 0), to remember what it can do.

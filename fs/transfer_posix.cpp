@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <set>
@@ -181,9 +182,25 @@ bool CannotRefuse(std::uint64_t volume, bool learnt = false) {
   return volumes.count(volume) != 0;
 }
 
-// volume: the file system's device, 0 when not known.
-int RenameIn(int folder, const std::string& from, const std::string& to, bool replace,
-             std::uint64_t volume) {
+// The folders a run holds open for their locks, by path with the final "/".
+std::mutex turns_mutex;
+std::map<std::string, int> turns;
+
+// A descriptor of the folder (path with the final "/") for its lock: the one
+// a run holds, or else turn, opened now.
+int TurnFolder(const std::string& path, Handle& turn) {
+  {
+    const std::lock_guard lock(turns_mutex);
+    if (const auto held = turns.find(path); held != turns.end()) return held->second;
+  }
+  turn.reset(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return Fd(turn);
+}
+
+// volume: the file system's device, 0 when not known. path: the folder's,
+// with its final "/".
+int RenameIn(int folder, const std::string& path, const std::string& from, const std::string& to,
+             bool replace, std::uint64_t volume) {
   if (replace) return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
   if (!CannotRefuse(volume)) {
     if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -193,12 +210,16 @@ int RenameIn(int folder, const std::string& from, const std::string& to, bool re
   // The file system cannot refuse for us: look first, holding the folder's
   // lock, so that no other run on this machine takes the name between the
   // look and the rename (the kernel keeps the lock where FUSE does not).
-  const Handle turn(openat(folder, FolderPart(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  while (turn.valid() && flock(Fd(turn), LOCK_EX) != 0 && errno == EINTR) {
+  Handle opened;
+  const int turn = TurnFolder(path, opened);
+  while (turn >= 0 && flock(turn, LOCK_EX) != 0 && errno == EINTR) {
   }
   struct stat st {};
-  if (fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-  return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+  int error = EEXIST;
+  if (fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    error = renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+  if (turn >= 0) flock(turn, LOCK_UN);
+  return error;
 }
 
 }  // namespace
@@ -355,7 +376,8 @@ int NewFile::Publish(bool replace) {
   } else if ((error = OpenFolder()) == 0) {
     const int folder = Fd(folder_);
     if (!temp_.empty()) {
-      error = RenameIn(folder, temp_, name, replace, facts_known_ ? facts_.id.volume : 0);
+      error = RenameIn(folder, FolderPart(destination_), temp_, name, replace,
+                       facts_known_ ? facts_.id.volume : 0);
       if (error == 0 && facts_known_) RedateByName(folder, name);
     } else {
       // No call links an unnamed file over another: link it under a short
@@ -368,7 +390,7 @@ int NewFile::Publish(bool replace) {
         temp = ShortTempName(kTempPrefix);
         error = LinkUnnamed(fd, folder, temp);
       } while (error == EEXIST);
-      if (error == 0 && (error = RenameIn(folder, temp, name, true, 0)) != 0)
+      if (error == 0 && (error = RenameIn(folder, FolderPart(destination_), temp, name, true, 0)) != 0)
         unlinkat(folder, temp.c_str(), 0);
     }
   }
@@ -412,7 +434,7 @@ bool KeepDates(const std::string& path, const FileFacts& from) {
 
 int Rename(const std::string& source, const std::string& destination, bool replace,
            std::uint64_t volume) {
-  return RenameIn(AT_FDCWD, source, destination, replace, volume);
+  return RenameIn(AT_FDCWD, FolderPart(destination), source, destination, replace, volume);
 }
 
 std::size_t OpenFileBudget() {
@@ -517,6 +539,24 @@ bool IgnoresCase(const std::string& folder) {
            field == "ntfs3" || field == "fuseblk" || field == "fuse.fusefat";
   }
   return false;
+}
+
+FolderTurns::FolderTurns(const std::string& folder)
+    : path_(FolderPart(folder.empty() || folder.back() == '/' ? folder : folder + '/')) {
+  const int fd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const std::lock_guard lock(turns_mutex);
+  if (turns.emplace(path_, fd).second) {
+    held_.reset(fd);
+  } else {
+    close(fd);  // held already
+  }
+}
+
+FolderTurns::~FolderTurns() {
+  if (!held_.valid()) return;
+  const std::lock_guard lock(turns_mutex);
+  turns.erase(path_);
 }
 
 bool DistinctEntries(const std::string& a, const std::string& b) {

@@ -220,6 +220,10 @@ int Rename(const std::string& source, const std::string& destination, bool repla
   return error == ERROR_NOT_SAME_DEVICE ? EXDEV : ErrnoOf(error);
 }
 
+// A rename on Windows refuses to replace on every file system: no turns.
+FolderTurns::FolderTurns(const std::string& folder) : path_(folder) {}
+FolderTurns::~FolderTurns() = default;
+
 // A rename on Windows keeps a file's times on every file system.
 bool KeepDates(const std::string&, const FileFacts&) { return true; }
 
