@@ -238,15 +238,14 @@ bool Written(std::FILE* out, std::FILE* err) {
   return false;
 }
 
-// Whether path is a folder to use; if not, says why and is false.
-bool UsableFolder(const std::string& path, const char* what, std::FILE* err) {
+// Why path is no folder to use ("path: why"); empty when it is one.
+std::string Unusable(const std::string& path, const char* what) {
   const int error = os::FolderError(path);
-  if (error == 0) return true;
-  const std::string why = error == ENOENT    ? std::string("no such ") + what
-                          : error == ENOTDIR ? std::string("not a folder")
-                                             : std::strerror(error);
-  std::fprintf(err, "larkspur-gather: %s: %s\n", path.c_str(), why.c_str());
-  return false;
+  if (error == 0) return {};
+  return path + ": " +
+         (error == ENOENT    ? std::string("no such ") + what
+          : error == ENOTDIR ? std::string("not a folder")
+                             : std::string(std::strerror(error)));
 }
 
 }  // namespace
@@ -291,18 +290,30 @@ int ExitStatus(ExitCode code) {
 }
 
 ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
-  for (const std::string& folder : r.folders)
-    if (!UsableFolder(folder, "folder", err)) return ExitCode::kUsage;
-  if (r.transfer != TransferKind::kNone && !UsableFolder(r.destination, "destination folder", err))
-    return ExitCode::kUsage;
+  if (r.transfer != TransferKind::kNone) {
+    if (const std::string why = Unusable(r.destination, "destination folder"); !why.empty()) {
+      std::fprintf(err, "larkspur-gather: %s\n", why.c_str());
+      return ExitCode::kUsage;
+    }
+  }
   ConsoleUi ui(err, r.progress);
+  // A folder that is missing (a card not plugged in) is said; the others
+  // are searched all the same, and the run does not end well.
+  std::vector<std::string> usable;
+  for (const std::string& folder : r.folders) {
+    const std::string why = Unusable(folder, "folder");
+    if (why.empty())
+      usable.push_back(folder);
+    else
+      ui.FailureBox(why);
+  }
   try {
     // As page 1 lists them: each with one final separator, and none twice
     // within another.
     // Told apart by where they lead, so that "t" and "./t", or a folder
     // reached through a link, are one folder.
     std::vector<std::string> folders, real;
-    for (const std::string& f : r.folders) {
+    for (const std::string& f : usable) {
       folders.push_back(NormalizeSlashes(f + os::kSeparator));
       std::error_code error;
       const auto canonical = std::filesystem::canonical(f, error);

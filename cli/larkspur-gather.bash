@@ -3,11 +3,13 @@ _larkspur_gather() {
   local cur prev words cword split
   # -s: "--date=ac" is completed as "--date ac".
   _init_completion -s || return
+  # A date is typed, not completed: the second of --between's too.
+  [[ $cword -ge 2 && ${words[cword - 2]} == --between ]] && return
   case "$prev" in
     -d | --date)
       mapfile -t COMPREPLY < <(compgen -W "modified created accessed" -- "$cur")
       return ;;
-    --after | --before | --on | --between)
+    --after | --before | --on | --between | --since | --until)
       return ;;
     --copy-to | --move-to)
       _filedir -d
@@ -15,7 +17,7 @@ _larkspur_gather() {
   esac
   $split && return
   if [[ "$cur" == -* ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --copy-to
+    mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --copy-to
       --move-to -0 --null -n --dry-run --replace --verify -q --quiet --progress -h --help --version" -- "$cur")
     return
   fi

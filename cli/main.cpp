@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
       "larkspur-gather"};
   app.set_version_flag("--version", "larkspur-gather " LARKSPUR_VERSION);
   Request r;
-  std::string date = "modified", after, before, on, copy_to, move_to;
+  std::string date = "modified", after, before, on, since, until, copy_to, move_to;
   std::vector<std::string> between;
   bool progress = false;
   app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders")
@@ -108,9 +108,11 @@ int main(int argc, char** argv) {
   auto* o = app.add_option("--on", on, "Files dated on this day");
   auto* w =
       app.add_option("--between", between, "Files dated on or between these two days")->expected(2);
-  for (auto* x : {a, b, o, w})
-    for (auto* y : {a, b, o, w})
-      if (x != y) x->excludes(y);
+  auto* s = app.add_option("--since", since, "Files dated on or after this day (with --until too)");
+  auto* u = app.add_option("--until", until, "Files dated on or before this day");
+  for (auto* x : {a, b, o, w, s, u})
+    for (auto* y : {a, b, o, w, s, u})
+      if (x != y && !(x == s && y == u) && !(x == u && y == s)) x->excludes(y);
   auto* c = app.add_option("--copy-to", copy_to, "Copy the files found into this folder");
   auto* m = app.add_option("--move-to", move_to, "Move the files found into this folder");
   c->excludes(m);
@@ -130,10 +132,12 @@ int main(int argc, char** argv) {
       ->excludes(q);
   app.footer(
       "DATE is YYYY-MM-DD, the locale's short date, today, yesterday or \"N days ago\" (whole "
-      "local days). Exactly one range is required. Folders given twice, or within another "
+      "local days). Exactly one range is required (--since and --until may go together). "
+      "Folders given twice, or within another "
       "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
-      "(each named on stderr), a folder could not be read, or the list could not be written; 2 a "
+      "(each named on stderr), a folder was missing or could not be read (the others are "
+      "searched), or the list could not be written; 2 a "
       "usage error; 130 and 143 "
       "after SIGINT and SIGTERM.");
   // Help as wide as the terminal: options in their column, then their text.
@@ -158,27 +162,43 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
     return ExitStatus(ExitCode::kUsage);
   }
-  const auto day = [](const std::string& text) {
+  const auto day = [](const std::string& text, const CLI::Option* option) {
+    if (text.empty())
+      throw CLI::ValidationError(option->get_name() + " needs a date; it was given none");
     const auto d = ParseDay(text);
     if (!d)
-      throw CLI::ValidationError("not a date: " + text +
+      throw CLI::ValidationError(option->get_name() + ": not a date: " + text +
                                  " (YYYY-MM-DD, today, yesterday or N days ago expected)");
     return *d;
   };
+
   try {
     for (auto* given : {c, m})
       if (given->count() > 0 && (given == c ? copy_to : move_to).empty())
         throw CLI::ValidationError(given->get_name() + " needs a folder; it was given none");
-    if (!after.empty()) r.range = RangeKind::kAfter, r.first_day = day(after);
-    if (!before.empty()) r.range = RangeKind::kBefore, r.first_day = day(before);
-    if (!on.empty()) r.range = RangeKind::kOn, r.first_day = day(on);
-    if (!between.empty()) {
+    // An option given an empty day is named, not taken for one not given.
+    if (a->count() > 0) r.range = RangeKind::kAfter, r.first_day = day(after, a);
+    if (b->count() > 0) r.range = RangeKind::kBefore, r.first_day = day(before, b);
+    if (o->count() > 0) r.range = RangeKind::kOn, r.first_day = day(on, o);
+    if (w->count() > 0) {
       r.range = RangeKind::kBetween;
-      r.first_day = day(between[0]);
-      r.second_day = day(between[1]);
+      r.first_day = day(between[0], w);
+      r.second_day = day(between[1], w);
     }
+    // Whole days that include their first and last: after the day before,
+    // before the day after, or between the two.
+    if (s->count() > 0) r.range = RangeKind::kAfter, r.first_day = day(since, s) - 1;
+    if (u->count() > 0) r.range = RangeKind::kBefore, r.first_day = day(until, u) + 1;
+    if (s->count() > 0 && u->count() > 0) {
+      r.range = RangeKind::kBetween;
+      r.second_day = r.first_day - 1;
+      r.first_day = day(since, s);
+    }
+    if (r.range == RangeKind::kBetween && r.first_day > r.second_day)
+      throw CLI::ValidationError("the range ends before it begins: its first day is after its last");
     if (r.range == RangeKind::kNone)
-      throw CLI::ValidationError("a range is required: --after, --before, --on or --between");
+      throw CLI::ValidationError(
+          "a range is required: --after, --before, --on, --between, --since or --until");
   } catch (const CLI::ValidationError& e) {
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
     return ExitStatus(ExitCode::kUsage);

@@ -83,10 +83,17 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     int status;
     std::string before;
   } cases[] = {
-      {"a", "larkspur-gather: a range is required: --after, --before, --on or --between", 2, ""},
-      {"--on 2024-02-30 a", "larkspur-gather: not a date: 2024-02-30 (" + kDates, 2, ""},
-      {"--on 03/05/24 a", "larkspur-gather: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
-      {"--on 0099-12-31 a", "larkspur-gather: not a date: 0099-12-31 (" + kDates, 2, ""},
+      {"a",
+       "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
+       "--until",
+       2, ""},
+      {"--on 2024-02-30 a", "larkspur-gather: --on: not a date: 2024-02-30 (" + kDates, 2, ""},
+      {"--on 03/05/24 a", "larkspur-gather: --on: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
+      {"--until 0099-12-31 a", "larkspur-gather: --until: not a date: 0099-12-31 (" + kDates, 2,
+       ""},
+      {"--on '' a", "larkspur-gather: --on needs a date; it was given none", 2, ""},
+      {"--since 2024-03-05 --until 2024-03-04 a",
+       "larkspur-gather: the range ends before it begins: its first day is after its last", 2, ""},
       {"--on 2024-01-01 --copy-to '' a",
        "larkspur-gather: --copy-to needs a folder; it was given none", 2, ""},
       {"--after 1900-01-01 /usr/share/zoneinfo",
@@ -95,7 +102,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--frob --on 2024-01-01 a", kUnknown + "--frob" + kAfterDashes, 2, ""},
       {"--on 2024-01-01 -x", kUnknown + "-x" + kAfterDashes, 2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
-      {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 2, ""},
+      {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
@@ -129,6 +136,7 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
     std::string args;                // FOLDER is t's "src", OUT its "out"
     std::string out;                 // stdout, paths relative to t
     std::vector<std::string> moved;  // files under out afterwards
+    int status = 0;
   } cases[] = {
       {"--on 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
       {"--on '" + back + " days ago' SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
@@ -136,6 +144,12 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       {"--on 2024-03-05 . SRC", "./src/on.txt\t2024-03-05 12:00:00\n", {}},  // parent first
       {"--after 2024-03-05 SRC", "src/later.txt\t2024-03-06 12:00:00\n", {}},
       {"--before 2024-03-05 -d accessed SRC", "src/old.txt\t2024-03-04 12:00:00\n", {}},
+      // Whole days that include their first and last.
+      {"--since 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\nsrc/later.txt\t2024-03-06 12:00:00\n",
+       {}},
+      {"--until 2024-03-05 --since 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
+      // A missing folder is said; the others are searched.
+      {"--on 2024-03-05 nosuch SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}, 1},
       {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
       {"--on 2024-03-05 --copy-to OUT -n SRC", "copy src/on.txt -> out/on.txt\n", {}},
       {"--after 2000-01-01 --copy-to OUT SRC", "", {"later.txt", "old.txt", "on.txt"}},
@@ -160,7 +174,7 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       for (std::size_t at; (at = args.find(from)) != std::string::npos;) args.replace(at, 3, to);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
     const Outcome o = Gather(t, args);
-    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_EQ(Lines(o.out), Lines(c.out));
     EXPECT_EQ(Names(t.Path("out")), c.moved);
     for (const std::string& name : c.moved) {
