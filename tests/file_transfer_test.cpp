@@ -198,7 +198,7 @@ TEST(TransferBoxes, MoreThanFiveFilesAreFiveNamedAndTheRestCounted) {
     std::vector<std::pair<std::string, std::string>> not_copied;
     std::vector<std::string> renamed;
     for (int i = 1; i <= files; ++i) {
-      not_copied.push_back({"f" + std::to_string(i), "Disk full"});
+      not_copied.push_back({std::string("f").append(std::to_string(i)), "Disk full"});
       renamed.push_back("x.jpg \u2192 x (" + std::to_string(i + 1) + ").jpg");
     }
     for (const std::string& text : {NotCopiedMessage(not_copied), RenamedMessage(renamed)}) {

@@ -21,13 +21,6 @@ std::vector<std::string> Walk(std::vector<std::string> folders, bool recurse, Sc
   return WalkedFolders(folders, recurse, ui);
 }
 
-// The files of folder that a walk finds there.
-std::vector<std::string> FilesIn(const std::string& folder) {
-  ScriptedUi ui;
-  std::vector<std::string> files;
-  WalkedFolders({folder}, false, ui, &files);
-  return Sorted(files);
-}
 
 }  // namespace
 
@@ -152,6 +145,14 @@ TEST(FolderWalk, UnreadableFoldersAreDroppedSilently) {
     return ui.boxes.empty() ? 0 : 2;
   });
   EXPECT_EQ(result, 0);
+}
+
+// The files of folder that a walk finds there.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  ScriptedUi ui;
+  std::vector<std::string> files;
+  WalkedFolders({folder}, false, ui, &files);
+  return Sorted(files);
 }
 
 TEST(FolderWalk, ListsRegularFilesOnlyHiddenIncluded) {
