@@ -301,6 +301,15 @@ bool TransferRun::UntrustedSource(std::uint64_t volume, const std::string& sourc
   return it->second;
 }
 
+bool TransferRun::UntrustedSourceFolder(const std::string& folder) {
+  // Sources come folder by folder: each folder is looked at once.
+  if (folder != source_folder_.first) {
+    const auto facts = os::Examine(folder);
+    source_folder_ = {folder, UntrustedSource(facts ? facts->id.volume : 0, folder)};
+  }
+  return source_folder_.second;
+}
+
 bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source,
                           const std::string& destination) {
   return verify_ || Untrusted(FolderOf(destination)) || UntrustedSource(source_volume, source);
@@ -346,9 +355,8 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   // Where either side may not be trusted, the copy is checked by its bytes:
   // the source read again (a stick may note no change), the copy read back.
   const bool untrusted = Untrusted(FolderOf(destination));
-  const auto self = verify_ ? std::nullopt : os::Examine(source);
   // The source is read again only where it could change unnoticed.
-  const bool reread = verify_ || UntrustedSource(self ? self->id.volume : 0, source);
+  const bool reread = verify_ || UntrustedSourceFolder(FolderOf(source));
   const bool checked = untrusted || reread;
   const bool wait = there.facts || checked;
   auto file = std::make_unique<os::NewFile>();

@@ -162,6 +162,8 @@ class TransferRun {
   bool Untrusted(const std::string& folder);
   // Whether source (on volume, 0 when not known) is on such a file system.
   bool UntrustedSource(std::uint64_t volume, const std::string& source);
+  // The same, for a source in folder.
+  bool UntrustedSourceFolder(const std::string& folder);
   // Whether a copy of source (on source_volume, 0 when not known) to
   // destination is checked by its bytes.
   bool Checked(std::uint64_t source_volume, const std::string& source,
@@ -219,6 +221,7 @@ class TransferRun {
   std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
   std::unordered_map<std::string, bool> untrusted_;
   std::unordered_map<std::uint64_t, bool> untrusted_sources_;  // by volume
+  std::pair<std::string, bool> source_folder_;  // the last source's folder, and whether untrusted
   std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
 };
 

@@ -147,8 +147,11 @@ int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_ch
 
 // The digest of all of fd, read from its start.
 int DigestOf(int fd, Digest& digest, const ChunkHook& between_chunks) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return errno;
   ContentDigest content;
-  std::vector<char> buffer(kChunk);
+  // No bigger than the file, as a copy's buffer.
+  std::vector<char> buffer(std::clamp<std::uint64_t>(st.st_size, 1u << 16, kChunk));
   for (off_t at = 0;;) {
     const ssize_t n = pread(fd, buffer.data(), buffer.size(), at);
     if (n < 0 && errno == EINTR) continue;
@@ -314,11 +317,12 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   source_facts_ = FactsOf(st);
   const int out = Fd(handle_);
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  ContentDigest content;
+  std::optional<ContentDigest> content;
+  if (checked) content.emplace();
   digest_.reset();
-  if (int error = CopyContent(Fd(in), out, size, between_chunks, checked ? &content : nullptr))
+  if (int error = CopyContent(Fd(in), out, size, between_chunks, content ? &*content : nullptr))
     return error;
-  if (checked) digest_ = content.Value();
+  if (content) digest_ = content->Value();
   // Written to meanwhile, in place or by growing or shrinking: what was
   // copied may be neither the old content nor the new.
   if (fstat(Fd(in), &st) != 0) return errno;
