@@ -206,6 +206,9 @@ ExitCode Transfer(const Request& r, const PathList& paths,
   options.keep_existing = !r.replace;
   options.verify = r.verify;
   options.plan_only = r.dry_run;
+  // Where nothing is replaced, a rerun gathers nothing twice.
+  options.skip_gathered = !r.replace && !r.duplicates;
+  std::size_t already = 0;
   options.tell = [&](const FileOutcome& file) {
     const bool copied = file.what == FileOutcome::kCopiedRenamed;
     if (file.what == FileOutcome::kNotCopied && !file.boxed) {
@@ -215,7 +218,10 @@ ExitCode Transfer(const Request& r, const PathList& paths,
       passed_over = true;
       ui.Say("larkspur-gather: " + file.why);
     }
-    if (r.dry_run && file.Done()) {
+    if (file.what == FileOutcome::kAlreadyThere) {
+      ++already;
+      if (r.verbose) ui.Say("larkspur-gather: already gathered: " + file.source + " as " + file.path);
+    } else if (r.dry_run && file.Done()) {
       line.clear();
       AppendPlanned(line, r, file.source, file.path);
       std::fwrite(line.data(), 1, line.size(), out);
@@ -227,6 +233,10 @@ ExitCode Transfer(const Request& r, const PathList& paths,
   TransferChecked(
       list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
   ui.EndProgress();
+  if (already > 0 && !r.quiet)
+    ui.Say("larkspur-gather: " + std::to_string(already) +
+           (already == 1 ? " file was" : " files were") +
+           " already gathered (an identical copy there) and passed over");
   return ui.failures() > 0 || passed_over ? ExitCode::kIncomplete : ExitCode::kDone;
 }
 

@@ -27,6 +27,9 @@ struct Request {
   bool replace = false;
   // Every copy checked by its bytes, as on a drive that is not trusted.
   bool verify = false;
+  // A file gathered again even where its identical copy is there already.
+  bool duplicates = false;
+  bool verbose = false;  // a line for each file already gathered
 };
 
 // The day of text, YYYY-MM-DD or the locale's short date; none for anything else.

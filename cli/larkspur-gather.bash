@@ -18,7 +18,7 @@ _larkspur_gather() {
   $split && return
   if [[ "$cur" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --copy-to
-      --move-to -0 --null -n --dry-run --replace --verify -q --quiet --progress -h --help --version" -- "$cur")
+      --move-to -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
     return
   fi
   _filedir -d

@@ -126,6 +126,10 @@ int main(int argc, char** argv) {
                "Check every copy by its bytes: the source read again and the copy read back "
                "from the drive before it is named or its source removed (always done on sticks, "
                "network and FUSE drives)");
+  app.add_flag("--duplicates", r.duplicates,
+               "Gather a file again even where an identical copy (same size, same bytes) is "
+               "already in the destination under its name or a numbered one");
+  app.add_flag("-v,--verbose", r.verbose, "A line for each file already gathered");
   auto* q = app.add_flag("-q,--quiet", r.quiet,
                          "No progress line, and no line for a file given a new name");
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")

@@ -176,6 +176,41 @@ int TransferRun::Nameable(const std::string& path) {
   return os::CanWriteIn(folder) ? 0 : EACCES;
 }
 
+bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
+                                  const std::string& destination) {
+  if (!skip_gathered_) return false;
+  const auto self = Facts(source);
+  if (!self || !self->regular) return false;
+  const std::string d = NormalizeSlashes(destination);
+  std::optional<os::Digest> mine;
+  for (int n = 1;; ++n) {
+    const std::string there = n == 1 ? d : NumberedName(d, n);
+    const auto facts = Facts(there);
+    if (!facts || (n == 1 && facts->id == self->id)) return false;
+    if (!facts->regular || facts->size != self->size || facts->id == self->id) continue;
+    if (!mine && os::DigestOfFile(source, mine.emplace(), between_chunks_) != 0) return false;
+    // A planned copy holds its source's bytes.
+    const auto from = planned_from_.find(there);
+    if (os::SameContent(from != planned_from_.end() ? from->second : there, *mine,
+                        between_chunks_) != 0)
+      continue;
+    if (kind == TransferKind::kMove) {
+      if (plan_) {
+        Plan(source, std::nullopt);
+      } else if (int error = os::RemoveFile(source)) {
+        const std::string what = source + " is already gathered as " + there +
+                                 ", but it could not be removed (" + DescribeError(error) +
+                                 "): the file is in both places";
+        ReportMove(what);
+        Done(row_, FileOutcome::kKeptBoth, source, there, what, true);
+        return true;
+      }
+    }
+    Done(row_, FileOutcome::kAlreadyThere, source, there);
+    return true;
+  }
+}
+
 bool TransferRun::PlanCopy(const std::string& source, const std::string& destination,
                            std::string& why) {
   const auto self = Facts(source);
@@ -187,6 +222,7 @@ bool TransferRun::PlanCopy(const std::string& source, const std::string& destina
   os::FileFacts copy = *self;
   copy.id = {0, ++planned_copies_};  // a new file
   Plan(destination, copy);
+  planned_from_[destination] = source;
   Remember(destination, copy, Guard::kCopied);
   Done(row_, Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source,
        destination);
@@ -203,6 +239,7 @@ int TransferRun::Rename(const std::string& source, const std::string& destinatio
   if (there && IsFolder(destination)) return EISDIR;
   Plan(source, std::nullopt);
   Plan(destination, file);  // a move keeps the file's identity
+  planned_from_[destination] = source;
   return 0;
 }
 

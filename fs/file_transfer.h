@@ -17,7 +17,16 @@ enum class TransferKind { kNone, kCopy, kMove };
 
 // What became of one ticked file, and why when it was not done as asked.
 struct FileOutcome {
-  enum What { kCopied, kCopiedRenamed, kMoved, kMovedRenamed, kKeptBoth, kNotCopied, kNotMoved };
+  enum What {
+    kCopied,
+    kCopiedRenamed,
+    kMoved,
+    kMovedRenamed,
+    kKeptBoth,
+    kNotCopied,
+    kNotMoved,
+    kAlreadyThere,  // an identical copy stood at path: nothing copied (a move's source went)
+  };
   std::size_t row;
   What what;
   std::string source;
@@ -28,6 +37,8 @@ struct FileOutcome {
   bool boxed;        // the sentence was shown in a failure box
   // The file is where it was to go.
   bool Done() const { return what != kNotCopied && what != kNotMoved; }
+  // A file the run copied or moved now (not one already there).
+  bool Placed() const { return Done() && what != kAlreadyThere; }
 };
 
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
@@ -59,6 +70,13 @@ class TransferRun {
   void KeepExisting() { keep_existing_ = true; }
   // Every copy is checked by its bytes, as it is on a drive not trusted.
   void VerifyAll() { verify_ = true; }
+  // A file whose identical copy (same size, same bytes) stands in the
+  // destination under its name or a numbered one is not gathered again.
+  void SkipGathered() { skip_gathered_ = true; }
+  // Whether source, bound for destination, is gathered there already (then
+  // its outcome is told, and a move's source is removed once that is sure).
+  bool AlreadyGathered(TransferKind kind, const std::string& source,
+                       const std::string& destination);
   // Nothing is written: each outcome says what the run would do now, every
   // name decided by the same rules, against the disk and the names planned.
   void PlanOnly() { plan_ = true; }
@@ -206,6 +224,8 @@ class TransferRun {
   std::size_t row_ = 0;
   bool keep_existing_ = false;
   bool verify_ = false;
+  bool skip_gathered_ = false;
+  std::unordered_map<std::string, std::string> planned_from_;  // a planned copy's source
   bool plan_ = false;
   // What the plan put at paths (nothing: moved away), and the paths by their
   // folded spelling, for a destination that ignores case.

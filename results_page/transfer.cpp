@@ -70,6 +70,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   });
   if (options.keep_existing) run.KeepExisting();
   if (options.verify) run.VerifyAll();
+  if (options.skip_gathered) run.SkipGathered();
   if (options.plan_only) run.PlanOnly();
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
@@ -101,12 +102,16 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     if (now == TransferKind::kCopy) {
       if (!trap.Step(108, [&] {
             std::string why;
+            if (run.AlreadyGathered(now, source, target)) return;
             if (!CopyFileChecked(source, run.PlaceForCopy(source, target), run, &why))
               run.NotDone(now, source, target, why, false);
           }))
         run.NotDone(now, source, target, trap.last(), true);
     } else if (now == TransferKind::kMove) {
-      trap.Step(110, [&] { FSOFileMove(source, run.PlaceForMove(source, target), run); });
+      trap.Step(110, [&] {
+        if (!run.AlreadyGathered(now, source, target))
+          FSOFileMove(source, run.PlaceForMove(source, target), run);
+      });
     }
   }
   trap.Step(112, [&] { run.Flush(); });

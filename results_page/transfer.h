@@ -30,6 +30,8 @@ struct TransferOptions {
   // copied or moved, takes the first free numbered name.
   bool keep_existing = false;
   bool verify = false;  // every copy checked by its bytes
+  // A file already gathered (an identical copy there) is passed over.
+  bool skip_gathered = false;
   // Nothing is written: each file's outcome is what the run would do now.
   bool plan_only = false;
   // Each file's outcome, in the order each was done; none is kept.

@@ -238,6 +238,14 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
        "move 'a/line'$'\\n''break' -> 'out/line'$'\\n''break'\n"},
       {"a --copy-to out --replace", {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
        {{"same.txt", "new"}}},
+      // A rerun gathers nothing twice: an identical copy there, under its name or a
+      // numbered one, or placed by this run, is passed over; a move's source goes.
+      {"a b --copy-to out", {{"a/x", "same"}, {"b/x", "same"}, {"out/y", "y"}},
+       {{"x", "same"}, {"y", "y"}}},
+      {"a --move-to out", {{"a/x", "same"}, {"out/x", "other"}, {"out/x (2)", "same"}},
+       {{"x", "other"}, {"x (2)", "same"}}},
+      {"a --copy-to out --duplicates", {{"a/x", "same"}, {"out/x", "same"}},
+       {{"x", "same"}, {"x (2)", "same"}}},
       // A stick takes PHOTO.JPG for photo.jpg.
       {"a b --copy-to out",
        {{"a/photo.jpg", "a"}, {"b/PHOTO.JPG", "b"}},
@@ -297,6 +305,12 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     }
     EXPECT_EQ(after, c.after);
     EXPECT_EQ(Sorted(planned), changed);
+    // A move that went well took every file away, those already there too.
+    for (const auto& [path, text] : c.before) {
+      if (c.args.find("--move-to") != std::string::npos && c.status == 0 && path[0] != 'o') {
+        EXPECT_FALSE(std::filesystem::exists(path)) << path;
+      }
+    }
     // It says what the run says of each file it could not gather; the run
     // alone names the renamed, which the plan lists.
     std::vector<std::string> said;
@@ -313,7 +327,8 @@ TEST(GatherCli, RunsAtOnceOntoAStickKeepEveryFile) {
   // Each takes a free name many times over, and the three start together.
   std::string runs;
   for (const std::string run : {"a", "b", "c"}) {
-    for (int i = 0; i < 300; ++i) t.File(run + "/" + std::to_string(i) + "/IMG.JPG");
+    for (int i = 0; i < 300; ++i)
+      t.File(run + "/" + std::to_string(i) + "/IMG.JPG", run + std::to_string(i));
     runs += std::string(GATHER) + " -q --after 1900-01-01 --copy-to " + t.Path("stick") + " " +
             t.Path(run) + " & ";
   }
