@@ -112,6 +112,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
        1, other + "prlimit --nproc=1 "},  // no room for one more thread
       {"--after 1900-01-01 u", "larkspur-gather: u/secret/: Permission denied; it was not searched",
        1, other},
+      {"--after 1900-01-01 u/secret/inner", "larkspur-gather: u/secret/inner: Permission denied", 1,
+       other},
       {"--after 1900-01-01 v", "larkspur-gather: v/listed/: Permission denied; it was not searched",
        1, other},
   };
@@ -189,25 +191,28 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
   TestTree t;
   t.File("src/big.bin", std::string(1u << 30, 'b'));
   t.Folder("out");
-  int err[2];
-  ASSERT_EQ(pipe(err), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(err[1], 2);
-    execl(GATHER, GATHER, "--progress", "--after", "2000-01-01", "--copy-to", t.Path("out").c_str(),
-          t.Path("src").c_str(), nullptr);
-    _exit(127);
+  for (const int signal : {SIGINT, SIGTERM}) {
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      dup2(err[1], 2);
+      execl(GATHER, GATHER, "--progress", "--after", "2000-01-01", "--copy-to",
+            t.Path("out").c_str(), t.Path("src").c_str(), nullptr);
+      _exit(127);
+    }
+    close(err[1]);
+    // The copy's first progress line comes a tenth of a second into it.
+    std::string said;
+    for (char c; said.find("of 1 files") == std::string::npos && read(err[0], &c, 1) == 1;)
+      said += c;
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(err[0]);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << said;
+    EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
   }
-  close(err[1]);
-  // The copy's first progress line comes a tenth of a second into it.
-  std::string said;
-  for (char c; said.find("of 1 files") == std::string::npos && read(err[0], &c, 1) == 1;) said += c;
-  kill(child, SIGINT);
-  int status = 0;
-  waitpid(child, &status, 0);
-  close(err[0]);
-  EXPECT_EQ(WEXITSTATUS(status), 130) << said;
-  EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
 }
 
 TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
