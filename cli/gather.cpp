@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "app/failure_trap.h"
+#include "cli/shell_quote.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 #include "results_page/transfer.h"
@@ -126,54 +127,22 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
-// Appends path as a line shows it: as it is when it is printable text; else
-// quoted as GNU ls's shell-escape style quotes it ('a'$'\n''b'), so that a
-// line is always one file and a shell reads the name back.
-void AppendShown(std::string& line, std::string_view path) {
-  if (!HasUnlistableChars(path)) {
-    line.append(path);
-    return;
-  }
-  bool quoted = false;
-  const auto quote = [&](bool want) {
-    if (want != quoted) line += '\'';
-    quoted = want;
-  };
-  for (std::size_t i = 0; i < path.size();) {
-    const unsigned char lead = static_cast<unsigned char>(path[i]);
-    const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    if (i + n <= path.size() && !HasUnlistableChars(path.substr(i, n))) {
-      quote(true);
-      for (const char c : path.substr(i, n))
-        line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      i += n;
-      continue;
-    }
-    // One byte that is no printable text.
-    quote(false);
-    char escaped[8];
-    const char* named = lead == '\n'   ? "\\n"
-                        : lead == '\t' ? "\\t"
-                        : lead == '\r' ? "\\r"
-                                       : nullptr;
-    if (named == nullptr) std::snprintf(escaped, sizeof escaped, "\\%03o", lead);
-    line.append("$'").append(named != nullptr ? named : escaped).append("'");
-    ++i;
-  }
-  quote(false);
-}
 
 // The line of a dry run for a file that would go to target.
 void AppendPlanned(std::string& line, const Request& r, const std::string& source,
                    const std::string& target) {
-  line.append(r.transfer == TransferKind::kCopy ? "copy " : "move ");
+  line.append(r.transfer == TransferKind::kCopy ? "copy" : "move");
+  // NUL-ended: the action, the source and the destination, each a field.
   if (r.null_ended) {
-    line.append(source).append(" -> ").append(target) += '\0';
+    line += '\0';
+    line.append(source) += '\0';
+    line.append(target) += '\0';
     return;
   }
-  AppendShown(line, source);
+  line += ' ';
+  AppendShellQuoted(line, source);
   line.append(" -> ");
-  AppendShown(line, target);
+  AppendShellQuoted(line, target);
   line += '\n';
 }
 
@@ -371,7 +340,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
         if (r.null_ended) {
           line.append(path) += '\0';
         } else {
-          AppendShown(line, path);
+          AppendShellQuoted(line, path);
           line += '\t';
           AppendIso(line, *date);
           line += '\n';

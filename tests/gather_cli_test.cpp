@@ -187,6 +187,21 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
   }
 }
 
+TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesIt) {
+  TestTree t;
+  for (const std::string name :
+       {"plain.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "#x", "x#", "{", "{a}",
+        "a=b", "q?", "[a]", "nl\nx", "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b",
+        "\n'", "'\n", "\xc2\x85"})
+    t.File("n/" + name);
+  ASSERT_EQ(chdir(t.root().c_str()), 0);
+  std::vector<std::string> listed;
+  for (const std::string& line : Lines(Gather(t, "--after 1900-01-01 n").out))
+    listed.push_back(line.substr(0, line.rfind('\t')));
+  ASSERT_EQ(std::system("ls --quoting-style=shell-escape -d n/* > ls.out"), 0);
+  EXPECT_EQ(Sorted(listed), Lines(Slurp("ls.out")));
+}
+
 TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
   TestTree t;
   t.File("src/big.bin", std::string(1u << 30, 'b'));
@@ -290,15 +305,18 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
     EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_EQ(dry.status, c.status) << dry.err;
-    // Each file the plan names went where it said, and no other changed.
-    std::vector<std::string> planned, changed;
-    for (const std::string& line : Lines(dry.out)) {
-      const std::size_t to = line.find(" -> ");
-      const std::string source = line.substr(5, to - 5), target = line.substr(to + 4);
+    // Each file the plan names (its action, source and destination, each
+    // NUL-ended) went where it said, and no other changed.
+    std::vector<std::string> planned, changed, field;
+    std::istringstream plan(dry.out);
+    for (std::string f; std::getline(plan, f, '\0');) field.push_back(f);
+    ASSERT_EQ(field.size() % 3, 0u) << dry.out;
+    for (std::size_t i = 0; i < field.size(); i += 3) {
+      const std::string &action = field[i], &source = field[i + 1], &target = field[i + 2];
       if (source == target) continue;  // there already
       planned.push_back(target);
-      EXPECT_EQ(t.Read(target), before[source]) << line;
-      EXPECT_EQ(std::filesystem::exists(source), line.starts_with("copy")) << line;
+      EXPECT_EQ(t.Read(target), before[source]) << source;
+      EXPECT_EQ(std::filesystem::exists(source), action == "copy") << source;
     }
     std::vector<std::pair<std::string, std::string>> after;
     for (const std::string& name : Names(t.Path("out"))) {
