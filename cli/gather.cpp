@@ -348,7 +348,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
         std::fwrite(line.data(), 1, line.size(), out);
       };
       for (const std::string& folder : folders)
-        WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true);
+        WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true, r.names);
       ui.EndProgress();
       if (!Written(out, err)) return ExitCode::kIncomplete;
       return ui.failures() > 0 ? ExitCode::kIncomplete : ExitCode::kDone;
@@ -359,7 +359,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
              std::to_string(found.paths.size()) + " files read";
     });
     for (const std::string& folder : folders)
-      CollectCandidates(folder, found, ui, date_kind, in_range, say_unread, true);
+      CollectCandidates(folder, found, ui, date_kind, in_range, say_unread, true, r.names);
     std::vector<std::uint32_t> rows = FindInRange(
         found.dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);

@@ -10,6 +10,7 @@
 #include "fs/file_times.h"
 #include "fs/file_transfer.h"
 #include "results_page/find.h"
+#include "setup_page/search_launch.h"
 
 struct Request {
   std::vector<std::string> folders;
@@ -30,6 +31,7 @@ struct Request {
   // A file gathered again even where its identical copy is there already.
   bool duplicates = false;
   bool verbose = false;  // a line for each file already gathered
+  NamePatterns names;    // which file names are taken
 };
 
 // The day of text, YYYY-MM-DD or the locale's short date; none for anything else.

@@ -100,6 +100,12 @@ int main(int argc, char** argv) {
   bool progress = false;
   app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders")
       ->required();
+  app.add_option("--name", r.names.include,
+                 "Only files whose name matches this glob (*, ? and [...]; repeatable: any of "
+                 "them)");
+  app.add_option("--iname", r.names.include_folded, "As --name, whatever the case of letters");
+  app.add_option("--exclude", r.names.exclude,
+                 "No file whose name matches this glob (repeatable: none of them)");
   app.add_option("-d,--date", date, "Which date counts: modified, created or accessed")
       ->check(CLI::IsMember({"modified", "created", "accessed"}))
       ->capture_default_str();

@@ -68,6 +68,10 @@ bool IsExistingFile(const std::string& path);
 void RefreshMounts();
 bool IsVirtualMount(const std::string& folder);
 
+// Whether name matches the glob pattern (*, ? and [...], as fnmatch); fold:
+// whatever the case of its letters.
+bool MatchesGlob(std::string_view name, const std::string& pattern, bool fold);
+
 // Reads folder once, in listing order: the names of its real sub-folders
 // (no links, no virtual mounts) into subfolders unless that is null, and
 // every regular file to files unless that is empty. A folder that is itself

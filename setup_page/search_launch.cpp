@@ -1,5 +1,6 @@
 #include "setup_page/search_launch.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "fs/folder_tree.h"
@@ -22,13 +23,25 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
+bool NamePatterns::Take(std::string_view name) const {
+  const auto any = [name](const std::vector<std::string>& globs, bool fold) {
+    return std::any_of(globs.begin(), globs.end(),
+                       [&](const std::string& glob) { return os::MatchesGlob(name, glob, fold); });
+  };
+  if ((!include.empty() || !include_folded.empty()) && !any(include, false) &&
+      !any(include_folded, true))
+    return false;
+  return !any(exclude, false);
+}
+
 void WalkCandidates(const std::string& listed_folder, UiServices& ui,
                     const std::function<std::optional<DateKind>()>& kind,
                     const std::function<bool(const std::optional<DateValue>&)>& keep,
                     const FoundFile& found,
                     const std::function<void(const std::string& folder, int error)>& unread,
-                    bool every_name) {
+                    bool every_name, const NamePatterns& names) {
   ui.Yield();
+  const bool all = names.include.empty() && names.include_folded.empty() && names.exclude.empty();
   FolderTree tree({listed_folder}, true, true, 0, every_name);
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
     if (folder.error != 0 && unread) unread(folder.path, folder.error);
@@ -43,6 +56,7 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
         if (unread) unread(base + std::string(file.name), kPartialCopy);
         continue;
       }
+      if (!all && !names.Take(file.name)) continue;
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
@@ -60,7 +74,7 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists& out, Ui
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep,
                        const std::function<void(const std::string& folder, int error)>& unread,
-                       bool every_name) {
+                       bool every_name, const NamePatterns& names) {
   WalkCandidates(
       listed_folder, ui, kind, keep,
       [&](const std::string& folder, std::string_view name, const std::optional<DateValue>& date,
@@ -69,5 +83,5 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists& out, Ui
         out.paths.PushName(name);
         out.dates.push_back(date);
       },
-      unread, every_name);
+      unread, every_name, names);
 }

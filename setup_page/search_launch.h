@@ -22,6 +22,13 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 // first: the first of that reading.
 inline constexpr int kPartialCopy = -2;
 
+// Which file names a walk takes, by glob (as fnmatch): one of include, or of
+// include_folded whatever its case, when any is given; none of exclude.
+struct NamePatterns {
+  std::vector<std::string> include, include_folded, exclude;
+  bool Take(std::string_view name) const;
+};
+
 using FoundFile = std::function<void(const std::string& folder, std::string_view name,
                                      const std::optional<DateValue>& date, bool first)>;
 
@@ -38,7 +45,7 @@ void WalkCandidates(
     const std::function<std::optional<DateKind>()>& kind,
     const std::function<bool(const std::optional<DateValue>&)>& keep, const FoundFile& found,
     const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false);
+    bool every_name = false, const NamePatterns& names = {});
 
 // Appends every file WalkCandidates finds to out.
 void CollectCandidates(
@@ -46,4 +53,4 @@ void CollectCandidates(
     const std::function<std::optional<DateKind>()>& kind,
     const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
     const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false);
+    bool every_name = false, const NamePatterns& names = {});

@@ -150,6 +150,10 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
       {"--since 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\nsrc/later.txt\t2024-03-06 12:00:00\n",
        {}},
       {"--until 2024-03-05 --since 2024-03-05 SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}},
+      // Names filtered as the walk reads them, listed or gathered.
+      {"--after 2000-01-01 --iname '*.TXT' --exclude 'o*' SRC",
+       "src/later.txt\t2024-03-06 12:00:00\n", {}},
+      {"--after 2000-01-01 --name 'o*' --copy-to OUT SRC", "", {"old.txt", "on.txt"}},
       // A missing folder is said; the others are searched.
       {"--on 2024-03-05 nosuch SRC", "src/on.txt\t2024-03-05 12:00:00\n", {}, 1},
       {"--between 2024-03-04 2024-03-05 -0 SRC", std::string("src/old.txt\0src/on.txt\0", 23), {}},
