@@ -51,6 +51,9 @@ class UiServices {
     static_cast<void>(rows);
     Progress(bytes == 0 ? 1.0 : static_cast<double>(bytes_done) / static_cast<double>(bytes));
   }
+  // Bytes of the file being copied that have been copied since the last
+  // TransferProgress, as a long copy goes.
+  virtual void CopiedBytes(std::uint64_t bytes) { static_cast<void>(bytes); }
   // Whether progress is shown anywhere: a pass may skip the work of
   // measuring it otherwise.
   virtual bool ShowsProgress() const { return false; }

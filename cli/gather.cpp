@@ -101,6 +101,7 @@ class ConsoleUi : public UiServices {
     static_cast<void>(rows);
     transfer_ = {rows_done, bytes_done, bytes};
   }
+  void CopiedBytes(std::uint64_t bytes) override { transfer_.bytes_done += bytes; }
   const Counts& transfer() const { return transfer_; }
   // What the progress line says, asked when it is due.
   void SetStatus(std::function<std::string()> status) { status_ = std::move(status); }

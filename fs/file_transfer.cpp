@@ -34,7 +34,11 @@ std::size_t FoldedHash(const std::string& path) { return Hash(os::FoldCase(path)
 
 }  // namespace
 
-TransferRun::TransferRun(UiServices& ui) : ui_(ui), between_chunks_([this] { ui_.Yield(); }) {}
+TransferRun::TransferRun(UiServices& ui)
+    : ui_(ui), between_chunks_([this](std::uint64_t copied) {
+        if (copied != 0) ui_.CopiedBytes(copied);
+        ui_.Yield();
+      }) {}
 
 TransferRun::~TransferRun() = default;
 

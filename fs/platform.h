@@ -158,9 +158,10 @@ bool NameFits(const std::string& folder, const std::string& name);
 // ignores case, another spelling of a name finds the file without being listed.
 bool ListsExactly(const std::string& folder, const std::string& name);
 
-// Called between the chunks of a long copy, so the window stays live; it
-// may throw to abandon the copy.
-using ChunkHook = std::function<void()>;
+// Called between the chunks of a long copy, so the window stays live, with
+// the bytes the chunk copied (0 for a chunk only read); it may throw to
+// abandon the copy.
+using ChunkHook = std::function<void(std::uint64_t copied)>;
 
 // The digest of the file at path, read now; 0 or an error number.
 int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks);

@@ -140,7 +140,7 @@ int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_ch
     }
     if (n == 0) return 0;
     done += static_cast<std::uint64_t>(n);
-    if (between_chunks) between_chunks();
+    if (between_chunks) between_chunks(static_cast<std::uint64_t>(n));
     if (size != 0 && done >= size) return 0;
   }
 }
@@ -159,7 +159,7 @@ int DigestOf(int fd, Digest& digest, const ChunkHook& between_chunks) {
     if (n == 0) break;
     content.Add(buffer.data(), static_cast<std::size_t>(n));
     at += n;
-    if (between_chunks) between_chunks();
+    if (between_chunks) between_chunks(0);
   }
   digest = content.Value();
   return 0;

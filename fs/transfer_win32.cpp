@@ -123,7 +123,7 @@ int DigestOf(HANDLE h, Digest& digest, const ChunkHook& between_chunks) {
   for (DWORD got = 0;; content.Add(buffer.data(), got)) {
     if (!ReadFile(h, buffer.data(), kChunk, &got, nullptr)) return ErrnoOf(GetLastError());
     if (got == 0) break;
-    if (between_chunks) between_chunks();
+    if (between_chunks) between_chunks(0);
   }
   digest = content.Value();
   return 0;
@@ -170,7 +170,7 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
     if (got == 0) break;
     if (checked) content.Add(buffer.data(), got);
     if ((error = WriteAll(AsHandle(handle_), buffer.data(), got)) != 0) break;
-    if (between_chunks) between_chunks();
+    if (between_chunks) between_chunks(got);
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (error == 0 && !GetFileInformationByHandle(in, &info)) error = ErrnoOf(GetLastError());

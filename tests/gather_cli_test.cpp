@@ -221,10 +221,15 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
       _exit(127);
     }
     close(err[1]);
-    // The copy's first progress line comes a tenth of a second into it.
+    // The copy's progress lines come every tenth of a second, counting the
+    // bytes copied of the file under way.
     std::string said;
-    for (char c; said.find("of 1 files") == std::string::npos && read(err[0], &c, 1) == 1;)
-      said += c;
+    const auto counting = [&] {
+      const std::string last = said.substr(said.rfind('\r') + 1);
+      return last.find("of 1 files") != std::string::npos &&
+             last.find("files, 0.0 MB") == std::string::npos && last.ends_with("left");
+    };
+    for (char c; !counting() && read(err[0], &c, 1) == 1;) said += c;
     kill(child, signal);
     int status = 0;
     waitpid(child, &status, 0);
