@@ -147,9 +147,8 @@ int main(int argc, char** argv) {
       "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
       "(each named on stderr), a folder was missing or could not be read (the others are "
-      "searched), or the list could not be written; 2 a "
-      "usage error; 130 and 143 "
-      "after SIGINT and SIGTERM.");
+      "searched), or the list could not be written; 2 a usage error; 141 when the pipe "
+      "written to closes (SIGPIPE); 130 and 143 after SIGINT and SIGTERM.");
   // Help as wide as the terminal: options in their column, then their text.
   const std::size_t columns = HelpColumns();
   app.description(Wrapped(app.get_description(), columns));
