@@ -226,8 +226,9 @@ int ListFolder(const std::string& folder, bool follow, std::vector<std::string>*
     for (const std::uint32_t i : by_inode) {
       struct statx sx {};
       if (statx(fd, names.c_str() + entries[i].name, AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) {
-        // Gone meanwhile, or in a folder that can be listed but not entered.
-        if (errno != ENOENT && unlooked == 0) unlooked = errno;
+        // In a folder that can be listed but not entered (an entry gone
+        // meanwhile, or one the file system cannot show, is passed over).
+        if ((errno == EACCES || errno == EPERM) && unlooked == 0) unlooked = errno;
         continue;
       }
       entries[i].mode = sx.stx_mode;
