@@ -156,22 +156,7 @@ std::string TransferRun::PlaceForMove(const std::string& source, const std::stri
 }
 
 std::optional<os::FileFacts> TransferRun::Facts(const std::string& path) {
-  if (plan_) {
-    if (const auto it = planned_.find(path); it != planned_.end()) return it->second;
-    const auto folded = planned_folded_.find(os::FoldCase(path));
-    if (folded != planned_folded_.end()) {
-      const std::string folder = FolderOf(path);
-      auto [ignores, added] = ignores_case_.try_emplace(folder, false);
-      if (added) ignores->second = os::IgnoresCase(folder);
-      if (ignores->second) return planned_[folded->second];
-    }
-  }
-  return os::Examine(path);
-}
-
-void TransferRun::Plan(const std::string& path, std::optional<os::FileFacts> facts) {
-  planned_[path] = facts;
-  if (facts) planned_folded_[os::FoldCase(path)] = path;
+  return plan_ ? planned_.Facts(path) : os::Examine(path);
 }
 
 int TransferRun::Nameable(const std::string& path) {
@@ -193,14 +178,10 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
     if (!facts || (n == 1 && facts->id == self->id)) return false;
     if (!facts->regular || facts->size != self->size || facts->id == self->id) continue;
     if (!mine && os::DigestOfFile(source, mine.emplace(), between_chunks_) != 0) return false;
-    // A planned copy holds its source's bytes.
-    const auto from = planned_from_.find(there);
-    if (os::SameContent(from != planned_from_.end() ? from->second : there, *mine,
-                        between_chunks_) != 0)
-      continue;
+    if (os::SameContent(planned_.Content(there), *mine, between_chunks_) != 0) continue;
     if (kind == TransferKind::kMove) {
       if (plan_) {
-        Plan(source, std::nullopt);
+        planned_.Gone(source);
       } else if (int error = os::RemoveFile(source)) {
         const std::string what = source + " is already gathered as " + there +
                                  ", but it could not be removed (" + DescribeError(error) +
@@ -223,11 +204,8 @@ bool TransferRun::PlanCopy(const std::string& source, const std::string& destina
     why = WhyNot(error, source, destination);
     return false;
   }
-  os::FileFacts copy = *self;
-  copy.id = {0, ++planned_copies_};  // a new file
-  Plan(destination, copy);
-  planned_from_[destination] = source;
-  Remember(destination, copy, Guard::kCopied);
+  planned_.Copy(source, *self, destination);
+  Remember(destination, *planned_.Facts(destination), Guard::kCopied);
   Done(row_, Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source,
        destination);
   return true;
@@ -241,9 +219,7 @@ int TransferRun::Rename(const std::string& source, const std::string& destinatio
   const auto there = Facts(destination);
   if (there && !replace) return EEXIST;
   if (there && IsFolder(destination)) return EISDIR;
-  Plan(source, std::nullopt);
-  Plan(destination, file);  // a move keeps the file's identity
-  planned_from_[destination] = source;
+  planned_.Move(source, file, destination);
   return 0;
 }
 
@@ -330,30 +306,10 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   return DescribeError(error);
 }
 
-bool TransferRun::Untrusted(const std::string& folder) {
-  auto [it, added] = untrusted_.try_emplace(folder, false);
-  if (added) it->second = !os::SyncReachesDisk(folder) || os::OnRemovableDrive(folder);
-  return it->second;
-}
-
-bool TransferRun::UntrustedSource(std::uint64_t volume, const std::string& source) {
-  auto [it, added] = untrusted_sources_.try_emplace(volume, false);
-  if (added || volume == 0) it->second = Untrusted(FolderOf(source));
-  return it->second;
-}
-
-bool TransferRun::UntrustedSourceFolder(const std::string& folder) {
-  // Sources come folder by folder: each folder is looked at once.
-  if (folder != source_folder_.first) {
-    const auto facts = os::Examine(folder);
-    source_folder_ = {folder, UntrustedSource(facts ? facts->id.volume : 0, folder)};
-  }
-  return source_folder_.second;
-}
-
 bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source,
                           const std::string& destination) {
-  return verify_ || Untrusted(FolderOf(destination)) || UntrustedSource(source_volume, source);
+  return verify_ || untrusted_.Folder(FolderOf(destination)) ||
+         untrusted_.Source(source_volume, source);
 }
 
 int TransferRun::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -395,9 +351,9 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
   // the source read again (a stick may note no change), the copy read back.
-  const bool untrusted = Untrusted(FolderOf(destination));
+  const bool untrusted = untrusted_.Folder(FolderOf(destination));
   // The source is read again only where it could change unnoticed.
-  const bool reread = verify_ || UntrustedSourceFolder(FolderOf(source));
+  const bool reread = verify_ || untrusted_.SourceFolder(FolderOf(source));
   const bool checked = untrusted || reread;
   const bool wait = there.facts || checked;
   auto file = std::make_unique<os::NewFile>();
@@ -436,7 +392,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     d = NextName(d);
   if (error == 0) {
     Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
-    const bool untrusted = !plan_ && Untrusted(FolderOf(d));
+    const bool untrusted = !plan_ && untrusted_.Folder(FolderOf(d));
     Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
     if (untrusted) unsynced_folders_.insert(FolderOf(d));
     return;
@@ -452,7 +408,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   // Across file systems: a copy first; the source goes once the copy is safe
   // (checked by its bytes, read back, where a side may not be trusted).
   const bool checked = Checked(file.id.volume, source, d);
-  const bool wait = old || Untrusted(FolderOf(d)) || checked;
+  const bool wait = old || untrusted_.Folder(FolderOf(d)) || checked;
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_, checked);
@@ -612,7 +568,7 @@ void TransferRun::NameWaiting() {
       continue;
     }
     Copied(w.row, w.source, *w.file);
-    if (Untrusted(folder)) unsynced_folders_.insert(folder);
+    if (untrusted_.Folder(folder)) unsynced_folders_.insert(folder);
   }
   replacing_.clear();
 }

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/ui_services.h"
+#include "fs/planned_names.h"
 #include "fs/platform.h"
+#include "fs/untrusted_drives.h"
 
 inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
 
@@ -157,8 +159,6 @@ class TransferRun {
              const os::FileFacts& file);
   // A planned copy: the same checks as Copy's, and the name taken.
   bool PlanCopy(const std::string& source, const std::string& destination, std::string& why);
-  // A planned file at path; gone: a planned move's source, no longer there.
-  void Plan(const std::string& path, std::optional<os::FileFacts> facts);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
@@ -174,14 +174,6 @@ class TransferRun {
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
              std::string why = {}, bool boxed = false);
-  // Whether a new file in folder must be on disk before it has its name,
-  // and copies to or from it are checked by their bytes: FUSE, network and
-  // unknown file systems, and drives that can be unplugged.
-  bool Untrusted(const std::string& folder);
-  // Whether source (on volume, 0 when not known) is on such a file system.
-  bool UntrustedSource(std::uint64_t volume, const std::string& source);
-  // The same, for a source in folder.
-  bool UntrustedSourceFolder(const std::string& folder);
   // Whether a copy of source (on source_volume, 0 when not known) to
   // destination is checked by its bytes.
   bool Checked(std::uint64_t source_volume, const std::string& source,
@@ -225,23 +217,15 @@ class TransferRun {
   bool keep_existing_ = false;
   bool verify_ = false;
   bool skip_gathered_ = false;
-  std::unordered_map<std::string, std::string> planned_from_;  // a planned copy's source
   bool plan_ = false;
-  // What the plan put at paths (nothing: moved away), and the paths by their
-  // folded spelling, for a destination that ignores case.
-  std::unordered_map<std::string, std::optional<os::FileFacts>> planned_;
-  std::unordered_map<std::string, std::string> planned_folded_;
-  std::uint64_t planned_copies_ = 0;  // each planned copy's identity
-  std::unordered_map<std::string, bool> ignores_case_;  // by folder
+  PlannedNames planned_;
   std::pair<std::string, Destination> looked_;
   // The next number to try for a name that was taken, by folded path: many
   // files of one name are placed without trying every number again.
   std::unordered_map<std::string, int> next_number_;
   std::string last_folder_;
   std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
-  std::unordered_map<std::string, bool> untrusted_;
-  std::unordered_map<std::uint64_t, bool> untrusted_sources_;  // by volume
-  std::pair<std::string, bool> source_folder_;  // the last source's folder, and whether untrusted
+  UntrustedDrives untrusted_;
   std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
 };
 
