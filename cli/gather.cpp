@@ -74,9 +74,22 @@ class ConsoleUi : public UiServices {
   void Failed(const std::string& description, const std::string&, int) override {
     FailureBox(description);
   }
-  // A line on stderr, in place of the progress line if one shows.
+  // A line on stderr, in place of the progress line if one shows. A control
+  // byte a sentence holds (in a name it quotes) is written as \ooo: it never
+  // splits the line or reaches the terminal as a control.
   void Say(const std::string& line) {
-    std::fprintf(err_, "%s%s\n", progress_shown_ ? "\r\033[K" : "", line.c_str());
+    std::string shown;
+    for (const char c : line) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 && byte != 0x7f) {
+        shown += c;
+        continue;
+      }
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\%03o", byte);
+      shown += escaped;
+    }
+    std::fprintf(err_, "%s%s\n", progress_shown_ ? "\r\033[K" : "", shown.c_str());
   }
   std::string PickFolder(const std::string&, const std::string&) override { return {}; }
   std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
@@ -128,6 +141,13 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
+
+// path as a listing shows it.
+std::string Shown(std::string_view path) {
+  std::string shown;
+  AppendShellQuoted(shown, path);
+  return shown;
+}
 
 // The line of a dry run for a file that would go to target.
 void AppendPlanned(std::string& line, const Request& r, const std::string& source,
@@ -183,21 +203,23 @@ ExitCode Transfer(const Request& r, const PathList& paths,
     const bool copied = file.what == FileOutcome::kCopiedRenamed;
     if (file.what == FileOutcome::kNotCopied && !file.boxed) {
       passed_over = true;
-      ui.Say("larkspur-gather: " + file.source + " was not copied: " + file.why);
+      ui.Say("larkspur-gather: " + Shown(file.source) + " was not copied: " + file.why);
     } else if (file.Done() && !file.why.empty() && !file.boxed) {
       passed_over = true;
       ui.Say("larkspur-gather: " + file.why);
     }
     if (file.what == FileOutcome::kAlreadyThere) {
       ++already;
-      if (r.verbose) ui.Say("larkspur-gather: already gathered: " + file.source + " as " + file.path);
+      if (r.verbose)
+        ui.Say("larkspur-gather: already gathered: " + Shown(file.source) + " as " +
+               Shown(file.path));
     } else if (r.dry_run && file.Done()) {
       line.clear();
       AppendPlanned(line, r, file.source, file.path);
       std::fwrite(line.data(), 1, line.size(), out);
     } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
       ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
-             " under a new name: " + file.source + " -> " + file.path);
+             " under a new name: " + Shown(file.source) + " -> " + Shown(file.path));
     }
   };
   TransferChecked(
@@ -222,7 +244,7 @@ bool Written(std::FILE* out, std::FILE* err) {
 std::string Unusable(const std::string& path, const char* what) {
   const int error = os::FolderError(path);
   if (error == 0) return {};
-  return path + ": " +
+  return Shown(path) + ": " +
          (error == ENOENT    ? std::string("no such ") + what
           : error == ENOTDIR ? std::string("not a folder")
                              : std::string(std::strerror(error)));
@@ -302,9 +324,8 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     }
     const std::vector<std::size_t> nested = MarkNestedFolders(real, true);
     for (auto it = nested.rbegin(); it != nested.rend(); ++it) {
-      std::fprintf(err,
-                   "larkspur-gather: %s is searched once, as or within another listed folder\n",
-                   folders[*it].c_str());
+      ui.Say("larkspur-gather: " + Shown(folders[*it]) +
+             " is searched once, as or within another listed folder");
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
     // Only the files in range are kept: a listing of a large tree needs no
@@ -315,9 +336,9 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     // A folder that could not be read is said, and the run does not end well.
     const auto say_unread = [&](const std::string& folder, int error) {
       if (error != kPartialCopy)
-        ui.FailureBox(folder + ": " + std::strerror(error) + "; it was not searched");
+        ui.FailureBox(Shown(folder) + ": " + std::strerror(error) + "; it was not searched");
       else if (!r.quiet)
-        ui.Say("larkspur-gather: " + folder +
+        ui.Say("larkspur-gather: " + Shown(folder) +
                " is a partial copy an interrupted transfer left; it is not gathered");
     };
     const auto date_kind = [&] { return r.date; };

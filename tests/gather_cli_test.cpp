@@ -101,6 +101,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 -x", kUnknown + "-x" + kAfterDashes, 2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
+      {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
