@@ -330,8 +330,19 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     }
     // Only the files in range are kept: a listing of a large tree needs no
     // memory for the rest.
+    // A date outside the years 100 to 9999 has the date value 0, which
+    // would read as 1899-12-30: such a file is in no range, and a line
+    // counts them.
+    std::size_t undated = 0;
     const auto in_range = [&](const std::optional<DateValue>& date) {
+      if (date && *date == 0) return ++undated, false;
       return DateInRange(r.range, date, r.first_day, r.second_day);
+    };
+    const auto say_undated = [&] {
+      if (undated > 0)
+        ui.Say("larkspur-gather: " + std::to_string(undated) +
+               (undated == 1 ? " file is" : " files are") +
+               " dated outside the years 100 to 9999, and so in no range");
     };
     // A folder that could not be read is said, and the run does not end well.
     const auto say_unread = [&](const std::string& folder, int error) {
@@ -372,6 +383,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
       for (const std::string& folder : folders)
         WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true, r.names);
       ui.EndProgress();
+      say_undated();
       if (!Written(out, err)) return ExitCode::kIncomplete;
       return ui.failures() > 0 ? ExitCode::kIncomplete : ExitCode::kDone;
     }
@@ -387,6 +399,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     std::vector<std::uint8_t> ticks(rows.size(), 1);
     RemoveDuplicateRows(rows, ticks, found.paths, ui);
     ui.EndProgress();
+    say_undated();
     const ExitCode code = Transfer(r, found.paths, rows, ui, out);
     return Written(out, err) ? code : ExitCode::kIncomplete;
   } catch (const ProgramEnding&) {

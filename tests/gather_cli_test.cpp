@@ -162,6 +162,8 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     TestTree t;
+    Mounted src(t.Path("src"), "tmpfs", "size=1m");  // it holds a date in the year 10000
+    ASSERT_EQ(src.error(), "");
     for (const char* name : {"old", "on", "later"})
       t.File(std::string("src/") + name + ".txt", name);
     t.Folder("src/deep");
@@ -169,6 +171,10 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
     // An interrupted run's partial copy is never found.
     t.File("src/.lark-0123456789abcdef.lark-part", "part");
     Date(t.Path("src/.lark-0123456789abcdef.lark-part"), "2024-03-06");
+    // Dated in the year 10000, past what a date value holds: in no range.
+    t.File("src/far.txt");
+    const timespec times[2] = {{253402300800, 0}, {253402300800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, t.Path("src/far.txt").c_str(), times, 0), 0);
     Date(t.Path("src/old.txt"), "2024-03-04");
     Date(t.Path("src/on.txt"), "2024-03-05");
     Date(t.Path("src/later.txt"), "2024-03-06");
