@@ -196,19 +196,15 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
   }
 }
 
-bool TransferRun::PlanCopy(const std::string& source, const std::string& destination,
-                           std::string& why) {
+CopyResult TransferRun::PlanCopy(const std::string& source, const std::string& destination) {
   const auto self = Facts(source);
   const int error = !self ? ENOENT : Nameable(destination);
-  if (error != 0) {
-    why = WhyNot(error, source, destination);
-    return false;
-  }
+  if (error != 0) return {WhyNot(error, source, destination)};
   planned_.Copy(source, *self, destination);
   Remember(destination, *planned_.Facts(destination), Guard::kCopied);
   Done(row_, Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source,
        destination);
-  return true;
+  return {};
 }
 
 int TransferRun::Rename(const std::string& source, const std::string& destination, bool replace,
@@ -331,22 +327,15 @@ int TransferRun::Reread(const Work& work) {
   return digest ? os::SameContent(work.source, *digest, between_chunks_) : 0;
 }
 
-bool TransferRun::Copy(const std::string& source, const std::string& destination,
-                       std::string& why) {
+CopyResult TransferRun::Copy(const std::string& source, const std::string& destination) {
   const Destination there = Look(source, destination);
   if (there.is_source) {
     Done(row_, FileOutcome::kCopied, source, destination);  // it is there already
-    return true;
+    return {};
   }
-  if (there.facts && !there.facts->regular) {
-    why = destination + " is not a file";
-    return false;
-  }
-  if (there.facts && there.facts->read_only) {
-    why = destination + " is read-only";
-    return false;
-  }
-  if (plan_) return PlanCopy(source, destination, why);
+  if (there.facts && !there.facts->regular) return {destination + " is not a file"};
+  if (there.facts && there.facts->read_only) return {destination + " is read-only"};
+  if (plan_) return PlanCopy(source, destination);
   // A replacement, or a new file on a file system whose own flush is not
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
@@ -362,18 +351,15 @@ bool TransferRun::Copy(const std::string& source, const std::string& destination
   if (error == 0 && reread) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
     Enqueue({std::move(file), source, false, there.facts.has_value(), row_}, false);
-    return true;
+    return {};
   }
   if (error == 0) error = file->Publish(false);
   for (; error == EEXIST && keep_existing_; error = file->Publish(false))
     file->Retarget(NextName(file->destination()));
-  if (error != 0) {
-    why = WhyNot(error, source, destination);
-    return false;
-  }
+  if (error != 0) return {WhyNot(error, source, destination)};
   Remember(file->destination(), file->facts(), Guard::kCopied);
   Copied(row_, source, *file);
-  return true;
+  return {};
 }
 
 void TransferRun::Move(const std::string& source, const os::FileFacts& file,
@@ -600,31 +586,20 @@ void TransferRun::Flush() {
   unsynced_folders_.clear();
 }
 
-bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run,
-                     std::string* why) {
-  std::string unused;
-  std::string& reason = why != nullptr ? *why : unused;
-  if (IsBlank(source) || IsBlank(destination)) {
-    reason = "Bad file name";
-    return false;
-  }
+CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
+                           TransferRun& run) {
+  if (IsBlank(source) || IsBlank(destination)) return {"Bad file name"};
   const std::string s = NormalizeSlashes(source);
   std::string d = NormalizeSlashes(destination);
   if (s.find_first_of(kWildcards) != std::string::npos) d = FolderOf(d);
-  if (!IsExistingFile(s)) {
-    reason = "File not found: the file is gone";
-    return false;
-  }
-  if (!run.IsDestinationFolder(FolderOf(d))) {
-    reason = WhyNot(ENOENT, s, d);
-    return false;
-  }
-  return FSOFileCopy(s, d, run, reason);
+  if (!IsExistingFile(s)) return {"File not found: the file is gone"};
+  if (!run.IsDestinationFolder(FolderOf(d))) return {WhyNot(ENOENT, s, d)};
+  return FSOFileCopy(s, d, run);
 }
 
-bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run,
-                 std::string& why) {
-  return run.Copy(source, destination, why);
+CopyResult FSOFileCopy(const std::string& source, const std::string& destination,
+                       TransferRun& run) {
+  return run.Copy(source, destination);
 }
 
 bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {

@@ -48,6 +48,13 @@ struct FileOutcome {
 const char* TransferWord(TransferKind kind);
 const char* TransferVerb(TransferKind kind);
 
+// Whether a copy was made (or is made, to be named with others): none when
+// it says why not, the sentence of the row's outcome.
+struct CopyResult {
+  std::string why;
+  explicit operator bool() const { return why.empty(); }
+};
+
 // One transfer of many files. It never replaces a file it must keep: a
 // ticked source of the run (asked at the moment it would be replaced), or a
 // file an earlier row moved there (known by the names the run placed,
@@ -97,9 +104,9 @@ class TransferRun {
   // Where a copy puts its file: as a move does when keeping what exists;
   // else destination, once CheckClash let it.
   std::string PlaceForCopy(const std::string& source, const std::string& destination);
-  // Copies with replacement; false when nothing was copied (a read-only or
-  // unreadable destination, a source that cannot be read), with why. Silent.
-  bool Copy(const std::string& source, const std::string& destination, std::string& why);
+  // Copies with replacement; its sentence when nothing was copied (a
+  // read-only or unreadable destination, a source that cannot be read). Silent.
+  CopyResult Copy(const std::string& source, const std::string& destination);
   // Moves the file source (as examined) to destination (what is there now),
   // replacing it unless it became a file to keep meanwhile; throws on failure.
   void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
@@ -158,7 +165,7 @@ class TransferRun {
   int Rename(const std::string& source, const std::string& destination, bool replace,
              const os::FileFacts& file);
   // A planned copy: the same checks as Copy's, and the name taken.
-  bool PlanCopy(const std::string& source, const std::string& destination, std::string& why);
+  CopyResult PlanCopy(const std::string& source, const std::string& destination);
   bool MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind);
   // The first "stem (n).ext" of d where nothing is.
   std::string FreeName(const std::string& d);
@@ -231,13 +238,13 @@ class TransferRun {
 
 // Copies source to destination when the source is an existing file and the
 // destination folder exists; silent. On Windows a source with wildcards
-// copies nothing. False when nothing was copied, and why in the words of a box.
-bool CopyFileChecked(const std::string& source, const std::string& destination, TransferRun& run,
-                     std::string* why = nullptr);
+// copies nothing. Why not, in the words of a box, when nothing was copied.
+CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
+                           TransferRun& run);
 // Copies with replacement; a read-only destination or the file itself stops
 // it. Silent.
-bool FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run,
-                 std::string& why);
+CopyResult FSOFileCopy(const std::string& source, const std::string& destination,
+                       TransferRun& run);
 // Why a file could not be written to destination from source, in the words
 // of a box.
 std::string WhyNot(int error, const std::string& source, const std::string& destination);

@@ -101,10 +101,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     const TransferKind now = kind();
     if (now == TransferKind::kCopy) {
       if (!trap.Step(108, [&] {
-            std::string why;
             if (run.AlreadyGathered(now, source, target)) return;
-            if (!CopyFileChecked(source, run.PlaceForCopy(source, target), run, &why))
-              run.NotDone(now, source, target, why, false);
+            const CopyResult copy = CopyFileChecked(source, run.PlaceForCopy(source, target), run);
+            if (!copy) run.NotDone(now, source, target, copy.why, false);
           }))
         run.NotDone(now, source, target, trap.last(), true);
     } else if (now == TransferKind::kMove) {
