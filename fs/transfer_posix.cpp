@@ -419,8 +419,8 @@ bool DateByName(int folder, const std::string& name, const FileFacts& from) {
            std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
   };
   if (kept()) return true;
-  const auto spec = [](const Timestamp& t) { return timespec{t.sec, t.nsec}; };
-  const timespec times[2] = {spec(from.accessed), spec(from.modified)};
+  const timespec times[2] = {{from.accessed.sec, from.accessed.nsec},
+                             {from.modified.sec, from.modified.nsec}};
   return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 && kept();
 }
 
