@@ -167,10 +167,11 @@ int TransferRun::Nameable(const std::string& path) {
 
 bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
                                   const std::string& destination) {
-  if (!skip_gathered_) return false;
+  const std::string d = NormalizeSlashes(destination);
+  // An empty name, the common case, needs no look at the source.
+  if (!skip_gathered_ || !Facts(d)) return false;
   const auto self = Facts(source);
   if (!self || !self->regular) return false;
-  const std::string d = NormalizeSlashes(destination);
   std::optional<os::Digest> mine;
   for (int n = 1;; ++n) {
     const std::string there = n == 1 ? d : NumberedName(d, n);
@@ -240,8 +241,10 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
   if (!IsFolder(folder)) return false;
   last_folder_ = folder;
-  if (!plan_) turns_ = std::make_unique<os::FolderTurns>(folder);
-  if (!plan_) os::RemoveStaleTemporaries(folder);
+  if (!plan_) {
+    turns_ = std::make_unique<os::FolderTurns>(folder);
+    os::RemoveStaleTemporaries(folder);
+  }
   return true;
 }
 
@@ -302,10 +305,9 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   return DescribeError(error);
 }
 
-bool TransferRun::Checked(std::uint64_t source_volume, const std::string& source,
-                          const std::string& destination) {
+bool TransferRun::Checked(const std::string& source, const std::string& destination) {
   return verify_ || untrusted_.Folder(FolderOf(destination)) ||
-         untrusted_.Source(source_volume, source);
+         untrusted_.SourceFolder(FolderOf(source));
 }
 
 int TransferRun::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -393,8 +395,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
   // Across file systems: a copy first; the source goes once the copy is safe
   // (checked by its bytes, read back, where a side may not be trusted).
-  const bool checked = Checked(file.id.volume, source, d);
-  const bool wait = old || untrusted_.Folder(FolderOf(d)) || checked;
+  const bool checked = Checked(source, d);
+  const bool wait = old || checked;
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_, checked);
@@ -483,15 +485,15 @@ void TransferRun::Complete(const Work& w) {
   } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
     what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
            w.source + " stays where it is";
-  } else if (const auto earlier = !source ? moved_away_.find(w.file->source_facts().id)
-                                            : moved_away_.end();
-             earlier != moved_away_.end()) {
+  } else if (!source) {
     // Another path to a file this run has just moved (a folder searched
     // twice, through a bind mount): its second copy goes.
-    os::RemoveFile(d);
-    Moved(w.row, w.source, earlier->second);
-    return;
-  } else if (!source) {
+    if (const auto earlier = moved_away_.find(w.file->source_facts().id);
+        earlier != moved_away_.end()) {
+      os::RemoveFile(d);
+      Moved(w.row, w.source, earlier->second);
+      return;
+    }
     what = w.source + " was removed by another program during its move; " + d +
            " holds it as it was copied";
     outcome = FileOutcome::kMoved;

@@ -181,10 +181,8 @@ class TransferRun {
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
              std::string why = {}, bool boxed = false);
-  // Whether a copy of source (on source_volume, 0 when not known) to
-  // destination is checked by its bytes.
-  bool Checked(std::uint64_t source_volume, const std::string& source,
-               const std::string& destination);
+  // Whether a copy of source to destination is checked by its bytes.
+  bool Checked(const std::string& source, const std::string& destination);
   // 0 when a checked work's source still holds what was copied, else
   // kSourceChanged or an error number.
   int Reread(const Work& work);

@@ -67,6 +67,11 @@ bool IsExistingFile(const std::string& path);
 // like) afresh; IsVirtualMount and ListFolder go by it.
 void RefreshMounts();
 bool IsVirtualMount(const std::string& folder);
+#ifndef _WIN32
+// The type the kernel's mount table gives folder's file system ("ext4",
+// "fuseblk"); empty when not known.
+std::string FileSystemType(const std::string& folder);
+#endif
 
 // Whether name matches the glob pattern (*, ? and [...], as fnmatch); fold:
 // whatever the case of its letters.
@@ -256,7 +261,6 @@ class NewFile {
 #ifndef _WIN32
   int OpenFolder();
   int CreateTemp(int& fd, unsigned mode);
-  void RedateByName(int folder, const std::string& name);
 #endif
   std::string destination_;
   std::string temp_;  // a name in the destination folder, when the file has one

@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,25 +112,45 @@ bool IsExistingFile(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void RefreshMounts() {
-  auto& mounts = VirtualMounts();
-  mounts.clear();
-  struct Mount {
-    std::string id, parent, point, type;
-  };
+namespace {
+
+// One line of the kernel's mount table.
+struct Mount {
+  std::string id, parent, device, point, type;  // device: "major:minor"
+};
+
+std::vector<Mount> MountTable() {
   std::vector<Mount> table;
   std::ifstream in("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(in, line)) {
+  for (std::string line; std::getline(in, line);) {
     std::istringstream fields(line);
     Mount m;
-    std::string devno, root, field;
-    fields >> m.id >> m.parent >> devno >> root >> m.point;
+    std::string root, field;
+    fields >> m.id >> m.parent >> m.device >> root >> m.point;
     while (fields >> field && field != "-") {
     }
     fields >> m.type;
     table.push_back(std::move(m));
   }
+  return table;
+}
+
+}  // namespace
+
+std::string FileSystemType(const std::string& folder) {
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0) return {};
+  const std::string device =
+      std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+  for (const Mount& m : MountTable())
+    if (m.device == device) return m.type;
+  return {};
+}
+
+void RefreshMounts() {
+  auto& mounts = VirtualMounts();
+  mounts.clear();
+  const std::vector<Mount> table = MountTable();
   // Only the top-most mount of a point is what a listing sees: a real file
   // system mounted over an automount point (autofs) is searched.
   std::set<std::pair<std::string, std::string>> covered;  // (point, id) with a mount on top

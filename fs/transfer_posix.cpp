@@ -21,7 +21,6 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <set>
 #include <vector>
 
@@ -225,6 +224,22 @@ int RenameIn(int folder, const std::string& path, const std::string& from, const
   return error;
 }
 
+// Sets the times of name in folder to those of from where a rename lost
+// them (fusefat dates a renamed file now, and keeps no times set through an
+// open file) and reads them back: whether it holds the modification date,
+// within a FAT stick's two seconds.
+bool DateByName(int folder, const std::string& name, const FileFacts& from) {
+  struct stat st {};
+  const auto kept = [&] {
+    return fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
+  };
+  if (kept()) return true;
+  const timespec times[2] = {{from.accessed.sec, from.accessed.nsec},
+                             {from.modified.sec, from.modified.nsec}};
+  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 && kept();
+}
+
 }  // namespace
 
 void Handle::reset(std::intptr_t value) {
@@ -348,12 +363,13 @@ int NewFile::ReadBack(const ChunkHook& between_chunks) {
   };
   Digest written;
   if (int error = digest_of(Fd(handle_), written)) return error;
-  if (written == *digest_ || temp_.empty()) return written == *digest_ ? 0 : kCopyDiffers;
-  // Opened afresh by its name: a FUSE file system may serve the descriptor
-  // that wrote a file from that descriptor's own state (fusefat reads zeros).
-  const Handle named(openat(Fd(folder_), temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (!named.valid()) return errno;
-  if (int error = digest_of(Fd(named), written)) return error;
+  if (written != *digest_ && !temp_.empty()) {
+    // Opened afresh by its name: a FUSE file system may serve the descriptor
+    // that wrote a file from that descriptor's own state (fusefat reads zeros).
+    const Handle named(openat(Fd(folder_), temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!named.valid()) return errno;
+    if (int error = digest_of(Fd(named), written)) return error;
+  }
   return written == *digest_ ? 0 : kCopyDiffers;
 }
 
@@ -382,7 +398,7 @@ int NewFile::Publish(bool replace) {
     if (!temp_.empty()) {
       error = RenameIn(folder, FolderPart(destination_), temp_, name, replace,
                        facts_known_ ? facts_.id.volume : 0);
-      if (error == 0 && facts_known_) RedateByName(folder, name);
+      if (error == 0 && facts_known_) dates_kept_ = DateByName(folder, name, source_facts_);
     } else {
       // No call links an unnamed file over another: link it under a short
       // name, then rename that over the old file in one step.
@@ -406,30 +422,6 @@ int NewFile::Publish(bool replace) {
   if (fstat(fd, &st) != 0) return errno;
   facts_ = FactsOf(st);
   return 0;
-}
-
-namespace {
-
-// Sets the times of name in folder to those of from and reads them back:
-// whether it holds the modification date, within a FAT stick's two seconds.
-bool DateByName(int folder, const std::string& name, const FileFacts& from) {
-  struct stat st {};
-  const auto kept = [&] {
-    return fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
-  };
-  if (kept()) return true;
-  const timespec times[2] = {{from.accessed.sec, from.accessed.nsec},
-                             {from.modified.sec, from.modified.nsec}};
-  return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 && kept();
-}
-
-}  // namespace
-
-// A rename on some FUSE file systems (fusefat) dates the file now, and times
-// set through an open file may not stay: they are set again by name.
-void NewFile::RedateByName(int folder, const std::string& name) {
-  dates_kept_ = DateByName(folder, name, source_facts_);
 }
 
 bool KeepDates(const std::string& path, const FileFacts& from) {
@@ -521,32 +513,18 @@ bool IgnoresCase(const std::string& folder) {
   }
   // Else the file system's type: its own, or its FUSE server's as the
   // kernel's table names it (an exFAT or NTFS stick is "fuseblk").
-  struct stat st {};
-  if (stat(folder.c_str(), &st) != 0) return false;
   const Handle fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   int flags = 0;
   constexpr int kCaseFold = 0x40000000;  // FS_CASEFOLD_FL
   if (fd.valid() && ioctl(Fd(fd), FS_IOC_GETFLAGS, &flags) == 0 && (flags & kCaseFold) != 0)
     return true;
-  const std::string device =
-      std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
-  std::ifstream table("/proc/self/mountinfo");
-  for (std::string line; std::getline(table, line);) {
-    std::istringstream fields(line);
-    std::string id, parent, devno, field;
-    fields >> id >> parent >> devno;
-    if (devno != device) continue;
-    while (fields >> field && field != "-") {
-    }
-    fields >> field;
-    return field == "vfat" || field == "msdos" || field == "exfat" || field == "ntfs" ||
-           field == "ntfs3" || field == "fuseblk" || field == "fuse.fusefat";
-  }
-  return false;
+  const std::string type = FileSystemType(folder);
+  return type == "vfat" || type == "msdos" || type == "exfat" || type == "ntfs" ||
+         type == "ntfs3" || type == "fuseblk" || type == "fuse.fusefat";
 }
 
 FolderTurns::FolderTurns(const std::string& folder)
-    : path_(FolderPart(folder.empty() || folder.back() == '/' ? folder : folder + '/')) {
+    : path_(folder.empty() || folder.back() == '/' ? folder : folder + '/') {
   const int fd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   const std::lock_guard lock(turns_mutex);

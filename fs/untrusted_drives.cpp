@@ -1,6 +1,5 @@
 #include "fs/untrusted_drives.h"
 
-#include "fs/path_rules.h"
 #include "fs/platform.h"
 
 bool UntrustedDrives::Folder(const std::string& folder) {
@@ -9,16 +8,11 @@ bool UntrustedDrives::Folder(const std::string& folder) {
   return it->second;
 }
 
-bool UntrustedDrives::Source(std::uint64_t volume, const std::string& source) {
-  auto [it, added] = volumes_.try_emplace(volume, false);
-  if (added || volume == 0) it->second = Folder(FolderOf(source));
-  return it->second;
-}
-
 bool UntrustedDrives::SourceFolder(const std::string& folder) {
-  if (folder != last_source_folder_.first) {
-    const auto facts = os::Examine(folder);
-    last_source_folder_ = {folder, Source(facts ? facts->id.volume : 0, folder)};
-  }
-  return last_source_folder_.second;
+  if (folder == last_source_folder_.first) return last_source_folder_.second;
+  const auto facts = os::Examine(folder);
+  auto [it, added] = volumes_.try_emplace(facts ? facts->id.volume : 0, false);
+  if (added || !facts) it->second = Folder(folder);
+  last_source_folder_ = {folder, it->second};
+  return it->second;
 }

@@ -13,9 +13,8 @@ class UntrustedDrives {
  public:
   // Whether folder lies on such a drive.
   bool Folder(const std::string& folder);
-  // Whether source lies on one: by its volume (0 when not known)...
-  bool Source(std::uint64_t volume, const std::string& source);
-  // ... or by its folder, looked at once for the files that follow in it.
+  // Whether a source in folder lies on one; the folder is looked at once
+  // for the files that follow in it, and each volume asked once.
   bool SourceFolder(const std::string& folder);
 
  private:
