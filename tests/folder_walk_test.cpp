@@ -167,7 +167,6 @@ TEST(FolderWalk, ListsRegularFilesOnlyHiddenIncluded) {
   ASSERT_EQ(symlink(t.Path("d/a.txt").c_str(), t.Path("d/link").c_str()), 0);
   const auto names = FilesIn(t.Path("d"));
   EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a.txt", "~lock", "ü.txt"}));
-  EXPECT_EQ(FilesIn(t.Path("d/")), names);
   EXPECT_TRUE(FilesIn(t.Path("d/sub")).empty());
   EXPECT_TRUE(FilesIn(t.Path("nothere")).empty());
 }

@@ -197,9 +197,8 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
 TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesIt) {
   TestTree t;
   for (const std::string name :
-       {"plain.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "#x", "x#", "{", "{a}",
-        "a=b", "q?", "[a]", "nl\nx", "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b",
-        "\n'", "'\n", "\xc2\x85"})
+       {"plain#{}.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "a=b", "q?", "nl\nx",
+        "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b", "\n'", "'\n", "\xc2\x85"})
     t.File("n/" + name);
   ASSERT_EQ(chdir(t.root().c_str()), 0);
   std::vector<std::string> listed;

@@ -571,11 +571,12 @@ TEST(TransferFaults, APowerCutOnAFuseDestinationLosesNoFile) {
 }
 
 TEST(TransferFaults, EachBoxSaysWhatHappened) {
-  // A move of name onto a FAT stick, whose program may be gone.
-  const auto onto_fat = [](std::string name, bool gone) {
+  // A move of name onto a FAT stick, whose program may be gone, or which may be full.
+  const auto onto_fat = [](std::string name, bool gone, bool full = false) {
     return [=](TestTree& t, ScriptedUi& ui) {
       Mounted m(t.Path("stick"), "fat");
       ASSERT_TRUE(!gone || m.Disconnect()) << m.error();
+      if (full) std::ofstream(t.Path("stick/fill")) << std::string(64u << 20, 'f');
       t.File("src/" + name, "x");
       Transfer(ui, {t.Path("src/" + name)}, t.Path("stick"), TransferKind::kMove);
     };
@@ -622,13 +623,7 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
        },
        "Bad file name: the destination does not accept the name a\nb"},
       {"a drive that went away", onto_fat("f", true), "Device unavailable: the drive that holds "},
-      {"a full FAT stick",
-       [](TestTree& t, ScriptedUi& ui) {
-         Mounted m(t.Path("stick"), "fat");
-         std::ofstream(t.Path("stick/fill")) << std::string(64u << 20, 'f');
-         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
-       },
-       "Disk full: no room is left in "},
+      {"a full FAT stick", onto_fat("f", false, true), "Disk full: no room is left in "},
       {"a drive that is read-only",
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("stick"), "tmpfs", "size=1m");
