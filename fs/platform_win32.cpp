@@ -9,20 +9,6 @@
 namespace os {
 namespace {
 
-constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000LL;
-
-Timestamp ToStamp(const FILETIME& ft) {
-  const std::int64_t t = (static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  const std::int64_t since = t - kUnixEpochIn100ns;
-  std::int64_t sec = since / 10000000;
-  std::int64_t rest = since % 10000000;
-  if (rest < 0) {
-    rest += 10000000;
-    --sec;
-  }
-  return {sec, static_cast<std::int32_t>(rest * 100)};
-}
-
 FileStamps StampsOf(const WIN32_FIND_DATAW& d) {
   FileStamps s;
   s.modified = ToStamp(d.ftLastWriteTime);

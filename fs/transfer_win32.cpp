@@ -30,18 +30,12 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-std::uint64_t Ticks(const FILETIME& t) {
-  return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
-
 FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
   FileFacts f;
   f.id = {info.dwVolumeSerialNumber,
           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
   f.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  const std::uint64_t ticks = Ticks(info.ftLastWriteTime);
-  f.modified = {static_cast<std::int64_t>(ticks / 10000000),
-                static_cast<std::int32_t>(ticks % 10000000 * 100)};
+  f.modified = ToStamp(info.ftLastWriteTime);
   f.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
   f.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   f.links = info.nNumberOfLinks;

@@ -1,9 +1,12 @@
 #pragma once
-// UTF-8 text to the wide calls of Win32 and back, and its error numbers.
+// UTF-8 text to the wide calls of Win32 and back, its times and its error numbers.
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
+
+#include "fs/platform.h"
 
 namespace os {
 
@@ -24,6 +27,21 @@ inline std::string Narrow(const std::wstring& text) {
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
                       nullptr, nullptr);
   return out;
+}
+
+inline constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000LL;
+
+// A FILETIME (100 ns since 1601) as the time since 1970 that every platform uses.
+inline Timestamp ToStamp(const FILETIME& ft) {
+  const std::int64_t t = (static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  const std::int64_t since = t - kUnixEpochIn100ns;
+  std::int64_t sec = since / 10000000;
+  std::int64_t rest = since % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --sec;
+  }
+  return {sec, static_cast<std::int32_t>(rest * 100)};
 }
 
 inline int ErrnoOf(DWORD error) {
