@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "app/failure_trap.h"
+#include "cli/console_ui.h"
+#include "cli/receipt.h"
 #include "cli/shell_quote.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
@@ -53,88 +55,6 @@ void AppendIso(std::string& line, DateValue value) {
   line.append(text, sizeof text - 1);
 }
 
-// The terminal as the library's window: failures go to err in the words of
-// the window's boxes; a signal ends the run at its next yield; progress is
-// one line rewritten at most ten times a second.
-class ConsoleUi : public UiServices {
- public:
-  // How far a transfer has come.
-  struct Counts {
-    std::size_t rows_done = 0;
-    std::uint64_t bytes_done = 0, bytes = 0;
-  };
-  ConsoleUi(std::FILE* err, bool progress) : err_(err), progress_(progress) {}
-  void Information(const std::string&) override {}
-  bool Question(const std::string&) override { return false; }
-  void FailureBox(const std::string& text) override {
-    ++failures_;
-    Say("larkspur-gather: " + text);
-  }
-  // A script's reader wants what failed, not where in the program.
-  void Failed(const std::string& description, const std::string&, int) override {
-    FailureBox(description);
-  }
-  // A line on stderr, in place of the progress line if one shows. A control
-  // byte a sentence holds (in a name it quotes) is written as \ooo: it never
-  // splits the line or reaches the terminal as a control.
-  void Say(const std::string& line) {
-    std::string shown;
-    for (const char c : line) {
-      const unsigned char byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 && byte != 0x7f) {
-        shown += c;
-        continue;
-      }
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\%03o", byte);
-      shown += escaped;
-    }
-    std::fprintf(err_, "%s%s\n", progress_shown_ ? "\r\033[K" : "", shown.c_str());
-  }
-  std::string PickFolder(const std::string&, const std::string&) override { return {}; }
-  std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-  void OpenFolder(const std::string&) override {}
-  void EndProgram() override {}
-  bool Yield() override {
-    if (g_stop_signal != 0) throw ProgramEnding{};
-    if (progress_ && status_) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now - shown_ >= std::chrono::milliseconds(100)) {
-        shown_ = now;
-        std::fprintf(err_, "\r\033[K%s", status_().c_str());
-        std::fflush(err_);
-        progress_shown_ = true;
-      }
-    }
-    return false;
-  }
-  bool ShowsProgress() const override { return progress_; }
-  void TransferProgress(std::size_t rows_done, std::size_t rows, std::uint64_t bytes_done,
-                        std::uint64_t bytes) override {
-    static_cast<void>(rows);
-    transfer_ = {rows_done, bytes_done, bytes};
-  }
-  void CopiedBytes(std::uint64_t bytes) override { transfer_.bytes_done += bytes; }
-  const Counts& transfer() const { return transfer_; }
-  // What the progress line says, asked when it is due.
-  void SetStatus(std::function<std::string()> status) { status_ = std::move(status); }
-  void EndProgress() {
-    if (progress_shown_) std::fprintf(err_, "\r\033[K");
-    progress_shown_ = false;
-    status_ = nullptr;
-  }
-  int failures() const { return failures_; }
-
- private:
-  std::FILE* err_;
-  bool progress_;
-  bool progress_shown_ = false;
-  std::function<std::string()> status_;
-  std::chrono::steady_clock::time_point shown_{};
-  Counts transfer_;
-  int failures_ = 0;
-};
-
 std::string Megabytes(std::uint64_t bytes) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
@@ -170,7 +90,8 @@ void AppendPlanned(std::string& line, const Request& r, const std::string& sourc
 // Copies or moves the rows, with a progress line of files and bytes; with
 // dry_run, writes to out where each would go, the run's own plan.
 ExitCode Transfer(const Request& r, const PathList& paths,
-                  const std::vector<std::uint32_t>& rows, ConsoleUi& ui, std::FILE* out) {
+                  const std::vector<std::uint32_t>& rows, ConsoleUi& ui, std::FILE* out,
+                  Receipt* receipt) {
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
     const ConsoleUi::Counts& c = ui.transfer();
@@ -200,6 +121,15 @@ ExitCode Transfer(const Request& r, const PathList& paths,
   options.skip_gathered = !r.replace && !r.duplicates;
   std::size_t already = 0;
   options.tell = [&](const FileOutcome& file) {
+    // Written down once, and the run goes on: what it does is safe, only
+    // the undo will not know of it.
+    const bool moved_away = file.what == FileOutcome::kAlreadyThere && r.transfer == TransferKind::kMove;
+    if (receipt != nullptr && !r.dry_run && (file.Placed() || moved_away)) {
+      if (const std::string why = receipt->Add(file, r.transfer); !why.empty()) {
+        ui.FailureBox("cannot write the receipt: " + why + "; the files that follow are not in it");
+        receipt = nullptr;
+      }
+    }
     const bool copied = file.what == FileOutcome::kCopiedRenamed;
     if (file.what == FileOutcome::kNotCopied && !file.boxed) {
       passed_over = true;
@@ -295,6 +225,15 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
   if (r.transfer != TransferKind::kNone) {
     if (const std::string why = Unusable(r.destination, "destination folder"); !why.empty()) {
       std::fprintf(err, "larkspur-gather: %s\n", why.c_str());
+      return ExitCode::kUsage;
+    }
+  }
+  std::unique_ptr<Receipt> receipt;
+  if (!r.receipt.empty()) {
+    std::string why;
+    receipt = Receipt::Open(r.receipt, why);
+    if (!receipt) {
+      std::fprintf(err, "larkspur-gather: cannot write the receipt: %s\n", why.c_str());
       return ExitCode::kUsage;
     }
   }
@@ -400,7 +339,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     RemoveDuplicateRows(rows, ticks, found.paths, ui);
     ui.EndProgress();
     say_undated();
-    const ExitCode code = Transfer(r, found.paths, rows, ui, out);
+    const ExitCode code = Transfer(r, found.paths, rows, ui, out, receipt.get());
     return Written(out, err) ? code : ExitCode::kIncomplete;
   } catch (const ProgramEnding&) {
     ui.EndProgress();

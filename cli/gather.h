@@ -32,6 +32,7 @@ struct Request {
   bool duplicates = false;
   bool verbose = false;  // a line for each file already gathered
   NamePatterns names;    // which file names are taken
+  std::string receipt;   // where each file done is written down, for an undo
 };
 
 // The day of text, YYYY-MM-DD or the locale's short date; none for anything else.

@@ -14,11 +14,14 @@ _larkspur_gather() {
     --copy-to | --move-to)
       _filedir -d
       return ;;
+    --receipt | --undo)
+      _filedir
+      return ;;
   esac
   $split && return
   if [[ "$cur" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --name --iname --exclude --copy-to
-      --move-to -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
+      --move-to --receipt --undo -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
     return
   fi
   _filedir -d

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/gather.h"
+#include "cli/receipt.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -98,8 +99,19 @@ int main(int argc, char** argv) {
   std::string date = "modified", after, before, on, since, until, copy_to, move_to;
   std::vector<std::string> between;
   bool progress = false;
-  app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders")
-      ->required();
+  std::string undo;
+  app.add_option(
+      "--undo", undo,
+      "Take back what the runs written down in this receipt did, the last file first: moved "
+      "files are moved back, copies removed; only files whose bytes are still those written "
+      "down, and nothing at a file's first place is replaced")
+      ->type_name("FILE");
+  auto* folders =
+      app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders");
+  // An undo needs no folder; anything else does.
+  bool undoing = false;
+  for (int i = 1; i < argc; ++i) undoing |= std::string(argv[i]).starts_with("--undo");
+  folders->required(!undoing);
   app.add_option("--name", r.names.include,
                  "Only files whose name matches this glob (*, ? and [...]; repeatable: any of "
                  "them)");
@@ -125,6 +137,11 @@ int main(int argc, char** argv) {
   m->excludes(c);
   app.add_flag("-0,--null", r.null_ended, "List paths only, each ended by NUL (for xargs -0)");
   app.add_flag("-n,--dry-run", r.dry_run, "Say what would be copied or moved; change nothing");
+  auto* receipt = app.add_option(
+      "--receipt", r.receipt,
+      "Write down each file copied or moved, as it is done and on disk, as a JSON line in "
+      "this file (added after any it holds), for --undo")
+      ->type_name("FILE");
   app.add_flag("--replace", r.replace,
                "Replace a file of the same name already in the destination, as the window "
                "does (without it, the newcomer takes the first free \"name (n).ext\")");
@@ -171,6 +188,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
     return ExitStatus(ExitCode::kUsage);
   }
+  if (undoing) {
+    for (auto* x : {a, b, o, w, s, u, c, m, folders, receipt})
+      if (x->count() > 0) {
+        std::fprintf(stderr, "larkspur-gather: --undo takes no FOLDER, range, destination or "
+                             "receipt; it was given %s\n", x->get_name().c_str());
+        return ExitStatus(ExitCode::kUsage);
+      }
+    ConsoleUi ui(stderr, false);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    return ExitStatus(Undo(undo, ui, stdout));
+  }
   const auto day = [](const std::string& text, const CLI::Option* option) {
     if (text.empty())
       throw CLI::ValidationError(option->get_name() + " needs a date; it was given none");
@@ -205,6 +234,8 @@ int main(int argc, char** argv) {
     }
     if (r.range == RangeKind::kBetween && r.first_day > r.second_day)
       throw CLI::ValidationError("the range ends before it begins: its first day is after its last");
+    if (receipt->count() > 0 && (r.dry_run || (c->count() == 0 && m->count() == 0)))
+      throw CLI::ValidationError("--receipt writes down a copy or a move, not a list or a dry run");
     if (r.range == RangeKind::kNone)
       throw CLI::ValidationError(
           "a range is required: --after, --before, --on, --between, --since or --until");

@@ -208,18 +208,21 @@ TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesIt) {
   EXPECT_EQ(Sorted(listed), Lines(Slurp("ls.out")));
 }
 
-TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
+TEST(GatherCli, InterruptedMidCopyLeavesNothingPartialAndItsReceiptUndoesWhatWasDone) {
   TestTree t;
+  t.File("first/small.txt");
   t.File("src/big.bin", std::string(1u << 30, 'b'));
   t.Folder("out");
-  for (const int signal : {SIGINT, SIGTERM}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
+    const std::string receipt = t.Path("receipt" + std::to_string(signal));
     int err[2];
     ASSERT_EQ(pipe(err), 0);
     const pid_t child = fork();
     if (child == 0) {
       dup2(err[1], 2);
       execl(GATHER, GATHER, "--progress", "--after", "2000-01-01", "--copy-to",
-            t.Path("out").c_str(), t.Path("src").c_str(), nullptr);
+            t.Path("out").c_str(), "--receipt", receipt.c_str(),
+            t.Path("first").c_str(), t.Path("src").c_str(), nullptr);
       _exit(127);
     }
     close(err[1]);
@@ -228,7 +231,7 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
     std::string said;
     const auto counting = [&] {
       const std::string last = said.substr(said.rfind('\r') + 1);
-      return last.find("of 1 files") != std::string::npos &&
+      return last.find("1 of 2 files") != std::string::npos &&
              last.find("files, 0.0 MB") == std::string::npos && last.ends_with("left");
     };
     for (char c; !counting() && read(err[0], &c, 1) == 1;) said += c;
@@ -236,8 +239,50 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartial) {
     int status = 0;
     waitpid(child, &status, 0);
     close(err[0]);
-    EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << said;
+    EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status) - 128, signal) << said;
+    EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{"small.txt"});
+    const Outcome undo = Gather(t, "--undo " + receipt);
+    EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
+    EXPECT_EQ(Names(t.Path("first")), std::vector<std::string>{"small.txt"});
+  }
+}
+
+TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
+  struct Case {
+    std::string args;                               // the run, from src into out
+    std::function<void(TestTree&)> meanwhile;       // between the run and its undo
+    std::vector<std::string> src, out;              // "name=text" after the undo
+    int status = 0;
+  } cases[] = {
+      {"--move-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
+      {"--copy-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
+      {"--move-to out", [](TestTree& t) { t.File("out/b\xff", "edited"); },
+       {"a=a", "s=s"}, {"a=old", "b\xff=edited", "s=s"}, 1},
+      {"--move-to out", [](TestTree& t) { t.File("src/a", "theirs"); },
+       {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+      {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
+       {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    TestTree t;
+    for (const char* name : {"a", "b\xff", "s"}) t.File(std::string("src/") + name, {name[0]});
+    t.File("src/s", "s");
+    t.File("out/a", "old");
+    t.File("out/s", "s");  // gathered before: a move removes its source
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r " + c.args + " src").status, 0);
+    if (c.meanwhile) c.meanwhile(t);
+    EXPECT_EQ(Gather(t, "--undo r").status, c.status);
+    // A second undo finds nothing more to do, and says again what it keeps.
+    EXPECT_EQ(Gather(t, "--undo r").status, c.status);
+    for (const auto& [folder, expected] : {std::pair{"src", c.src}, {"out", c.out}}) {
+      std::vector<std::string> found;
+      for (const std::string& name : Names(t.Path(folder)))
+        found.push_back(name + "=" + t.Read(std::string(folder) + "/" + name));
+      EXPECT_EQ(found, expected) << folder;
+    }
   }
 }
 

@@ -1,0 +1,243 @@
+#include "cli/receipt.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "app/failure.h"
+#include "cli/shell_quote.h"
+#include "fs/file_times.h"
+#include "fs/path_rules.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+  const std::filesystem::path wide(std::u8string(path.begin(), path.end()));
+  return _wfopen(wide.c_str(), std::wstring(mode, mode + std::strlen(mode)).c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+// path as it reads from any folder: an undo may run elsewhere.
+std::string Absolute(const std::string& path) {
+#ifdef _WIN32
+  const auto made = std::filesystem::absolute(std::u8string(path.begin(), path.end())).u8string();
+  return std::string(made.begin(), made.end());
+#else
+  return std::filesystem::absolute(path).string();
+#endif
+}
+
+json NameJson(const std::string& name) {
+  try {
+    static_cast<void>(json(name).dump());  // throws for bytes that are not UTF-8
+    return name;
+  } catch (const json::type_error&) {
+    std::string hex;
+    for (const unsigned char byte : name) {
+      char two[3];
+      std::snprintf(two, sizeof two, "%02x", byte);
+      hex += two;
+    }
+    return json{{"hex", hex}};
+  }
+}
+
+std::string NameFrom(const json& field) {
+  if (field.is_string()) return field.get<std::string>();
+  const std::string hex = field.at("hex").get<std::string>();
+  std::string name;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    name += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  if (hex.size() % 2 != 0 || name.empty()) throw std::invalid_argument("a name's hex is not whole");
+  return name;
+}
+
+std::string DigestText(const os::Digest& digest) {
+  char text[33];
+  std::snprintf(text, sizeof text, "%016" PRIx64 "%016" PRIx64, digest.high, digest.low);
+  return text;
+}
+
+// "2024-03-05T11:07:09.123456789Z"
+std::string UtcText(const os::Timestamp& at) {
+  const std::int64_t day = at.sec >= 0 ? at.sec / 86400 : (at.sec - 86399) / 86400;
+  const std::int64_t second = at.sec - day * 86400;
+  int y = 0, m = 0, d = 0;
+  CivilFromDays(static_cast<long>(DaysFromCivil(1970, 1, 1) + day), y, m, d);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%09dZ", y, m, d,
+                static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
+                static_cast<int>(second % 60), static_cast<int>(at.nsec));
+  return text;
+}
+
+// The file at path: its facts and the digest of its bytes; why not.
+std::string Measure(const std::string& path, os::FileFacts& facts, os::Digest& digest) {
+  const auto examined = os::Examine(path);
+  if (!examined || !examined->regular) return DescribeError(ENOENT);
+  facts = *examined;
+  const int error = os::DigestOfFile(path, digest, nullptr);
+  return error == 0 ? std::string() : DescribeError(error);
+}
+
+// One line of a receipt, read back.
+struct Entry {
+  std::string action, source, destination;
+  std::uint64_t size = 0;
+  std::string digest;
+};
+
+// Whether the file at path holds the entry's bytes.
+bool Holds(const std::string& path, const Entry& entry) {
+  os::FileFacts facts;
+  os::Digest digest;
+  return Measure(path, facts, digest).empty() && facts.size == entry.size &&
+         DigestText(digest) == entry.digest;
+}
+
+std::string Shown(const std::string& path) {
+  std::string shown;
+  AppendShellQuoted(shown, path);
+  return shown;
+}
+
+}  // namespace
+
+std::unique_ptr<Receipt> Receipt::Open(const std::string& path, std::string& why) {
+  std::FILE* file = OpenFile(path, "ab");
+  if (file == nullptr) {
+    why = Shown(path) + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  return std::unique_ptr<Receipt>(new Receipt(file));
+}
+
+Receipt::~Receipt() { std::fclose(file_); }
+
+std::string Receipt::Add(const FileOutcome& file, TransferKind kind) {
+  os::FileFacts facts;
+  os::Digest digest;
+  if (std::string why = Measure(file.path, facts, digest); !why.empty())
+    return Shown(file.path) + ": " + why;
+  const char* action = kind == TransferKind::kCopy                ? "copy"
+                       : file.what == FileOutcome::kAlreadyThere ? "remove"
+                                                                  : "move";
+  const json line = {{"action", action},
+                     {"source", NameJson(Absolute(file.source))},
+                     {"destination", NameJson(Absolute(file.path))},
+                     {"size", facts.size},
+                     {"modified", UtcText(facts.modified)},
+                     {"xxh3_128", DigestText(digest)}};
+  const std::string text = line.dump() + '\n';
+  // On disk before the next file is begun: a killed run's receipt holds
+  // every file it finished but the last.
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0)
+    return std::strerror(errno);
+#ifdef _WIN32
+  if (_commit(_fileno(file_)) != 0) return std::strerror(errno);
+#else
+  if (fdatasync(fileno(file_)) != 0) return std::strerror(errno);
+#endif
+  return {};
+}
+
+ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
+  std::FILE* file = OpenFile(path, "rb");
+  if (file == nullptr) {
+    ui.Say("larkspur-gather: " + Shown(path) + ": " + std::strerror(errno));
+    return ExitCode::kUsage;
+  }
+  std::vector<Entry> entries;
+  std::string text;
+  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+  std::fclose(file);
+  std::size_t line_number = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    ++line_number;
+    try {
+      const json j = json::parse(line);
+      entries.push_back({j.at("action").get<std::string>(), NameFrom(j.at("source")),
+                         NameFrom(j.at("destination")), j.at("size").get<std::uint64_t>(),
+                         j.at("xxh3_128").get<std::string>()});
+      if (entries.back().action != "copy" && entries.back().action != "move" &&
+          entries.back().action != "remove")
+        throw std::invalid_argument("no such action");
+    } catch (const std::exception&) {
+      // A line cut short by a power cut never held a finished file.
+      if (end == std::string::npos) continue;
+      ui.Say("larkspur-gather: " + Shown(path) + ": line " + std::to_string(line_number) +
+             " is no receipt line; nothing was undone");
+      return ExitCode::kUsage;
+    }
+  }
+  TransferRun run(ui);
+  run.KeepExisting();  // nothing at a file's first place is ever replaced
+  // What was done, as a dry run's line says it: "moved back D -> S".
+  const auto say = [&](const char* done, const std::string& from, const std::string& to) {
+    const std::string line =
+        std::string(done) + " " + Shown(from) + (to.empty() ? "" : " -> " + Shown(to)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), out);
+  };
+  run.TellOutcomes([&](const FileOutcome& file) {
+    if (file.Done())
+      say(file.what == FileOutcome::kCopied ? "copied back" : "moved back", file.source,
+          file.path);
+    else if (!file.boxed)
+      ui.FailureBox(Shown(file.source) + " was not put back: " + file.why);
+  });
+  const auto keep = [&](const Entry& e, const std::string& why) {
+    ui.FailureBox(Shown(e.destination) + " was not undone: " + why);
+  };
+  try {
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+      const Entry& e = *it;
+      ui.Yield();
+      const bool there = os::Examine(e.destination).has_value();
+      if (e.action == "copy") {
+        if (!there) continue;  // removed already
+        if (!Holds(e.destination, e))
+          keep(e, "its bytes are no longer those the run copied");
+        else if (!Holds(e.source, e))
+          keep(e, "its original " + Shown(e.source) + " is gone or changed, so it is kept");
+        else if (const int error = os::RemoveFile(e.destination))
+          keep(e, DescribeError(error));
+        else
+          say("removed", e.destination, "");
+        continue;
+      }
+      const bool back = Holds(e.source, e);
+      if (back && (!there || e.action == "remove")) continue;  // put back already
+      if (!there || !Holds(e.destination, e))
+        keep(e, "its bytes are no longer those the run " +
+                    std::string(e.action == "move" ? "moved" : "left") + " there");
+      else if (os::Examine(e.source))
+        keep(e, Shown(e.source) + " is taken by another file, which is never replaced");
+      else if (e.action == "move")
+        FSOFileMove(e.destination, e.source, run);
+      else if (const CopyResult copy =
+                   CopyFileChecked(e.destination, run.PlaceForCopy(e.destination, e.source), run);
+               !copy)
+        keep(e, copy.why);
+    }
+    run.Flush();
+  } catch (const ProgramEnding&) {
+    return ExitCode::kStopped;
+  }
+  return ui.failures() > 0 ? ExitCode::kIncomplete : ExitCode::kDone;
+}
