@@ -169,17 +169,33 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
                                   const std::string& destination) {
   const std::string d = NormalizeSlashes(destination);
   // An empty name, the common case, needs no look at the source.
-  if (!skip_gathered_ || !Facts(d)) return false;
-  const auto self = Facts(source);
-  if (!self || !self->regular) return false;
+  if (!skip_gathered_) return false;
+  // The source, and the file at its name, each looked at and read through
+  // one opening: a rerun compares every file it finds. A plan knows the
+  // disk as planned; a name that cannot be opened is looked at.
+  os::OpenedFile at_name;
+  std::optional<os::FileFacts> first;
+  const int error = plan_ ? EPERM : os::OpenToRead(d, at_name);
+  if (error == 0) first = at_name.facts;
+  if (error != 0 && error != ENOENT) first = Facts(d);
+  if (!first) return false;
+  os::OpenedFile self;
+  if ((plan_ && !Facts(source)) || os::OpenToRead(source, self) != 0 || !self.facts.regular)
+    return false;
   std::optional<os::Digest> mine;
   for (int n = 1;; ++n) {
     const std::string there = n == 1 ? d : NumberedName(d, n);
-    const auto facts = Facts(there);
-    if (!facts || (n == 1 && facts->id == self->id)) return false;
-    if (!facts->regular || facts->size != self->size || facts->id == self->id) continue;
-    if (!mine && os::DigestOfFile(source, mine.emplace(), between_chunks_) != 0) return false;
-    if (os::SameContent(planned_.Content(there), *mine, between_chunks_) != 0) continue;
+    const auto facts = n == 1 ? first : Facts(there);
+    if (!facts || (n == 1 && facts->id == self.facts.id)) return false;
+    if (!facts->regular || facts->size != self.facts.size || facts->id == self.facts.id) continue;
+    if (!mine && os::DigestOfOpen(self, mine.emplace(), between_chunks_) != 0) return false;
+    self.handle.reset();  // closed: a file open on Windows cannot be removed
+    os::Digest theirs;
+    const int unread = n == 1 && at_name.handle.valid()
+                           ? os::DigestOfOpen(at_name, theirs, between_chunks_)
+                           : os::DigestOfFile(planned_.Content(there), theirs, between_chunks_);
+    at_name.handle.reset();
+    if (unread != 0 || theirs != *mine) continue;
     if (kind == TransferKind::kMove) {
       if (plan_) {
         planned_.Gone(source);

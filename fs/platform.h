@@ -204,6 +204,17 @@ class Handle {
   std::intptr_t value_ = -1;  // -1: none, on both systems
 };
 
+// A file opened for reading (a final link not followed), with its facts as
+// it was opened: one walk of its path for both the look and the read.
+struct OpenedFile {
+  Handle handle;
+  FileFacts facts;
+};
+int OpenToRead(const std::string& path, OpenedFile& file);
+// The digest of an opened file's content, read now from its start; 0 or an
+// error number.
+int DigestOfOpen(const OpenedFile& file, Digest& digest, const ChunkHook& between_chunks);
+
 // A file being made for a destination path. Its content has no name until
 // Publish: an unnamed file in the destination folder where the file system
 // allows one, else a short hidden temporary name (at most 32 bytes, never

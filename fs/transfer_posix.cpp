@@ -146,17 +146,16 @@ int CopyContent(int in, int out, std::uint64_t size, const ChunkHook& between_ch
 
 // The digest of all of fd, read from its start.
 int DigestOf(int fd, Digest& digest, const ChunkHook& between_chunks) {
-  struct stat st {};
-  if (fstat(fd, &st) != 0) return errno;
   ContentDigest content;
-  // No bigger than the file, as a copy's buffer.
-  std::vector<char> buffer(std::clamp<std::uint64_t>(st.st_size, 1u << 16, kChunk));
+  // One buffer a thread, its pages touched only as far as files reach: a
+  // rerun compares every file it finds, most of them small.
+  thread_local const std::unique_ptr<char[]> buffer(new char[kChunk]);
   for (off_t at = 0;;) {
-    const ssize_t n = pread(fd, buffer.data(), buffer.size(), at);
+    const ssize_t n = pread(fd, buffer.get(), kChunk, at);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno;
     if (n == 0) break;
-    content.Add(buffer.data(), static_cast<std::size_t>(n));
+    content.Add(buffer.get(), static_cast<std::size_t>(n));
     at += n;
     if (between_chunks) between_chunks(0);
   }
@@ -371,6 +370,18 @@ int NewFile::ReadBack(const ChunkHook& between_chunks) {
     if (int error = digest_of(Fd(named), written)) return error;
   }
   return written == *digest_ ? 0 : kCopyDiffers;
+}
+
+int OpenToRead(const std::string& path, OpenedFile& file) {
+  file.handle = Handle(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (!file.handle.valid() || fstat(Fd(file.handle), &st) != 0) return errno;
+  file.facts = FactsOf(st);
+  return 0;
+}
+
+int DigestOfOpen(const OpenedFile& file, Digest& digest, const ChunkHook& between_chunks) {
+  return DigestOf(Fd(file.handle), digest, between_chunks);
 }
 
 int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {

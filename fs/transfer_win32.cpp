@@ -123,12 +123,24 @@ int DigestOf(HANDLE h, Digest& digest, const ChunkHook& between_chunks) {
   return 0;
 }
 
-int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {
-  const Handle in(reinterpret_cast<std::intptr_t>(
+int OpenToRead(const std::string& path, OpenedFile& file) {
+  file.handle = Handle(reinterpret_cast<std::intptr_t>(
       CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
-  if (!in.valid()) return ErrnoOf(GetLastError());
-  return DigestOf(AsHandle(in), digest, between_chunks);
+  const auto facts = file.handle.valid() ? FactsOfHandle(AsHandle(file.handle)) : std::nullopt;
+  if (!facts) return ErrnoOf(GetLastError());
+  file.facts = *facts;
+  return 0;
+}
+
+int DigestOfOpen(const OpenedFile& file, Digest& digest, const ChunkHook& between_chunks) {
+  return DigestOf(AsHandle(file.handle), digest, between_chunks);
+}
+
+int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {
+  OpenedFile file;
+  if (int error = OpenToRead(path, file)) return error;
+  return DigestOfOpen(file, digest, between_chunks);
 }
 
 int NewFile::ReadBack(const ChunkHook& between_chunks) {
