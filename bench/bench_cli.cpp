@@ -1,6 +1,7 @@
 // larkspur-gather's listing against find and fd over the 1M-file tree, warm,
-// how soon its first line comes, and the memory it takes per file found and
-// per file copied.
+// with name filters too, how soon its first line comes, the memory it takes
+// per file found and per file copied, and a nightly rerun that finds every
+// file gathered already, against rsync --checksum.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 
 #include "bench/bench_util.h"
 
@@ -51,19 +54,68 @@ long Count(const std::string& command) {
   return n;
 }
 
+// 100,000 files of 4 KiB, each named and filled differently, in 100
+// folders, dated 2022. Made once under root and reused.
+std::string Distinct(const std::string& root) {
+  const std::string dir = root + "/distinct-100000";
+  if (std::filesystem::exists(dir + ".complete")) return dir;
+  std::filesystem::remove_all(dir);
+  const struct timeval date[2] = {{1650000000, 0}, {1650000000, 0}};
+  for (int i = 0; i < 100000; ++i) {
+    const std::string folder = dir + "/" + std::to_string(i / 1000);
+    if (i % 1000 == 0) std::filesystem::create_directories(folder);
+    const std::string file = folder + "/" + bench::SmallFileName(i);
+    std::string content(4096, 'x');
+    content.replace(0, std::to_string(i).size(), std::to_string(i));
+    std::ofstream(file) << content;
+    utimes(file.c_str(), date);
+  }
+  std::ofstream(dir + ".complete");
+  return dir;
+}
+
+// A rerun of a copy whose every file is there already, with its bytes
+// compared, against rsync -a --checksum of the same tree, which reads both
+// sides' content where sizes match: seconds of each, warm, best of three.
+std::pair<double, double> Rerun(const std::string& root) {
+  const std::string tree = Distinct(root), ours = root + "/rerun-ours",
+                    theirs = root + "/rerun-rsync";
+  bench::Fresh(ours);
+  bench::Fresh(theirs);
+  const std::string gather = std::string("'") + GATHER + "' -q --after 2021-01-01 --copy-to '" +
+                             ours + "' '" + tree + "'";
+  const std::string rsync = "rsync -a --checksum '" + tree + "/' '" + theirs + "/'";
+  bench::Shell(gather);
+  bench::Shell(rsync);
+  const double ours_s = bench::Best(3, [&] { bench::Shell(gather); });
+  const double rsync_s = bench::Best(3, [&] { bench::Shell(rsync); });
+  if (Count("ls '" + ours + "' | wc -l") != 100000) {
+    std::fprintf(stderr, "the rerun gathered files again\n");
+    std::exit(1);
+  }
+  return {ours_s, rsync_s};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "bench-data";
   const std::string dir = bench::Tree(root, 1000000);
   const std::string ours = std::string("'") + GATHER + "' --after 2021-01-01 '" + dir + "'";
-  const std::string find = "find '" + dir + "' -type f -newermt 2021-01-02 -printf '%T@ %p\\n'";
+  const std::string find_files = "find '" + dir + "' -type f -newermt 2021-01-02";
+  const std::string print = " -printf '%T@ %p\\n'";
+  const std::string find = find_files + print;
   const std::string fd =
       "fdfind --unrestricted --type f --changed-after 2021-01-02 . '" + dir + "'";
   bench::Shell(find + " > /dev/null");  // warm the cache
   const double find_s = bench::Best(3, [&] { bench::Shell(find + " > /dev/null"); });
   const double fd_s = bench::Best(3, [&] { bench::Shell(fd + " > /dev/null"); });
   const double ours_s = bench::Best(3, [&] { bench::Shell(ours + " > /dev/null"); });
+  // Names filtered as the walk reads them, find filtering the same way.
+  const std::string filters = " --name '*.txt' --exclude '*7*'";
+  const double find_filtered_s = bench::Best(
+      3, [&] { bench::Shell(find_files + " -name '*.txt' ! -name '*7*'" + print + " > /dev/null"); });
+  const double ours_filtered_s = bench::Best(3, [&] { bench::Shell(ours + filters + " > /dev/null"); });
   double first_line = 1e9;
   for (int i = 0; i < 3; ++i) first_line = std::min(first_line, FirstByteSeconds(ours));
   const long found = Count(ours + " | wc -l");
@@ -79,6 +131,9 @@ int main(int argc, char** argv) {
   std::printf("cli peak bytes: %ld\n", peak);
   std::printf("cli-list/find ratio: %.3f\n", ours_s / find_s);
   std::printf("cli-list/fd ratio: %.3f\n", ours_s / fd_s);
+  std::printf("find filtered seconds: %.4f\n", find_filtered_s);
+  std::printf("cli filtered seconds: %.4f\n", ours_filtered_s);
+  std::printf("cli-list-filtered/find-filtered ratio: %.3f\n", ours_filtered_s / find_filtered_s);
   std::printf("cli first line seconds: %.4f\n", first_line);
   std::printf("first-line/find ratio: %.4f\n", first_line / find_s);
   std::printf("cli bytes/file: %.1f\n", static_cast<double>(peak) / static_cast<double>(found));
@@ -86,12 +141,12 @@ int main(int argc, char** argv) {
   std::printf("cli bytes/file over that: %.1f\n",
               static_cast<double>(peak - base) / static_cast<double>(found));
   // A copy holds its list of files until it is done: the files found above,
-  // many of one name, copied into an empty folder; in memory where there is
+  // many of one name and content, all copied into an empty folder; in memory where there is
   // a tmpfs, since the figure is the program's memory, not the disk's speed.
   const std::string out =
       (std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm") : root) + "/cli-copy";
   bench::Shell("rm -rf '" + out + "' && mkdir '" + out + "'");
-  const long copy_peak = PeakBytes(ours + " --quiet --copy-to '" + out + "'");
+  const long copy_peak = PeakBytes(ours + " --quiet --duplicates --copy-to '" + out + "'");
   const long copied = Count("ls '" + out + "' | wc -l");
   bench::Shell("rm -rf '" + out + "'");
   std::printf("files copied: %ld\n", copied);
@@ -99,5 +154,9 @@ int main(int argc, char** argv) {
               static_cast<double>(copy_peak) / static_cast<double>(copied));
   std::printf("cli copy bytes/file over the empty-folder peak: %.1f\n",
               static_cast<double>(copy_peak - base) / static_cast<double>(copied));
+  const auto [rerun_s, rsync_s] = Rerun(root);
+  std::printf("rerun seconds: %.4f\n", rerun_s);
+  std::printf("rsync --checksum seconds: %.4f\n", rsync_s);
+  std::printf("rerun/rsync-checksum ratio: %.3f\n", rerun_s / rsync_s);
   return 0;
 }
