@@ -37,7 +37,7 @@ QDateEdit* MakePicker(QWidget* parent, const QString& name, const QString& spoke
                       const DatePatterns& patterns, int left, int top, int width, int height) {
   auto* picker = new QDateEdit(parent);
   picker->setObjectName(name);
-  picker->setAccessibleName(spoken);
+  picker->setAccessibleName(QString(spoken).remove(QChar('&')));  // the words, not the access key
   picker->setDisplayFormat(QString::fromStdString(patterns.short_date));
   picker->setCalendarPopup(true);
   picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
@@ -50,9 +50,9 @@ QDateEdit* MakePicker(QWidget* parent, const QString& name, const QString& spoke
 Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Form1& form1)
     : Page(ui, std::move(program_folder), 8040, 8295), settings_(settings), form1_(form1) {
   setObjectName("Form2");
-  PushButton2 = MakeButton(this, "PushButton2", "< Back", 120, 120, 7800, 405);
+  PushButton2 = MakeButton(this, "PushButton2", "< &Back", 120, 120, 7800, 405);
   Frame1 = Make<QGroupBox>(this, "Frame1", "Select Range", 120, 590, 7800, 2895);
-  const char* captions[] = {"After this date:", "Before this date:", "On this date:", "Between:"};
+  const char* captions[] = {"&After this date:", "Be&fore this date:", "&On this date:", "Bet&ween:"};
   WideRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4};
   for (int i = 0; i < 4; ++i) {
     *options[i] = Make<WideRadioButton>(Frame1, QString("Option%1").arg(i + 1), captions[i], 240,
@@ -66,7 +66,7 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
       MakePicker(Frame1, "DTPicker4", "Between: first day", patterns, 2280, 1800, 4815, 375);
   Label1 = Make<QLabel>(Frame1, "Label1", "and", 7200, 1845, 375, 375);
   DTPicker5 = MakePicker(Frame1, "DTPicker5", "Between: last day", patterns, 2280, 2280, 5295, 375);
-  PushButton1 = MakeButton(this, "PushButton1", "Start Finding", 120, 3620, 7800, 405);
+  PushButton1 = MakeButton(this, "PushButton1", "&Start Finding", 120, 3620, 7800, 405);
   ListView1 = new QTreeView(this);
   ListView1->setObjectName("ListView1");
   model_ = new ResultModel(settings.patterns(), this);
@@ -78,12 +78,12 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 4125, 7800, 2535);
-  PushButton4 = MakeButton(this, "PushButton4", "Select All", 120, 6760, 3840, 405);
-  PushButton5 = MakeButton(this, "PushButton5", "Unselect All", 4080, 6760, 3840, 405);
-  PushButton7 = MakeButton(this, "PushButton7", "Copy Results To Clipboard", 120, 7270, 3840, 405);
-  PushButton6 = MakeButton(this, "PushButton6", "Save Results As Text File", 4080, 7270, 3840, 405);
+  PushButton4 = MakeButton(this, "PushButton4", "Se&lect All", 120, 6760, 3840, 405);
+  PushButton5 = MakeButton(this, "PushButton5", "&Unselect All", 4080, 6760, 3840, 405);
+  PushButton7 = MakeButton(this, "PushButton7", "Copy &Results To Clipboard", 120, 7270, 3840, 405);
+  PushButton6 = MakeButton(this, "PushButton6", "Save Results As &Text File", 4080, 7270, 3840, 405);
   PushButton3 =
-      MakeButton(this, "PushButton3", "Copy Checked To New Destination", 120, 7780, 7800, 405);
+      MakeButton(this, "PushButton3", "&Copy Checked To New Destination", 120, 7780, 7800, 405);
 
   for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Label1),
                      static_cast<QWidget*>(ListView1), ListView1->viewport()})

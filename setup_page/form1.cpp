@@ -51,16 +51,16 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 120, 7800, 2415);
-  PushButton1 = MakeButton(this, "PushButton1", "Add Folder", 120, 2630, 7800, 405);
-  PushButton2 = MakeButton(this, "PushButton2", "Help", 120, 3140, 3840, 405);
+  PushButton1 = MakeButton(this, "PushButton1", "&Add Folder", 120, 2630, 7800, 405);
+  PushButton2 = MakeButton(this, "PushButton2", "&Help", 120, 3140, 3840, 405);
   PushButton3 =
-      MakeButton(this, "PushButton3", "Load Sample/Example Folders", 4080, 3140, 3840, 405);
+      MakeButton(this, "PushButton3", "&Load Sample/Example Folders", 4080, 3140, 3840, 405);
   Frame2 = Make<QGroupBox>(this, "Frame2", "Find by which date?", 120, 3585, 7800, 735);
   Option1 =
-      Make<WideRadioButton>(Frame2, "Option1", "Date Modified (Recommended)", 240, 300, 3015, 255);
-  Option2 = Make<WideRadioButton>(Frame2, "Option2", "Date Created", 3480, 300, 1575, 255);
-  Option3 = Make<WideRadioButton>(Frame2, "Option3", "Date Accessed", 5280, 300, 1695, 255);
-  Frame3 = Make<QGroupBox>(this, "Frame3", "Save Results To This Folder", 120, 4380, 7800, 810);
+      Make<WideRadioButton>(Frame2, "Option1", "Date &Modified (Recommended)", 240, 300, 3015, 255);
+  Option2 = Make<WideRadioButton>(Frame2, "Option2", "Date C&reated", 3480, 300, 1575, 255);
+  Option3 = Make<WideRadioButton>(Frame2, "Option3", "Date Acc&essed", 5280, 300, 1695, 255);
+  Frame3 = Make<QGroupBox>(this, "Frame3", "&Save Results To This Folder", 120, 4380, 7800, 810);
   Text1 = new QLineEdit(Frame3);
   Text1->setObjectName("Text1");
   PlaceTwips(Text1, 240, 300, 6615, 345);
@@ -68,10 +68,10 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   PushButton4->setAccessibleName("Choose the destination folder");
   Frame5 = Make<QGroupBox>(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
   Option4 =
-      Make<WideRadioButton>(Frame5, "Option4", "Copy files to new location", 240, 300, 6270, 225);
-  Option5 = Make<WideRadioButton>(Frame5, "Option5", "Move (delete and copy) files to new location",
+      Make<WideRadioButton>(Frame5, "Option4", "&Copy files to new location", 240, 300, 6270, 225);
+  Option5 = Make<WideRadioButton>(Frame5, "Option5", "Mo&ve (delete and copy) files to new location",
                                   240, 650, 6270, 225);
-  PushButton6 = MakeButton(this, "PushButton6", "Next >", 120, 6420, 7800, 405);
+  PushButton6 = MakeButton(this, "PushButton6", "&Next >", 120, 6420, 7800, 405);
   Option4->setChecked(true);
 
   QWidget* order[] = {Option1, Option2,   Option3,     PushButton6, Frame2,
@@ -339,7 +339,7 @@ bool Form1::PrepareForm2(FailureTrap& trap, std::shared_ptr<const CandidateLists
   });
   const TransferKind transfer = ChosenTransferKind();
   trap.Step(244, [&] {
-    form2_->PushButton3->setText(QString(TransferWord(transfer)) + " Checked To New Location");
+    form2_->PushButton3->setText(QString("&") + TransferWord(transfer) + " Checked To New Location");
   });
   trap.Step(246, [&] {
     form2_->SetColumns(

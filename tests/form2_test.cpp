@@ -92,7 +92,7 @@ TEST_F(Form2Page, OneRequestEndToEnd) {
   EXPECT_EQ(Page2().model().headerData(0, Qt::Horizontal, Qt::DisplayRole),
             "File(s) found will be copied to new location");
   EXPECT_EQ(Page2().model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "Date Modified");
-  EXPECT_EQ(Page2().PushButton3->text(), "Copy Checked To New Location");
+  EXPECT_EQ(CaptionOf(Page2().PushButton3), "Copy Checked To New Location");
   EXPECT_EQ(Page2().model().candidates()->paths.size(), 4u);  // the "~" file is no candidate
 
   Find(Page2().Option1, QDate(2021, 1, 1));
@@ -243,7 +243,7 @@ TEST_F(Form2Page, EachDateOptionFindsByItsOwnTimeAndEachOptionNamesItsColumns) {
     };
     EXPECT_EQ(heading(ResultModel::kPath), c.path_heading);
     EXPECT_EQ(heading(ResultModel::kDate), c.date_heading);
-    EXPECT_EQ(Page2().PushButton3->text(), c.button);
+    EXPECT_EQ(CaptionOf(Page2().PushButton3), c.button);
   }
 }
 
@@ -395,7 +395,7 @@ TEST_F(Form2Page, MoveRemovesExactlyTheMovedRowsAndKeepsEveryFile) {
   form->Option5->click();
   List(folders);
   form->PushButton6_Click();
-  EXPECT_EQ(Page2().PushButton3->text(), "Move Checked To New Location");
+  EXPECT_EQ(CaptionOf(Page2().PushButton3), "Move Checked To New Location");
   Find(Page2().Option3, QDate(2024, 1, 10));
   ASSERT_EQ(Rows().size(), 11u);
   for (std::size_t r = 0; r < Rows().size(); ++r)

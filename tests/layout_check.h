@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QWidget>
 
 #include "app/twips.h"
@@ -17,21 +18,33 @@ struct ControlRow {
   int left, top, width, height;
 };
 
-inline QString CaptionOf(const QWidget* w) {
+// The caption as written, its access key's "&" included.
+inline QString MarkedCaptionOf(const QWidget* w) {
   if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
   if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
   if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
   return {};
 }
 
+// The caption's words as shown: the access key is only underlined.
+inline QString CaptionOf(const QWidget* w) { return MarkedCaptionOf(w).remove('&'); }
+
 inline void ExpectLayout(QWidget* page, std::initializer_list<ControlRow> rows) {
   auto px = [&](int twips) { return Twips(page, twips); };
+  QString keys;  // Alt and a letter reaches every button and option, each its own
   for (const ControlRow& r : rows) {
     auto* w = page->findChild<QWidget*>(r.name);
     ASSERT_NE(w, nullptr) << r.name;
     EXPECT_EQ(w->geometry(), QRect(px(r.left), px(r.top), px(r.width), px(r.height))) << r.name;
     if (*r.caption != '\0') {
       EXPECT_EQ(CaptionOf(w), r.caption) << r.name;
+      const QString marked = MarkedCaptionOf(w);
+      const qsizetype key = marked.indexOf('&');
+      if (w->inherits("QAbstractButton") && marked.contains(QRegularExpression("[A-Za-z]"))) {
+        ASSERT_GE(key, 0) << r.name << " has no access key";
+        EXPECT_FALSE(keys.contains(marked[key + 1].toLower())) << r.name << "'s key is taken";
+        keys += marked[key + 1].toLower();
+      }
       // A caption on one line shows whole in the font this machine gives it
       // (offscreen on Windows has none to measure with); a push button's
       // centred text has room to spare.
