@@ -3,9 +3,12 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 
 #include "app/date_locale.h"
@@ -31,11 +34,56 @@ constexpr const char* kUnselectAll = "Larkmere2021/08/31.Form2.PushButton5_Click
 constexpr const char* kSave = "Larkmere2021/08/31.Form2.PushButton6_Click";
 constexpr const char* kClipboard = "Larkmere2021/08/31.Form2.PushButton7_Click";
 
+// A date field as a desktop's: F4 and Alt+Down (or Alt+Up) open its
+// calendar, as they open a drop-down list, rather than step the date; a
+// whole date typed over a selected one takes its place.
+class DatePicker : public QDateEdit {
+ public:
+  using QDateEdit::QDateEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+    const int key = event->key();
+    if ((key == Qt::Key_F4 && !alt) || (alt && (key == Qt::Key_Down || key == Qt::Key_Up))) {
+      // The calendar opens where a click on the field's arrow opens it.
+      QStyleOptionComboBox arrow;
+      arrow.initFrom(this);
+      arrow.editable = true;
+      arrow.subControls = QStyle::SC_All;
+      const QPoint at =
+          style()->subControlRect(QStyle::CC_ComboBox, &arrow, QStyle::SC_ComboBoxArrow, this)
+              .center();
+      QMouseEvent press(QEvent::MouseButtonPress, at, mapToGlobal(at), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+      mousePressEvent(&press);
+      return;
+    }
+    // A date typed over the whole field fills it from its first part, as
+    // typed, rather than the part the cursor was in; a separator typed just
+    // after a part filled up and moved on is the one already passed.
+    const QString typed = event->text();
+    const bool digit = !typed.isEmpty() && typed[0].isDigit();
+    if (digit && lineEdit()->selectedText() == lineEdit()->text())
+      setSelectedSection(sectionAt(0));
+    if (!digit && typed.size() == 1 && typed[0].isPunct() && moved_on_) {
+      moved_on_ = false;
+      return;
+    }
+    const Section before = currentSection();
+    QDateEdit::keyPressEvent(event);
+    moved_on_ = digit && currentSection() != before;
+  }
+
+ private:
+  bool moved_on_ = false;  // the last digit filled its part, and the next has the cursor
+};
+
 // A picker in the locale's short date with a four-digit year, named for
 // screen readers after the option it belongs to.
 QDateEdit* MakePicker(QWidget* parent, const QString& name, const QString& spoken,
                       const DatePatterns& patterns, int left, int top, int width, int height) {
-  auto* picker = new QDateEdit(parent);
+  auto* picker = new DatePicker(parent);
   picker->setObjectName(name);
   picker->setAccessibleName(QString(spoken).remove(QChar('&')));  // the words, not the access key
   picker->setDisplayFormat(QString::fromStdString(patterns.short_date));

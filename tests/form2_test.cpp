@@ -8,6 +8,7 @@
 #endif
 
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
@@ -500,6 +501,27 @@ TEST_F(Form2Page, RealMouseMovesShowTheHandOverButtonsOnly) {
   for (const auto& c : cases) {
     MoveOver(c.widget, c.border);
     EXPECT_EQ(page.MousePointer(), c.pointer) << c.widget->objectName().toStdString();
+  }
+}
+
+TEST_F(Form2Page, PickersOpenTheirCalendarByKeyLeavingTheDateAndTakeADateTypedOverTheirs) {
+  settings->set_patterns({"M/d/yyyy", "h:mm:ss AP"});
+  List({t.Path("out")});
+  form->PushButton6_Click();
+  QDateEdit* picker = Page2().DTPicker1;
+  for (const auto& [key, modifier] : {std::pair{Qt::Key_F4, Qt::NoModifier},
+                                      {Qt::Key_Down, Qt::AltModifier}, {Qt::Key_Up, Qt::AltModifier}}) {
+    picker->setDate(QDate(2024, 3, 5));
+    QTest::keyClick(picker, key, modifier);
+    EXPECT_TRUE(picker->calendarWidget()->isVisible()) << key;
+    EXPECT_EQ(picker->date(), QDate(2024, 3, 5)) << key;
+    picker->calendarWidget()->window()->hide();
+  }
+  for (const auto& [typed, date] : {std::pair{"12/25/2023", QDate(2023, 12, 25)},
+                                    {"3/6/2024", QDate(2024, 3, 6)}}) {
+    picker->selectAll();
+    QTest::keyClicks(picker, typed);
+    EXPECT_EQ(picker->date(), date) << picker->text().toStdString();
   }
 }
 
