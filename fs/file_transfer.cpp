@@ -348,7 +348,7 @@ int TransferRun::Reread(const Work& work) {
 CopyResult TransferRun::Copy(const std::string& source, const std::string& destination) {
   const Destination there = Look(source, destination);
   if (there.is_source) {
-    Done(row_, FileOutcome::kCopied, source, destination);  // it is there already
+    Done(row_, FileOutcome::kInPlace, source, destination);
     return {};
   }
   if (there.facts && !there.facts->regular) return {destination + " is not a file"};
@@ -636,15 +636,17 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
   if (file && there && file->id == there->id) {
     // It is there already. A hard link elsewhere is a second name of it,
     // which the move takes away; one name spelt two ways stays as it is.
+    bool second_name = false;
     const bool gone = trap.Step(104, [&] {
-      const int error = file->links > 1 && os::DistinctEntries(s, d) ? os::RemoveFile(s) : 0;
+      second_name = file->links > 1 && os::DistinctEntries(s, d);
+      const int error = second_name ? os::RemoveFile(s) : 0;
       if (error != 0)
         throw Failure(s + " is another name of " + d + ", which holds it already, but it " +
                           "could not be removed (" + DescribeError(error) + ")",
                       error);
     });
     if (gone)
-      run.Done(FileOutcome::kMoved, s, d);
+      run.Done(second_name ? FileOutcome::kMoved : FileOutcome::kInPlace, s, d);
     else
       run.NotDone(TransferKind::kMove, s, d, trap.last(), true);
     return false;

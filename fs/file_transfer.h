@@ -28,6 +28,7 @@ struct FileOutcome {
     kNotCopied,
     kNotMoved,
     kAlreadyThere,  // an identical copy stood at path: nothing copied (a move's source went)
+    kInPlace,       // the file is at path, its own destination: nothing to do
   };
   std::size_t row;
   What what;
@@ -40,7 +41,7 @@ struct FileOutcome {
   // The file is where it was to go.
   bool Done() const { return what != kNotCopied && what != kNotMoved; }
   // A file the run copied or moved now (not one already there).
-  bool Placed() const { return Done() && what != kAlreadyThere; }
+  bool Placed() const { return Done() && what != kAlreadyThere && what != kInPlace; }
 };
 
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading

@@ -288,6 +288,7 @@ void Form2::PushButton3_Click() {
     if (started.Current()) model_->RemoveRows(outcome.gone);
     // Each such file was passed over silently; "Done." alone would claim them copied.
     if (!outcome.not_copied.empty()) ui().Information(NotCopiedMessage(outcome.not_copied));
+    if (!outcome.in_place.empty()) ui().Information(InPlaceMessage(outcome.in_place));
     if (!outcome.renamed.empty()) ui().Information(RenamedMessage(outcome.renamed));
     if (!outcome.incomplete.empty()) ui().Information(IncompleteMessage(outcome.incomplete));
   });
@@ -338,6 +339,8 @@ void Form2::PushButton7_Click() {
     trap.Step(102, [&] {
       ui().Information(copied ? "Results have been copied to the clipboard.\r\rClick a text area "
                                 "where you normally type and press Ctrl+V to paste the clipboard."
-                              : "Nothing was copied to the clipboard: no row is ticked.");
+                              : pass.rows().count() == 0
+                                  ? "Nothing was copied to the clipboard: the list is empty."
+                                  : "Nothing was copied to the clipboard: no row is ticked.");
     });
 }

@@ -65,6 +65,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
     else if (file.what == FileOutcome::kNotCopied && !file.boxed)
       outcome.not_copied.push_back({file.source, file.why});
+    else if (file.what == FileOutcome::kInPlace)
+      outcome.in_place.push_back(file.source);
     if (!tell && file.Done() && !file.why.empty() && !file.boxed)
       outcome.incomplete.push_back(file.why);
   });
@@ -151,6 +153,12 @@ std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::strin
 std::string IncompleteMessage(const std::vector<std::string>& incomplete) {
   return ListedMessage(HowMany(incomplete.size(), "files") + " transferred without a date:\r\n",
                        incomplete);
+}
+
+std::string InPlaceMessage(const std::vector<std::string>& in_place) {
+  return ListedMessage(HowMany(in_place.size(), "ticked files") +
+                           " already in the destination folder, so nothing was done:\r\n",
+                       in_place);
 }
 
 std::string RenamedMessage(const std::vector<std::string>& renamed) {

@@ -22,6 +22,7 @@ struct TransferOutcome {
   std::vector<std::string> renamed;
   // Files transferred without what the sentence says they lack (their date).
   std::vector<std::string> incomplete;
+  std::vector<std::string> in_place;  // ticked files already in the destination folder
 };
 
 // How a transfer goes beyond the window's rule.
@@ -52,5 +53,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
 std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::string>>& sources);
 // The one box that says which files were transferred without their dates.
 std::string IncompleteMessage(const std::vector<std::string>& incomplete);
+// The one box that says which ticked files were in the destination folder already.
+std::string InPlaceMessage(const std::vector<std::string>& in_place);
 // The one box that says which moved files were given new names.
 std::string RenamedMessage(const std::vector<std::string>& renamed);

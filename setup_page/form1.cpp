@@ -292,15 +292,18 @@ void Form1::Launch(FailureTrap& trap, LongPass& pass) {
     return;
   }
   std::vector<std::size_t> marked;
+  std::vector<std::string> listed;
   trap.Step(118, [&] { pass.Yield(); });
   trap.Step(120, [&] { pass.Hourglass(); });
-  trap.Step(124, [&] { marked = MarkNestedFolders(Folders()); });
+  trap.Step(124, [&] { marked = MarkNestedFolders(listed = Folders()); });
   for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
     const int index = static_cast<int>(*it);
     trap.Step(140, [&] {
-      ui().Information(Std(ListView1->topLevelItem(index)->text(0)) +
-                       " will be removed because it is a subfolder of another folder that you "
-                       "added.");
+      const std::string& folder = listed[*it];
+      ui().Information(folder + (std::count(listed.begin(), listed.end(), folder) > 1
+                                     ? " will be removed because you added that folder already."
+                                     : " will be removed because it is a subfolder of another "
+                                       "folder that you added."));
     });
     trap.Step(142, [&] { delete ListView1->takeTopLevelItem(index); });
     trap.Step(144, [&] { pass.Yield(); });

@@ -147,7 +147,7 @@ TEST_F(Form2Page, NestedFoldersAreRemovedWithOneBoxEach) {
   } cases[] = {
       {{b, a}, {b + suffix}, {a}},
       {{a, b}, {}, {a, b}},
-      {{a, a}, {a + suffix}, {a}},
+      {{a, a}, {a + " will be removed because you added that folder already."}, {a}},
       {{c, b, a}, {b + suffix, c + suffix}, {a}},
       {{a, t.Path("ab/")}, {}, {a, t.Path("ab/")}},  // a prefix of the text, not of the path
   };
@@ -452,10 +452,14 @@ TEST_F(Form2Page, MovingIntoTheFilesOwnFolderKeepsIt) {
   form->Text1->setText(QString::fromStdString(t.Path("s")));
   Find(Page2().Option3, QDate(2024, 1, 10));
   Page2().PushButton4_Click();
+  ui.boxes.clear();
   Page2().PushButton3_Click();
   EXPECT_EQ(t.Read("s/x.txt"), "x");
   EXPECT_EQ(Rows().size(), 1u);
   EXPECT_TRUE(ui.Failures().empty());
+  EXPECT_EQ(Infos(), (std::vector<std::string>{"1 of the ticked files was already in the "
+                                               "destination folder, so nothing was done:\r\n"
+                                               "\r\n" + t.Path("s/x.txt"), "Done."}));
 }
 
 TEST_F(Form2Page, NoTickedRowGivesDoneAndNothingElse) {
@@ -845,7 +849,7 @@ TEST_F(Form2Page, ClipboardGetsTheTickedRowsAndSuccessIsSaidOnlyWhenItTook) {
             t.Path("s/a.txt") + "\t2024-01-10\r\n");
   EXPECT_EQ(Infos(), (std::vector<std::string>{
                          Infos()[0], "Nothing was copied to the clipboard: no row is ticked.",
-                         "Nothing was copied to the clipboard: no row is ticked."}));
+                         "Nothing was copied to the clipboard: the list is empty."}));
 }
 
 #ifndef _WIN32  // the launcher entry is a Linux desktop's
