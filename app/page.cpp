@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <algorithm>
 
 #include "app/failure.h"
 #include "app/twips.h"
@@ -27,14 +29,33 @@ void SetOption(QRadioButton* option, bool value) {
   option->setAutoExclusive(true);
 }
 
+namespace {
+
+// The share of its size a page takes so that the whole of it, with a title
+// bar, fits the screen's available area (at a large scale factor a page
+// would run off a small screen): 1 where it fits as it is.
+double FitOnScreen(const QWidget* page, int width_twips, int height_twips) {
+  const QScreen* screen = page->screen();
+  if (screen == nullptr) return 1;
+  const QRect area = screen->availableGeometry();
+  const double pixels = page->logicalDpiX() / 1440.0;
+  // The window's frame is not known before it is shown: a title bar and a border.
+  const int border = 4, title = page->style()->pixelMetric(QStyle::PM_TitleBarHeight) + border;
+  return std::min({1.0, (area.width() - 2 * border) / (width_twips * pixels),
+                   (area.height() - title - border) / (height_twips * pixels)});
+}
+
+}  // namespace
+
 Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_twips)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
       ui_(ui),
       program_folder_(std::move(program_folder)) {
+  setProperty("fit", FitOnScreen(this, width_twips, height_twips));
   QFont font("Arial");
-  font.setPointSizeF(9);
+  font.setPointSizeF(9 * Fit());
   font.setBold(true);
   setFont(font);
   QPalette p = palette();
@@ -86,7 +107,7 @@ QPushButton* Page::MakeButton(QWidget* parent, const QString& name, const QStrin
                               int left, int top, int width, int height) {
   auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
   QFont font("Arial");
-  font.setPointSizeF(11.25);
+  font.setPointSizeF(11.25 * Fit());
   font.setBold(true);
   button->setFont(font);
   HoverSets(button, kCustom);

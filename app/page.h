@@ -51,6 +51,8 @@ class Page : public QWidget {
   UiServices& ui() { return ui_; }
   // An exclusive long pass of this page is running.
   bool busy() const { return busy_; }
+  // The share of its size the page takes to fit on the screen; 1 where it fits.
+  double Fit() const { return property("fit").toDouble(); }
 
  protected:
   QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int left,

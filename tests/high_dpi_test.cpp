@@ -19,3 +19,20 @@ TEST_F(HighDpi, AtTwiceThePixelDensityTheTwipsLayoutIsKeptScaled) {
   const QImage shot = form->grab().toImage();
   EXPECT_EQ(shot.size(), QSize(1072, 926));
 }
+
+TEST_F(HighDpi, OnASmallScreenAtTwiceTheDensityThePageTooTallForItIsShrunkToFit) {
+  Start();
+  ui.folders.push_back(t.Path(""));
+  form->PushButton1_Click();
+  form->Text1->setText(QString::fromStdString(t.Path("")));
+  form->show();
+  form->PushButton6_Click();
+  ASSERT_NE(form->form2(), nullptr);
+  Form2& page = *form->form2();
+  // 640 by 512 logical pixels; page 2 is 553 high at its own size.
+  const QRect area = page.screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(page.frameGeometry())) << page.frameGeometry().height();
+  for (const QWidget* button : {page.PushButton2, page.PushButton3, page.PushButton6})
+    EXPECT_TRUE(page.rect().contains(button->geometry())) << button->objectName().toStdString();
+  EXPECT_EQ(form->size(), QSize(536, 463));  // page 1 fits as it is
+}
