@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -86,6 +89,7 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   for (QWidget* w : {Option1, Option2, Option3, Option4, Option5}) HoverSets(w, kUnchanged);
   ListView1->viewport()->installEventFilter(this);
   ListView1->installEventFilter(this);
+  ListView1->viewport()->setAcceptDrops(true);
 
   OnClick(PushButton1, [this] { PushButton1_Click(); });
   OnClick(PushButton2, [this] { PushButton2_Click(); });
@@ -170,7 +174,11 @@ void Form1::PushButton1_Click() {
   FailureTrap trap(ui(), kAddFolder);
   std::string folder;
   trap.Step(100, [&] { folder = BrowseForFolder(ui(), "Please select folder:", ""); });
-  if (folder.empty()) return;
+  if (!folder.empty()) AddFolder(folder);
+}
+
+void Form1::AddFolder(const std::string& folder) {
+  FailureTrap trap(ui(), kAddFolder);
   LongPass pass(*this);
   trap.Step(104, [&] { pass.Hourglass(); });
   trap.Step(106, [&] {
@@ -211,7 +219,11 @@ void Form1::PushButton4_Click() {
   FailureTrap trap(ui(), kBrowse);
   std::string folder;
   trap.Step(100, [&] { folder = BrowseForFolder(ui(), "Please select folder:", ""); });
-  if (folder.empty()) return;
+  if (!folder.empty()) SetDestination(folder);
+}
+
+void Form1::SetDestination(const std::string& folder) {
+  FailureTrap trap(ui(), kBrowse);
   trap.Step(104, [&] { Text1->setText(QString::fromStdString(folder)); });
   trap.Step(106, [&] {
     if (!Text1->text().endsWith(QChar(os::kSeparator)))
@@ -226,7 +238,38 @@ void Form1::ListView1_RemoveSelected() {
   delete item;
 }
 
+bool Form1::Dragged(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if ((type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) ||
+      (watched != ListView1->viewport() && watched != Text1))
+    return false;
+  auto* drag = static_cast<QDropEvent*>(event);
+  // Local folders only: a file, or a place on another machine, is no folder to search.
+  std::vector<std::string> folders;
+  for (const QUrl& url : drag->mimeData()->urls())
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
+      folders.push_back(Std(QDir::toNativeSeparators(url.toLocalFile())));
+  const auto urls = static_cast<std::size_t>(drag->mimeData()->urls().size());
+  const bool taken = !folders.empty() && folders.size() == urls &&
+                     (watched != Text1 || folders.size() == 1) && !busy();
+  if (!taken) {
+    // Text that is no folder is typed into the box as any text is.
+    if (watched == Text1 && !drag->mimeData()->hasUrls()) return false;
+    drag->ignore();
+    return true;
+  }
+  drag->acceptProposedAction();
+  if (type != QEvent::Drop) return true;
+  if (watched == Text1) {
+    SetDestination(folders.front());
+  } else {
+    for (const std::string& folder : folders) AddFolder(folder);
+  }
+  return true;
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (Dragged(watched, event)) return true;
   // Tabbed into, the list has a row for Delete and the arrows to act on.
   if (watched == ListView1 && event->type() == QEvent::FocusIn &&
       static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason &&

@@ -66,6 +66,14 @@ class Form1 : public Page {
   void RestoreOption(WideRadioButton* option, const SettingsStore::Key& key,
                      void (Form1::*click)());
   void AddFolderItem(const QString& path);
+  // Adds folder as Add Folder does, once it has been chosen.
+  void AddFolder(const std::string& folder);
+  // Makes folder the destination as "..." does, once it has been chosen.
+  void SetDestination(const std::string& folder);
+  // A drag of folders from a file manager over the folder list (any number)
+  // or the destination box (one): taken, and on a drop added; any other
+  // drag is refused there.
+  bool Dragged(QObject* watched, QEvent* event);
   void Launch(FailureTrap& trap, LongPass& pass);
   // False when page 2 could not be made (the failure is reported).
   bool PrepareForm2(FailureTrap& trap, std::shared_ptr<const CandidateLists> candidates);

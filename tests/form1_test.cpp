@@ -1,7 +1,9 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTest>
 #include <filesystem>
 
@@ -28,6 +30,45 @@ TEST_F(Form1Page, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
   EXPECT_EQ(form->ListView1->headerItem()->text(0), "Folder/s To Search");
   EXPECT_EQ(form->focusWidget(), form->Option1);  // the first tab place
   EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(Form1Page, FoldersDroppedFromAFileManagerAreAddedOrMadeTheDestinationAndNothingElse) {
+  Start();
+  t.File("file.txt");
+  t.Folder("a");
+  t.Folder("b");
+  const QString a = QString::fromStdString(t.Path("a")), b = QString::fromStdString(t.Path("b"));
+  const QString file = QString::fromStdString(t.Path("file.txt"));
+  const QString old = form->Text1->text();
+  struct Case {
+    QWidget* target;
+    QList<QUrl> urls;
+    bool taken;
+    std::vector<std::string> folders;  // listed afterwards
+    QString destination;
+  } cases[] = {
+      {form->ListView1->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}, true,
+       {t.Path("a/"), t.Path("b/")}, old},
+      {form->ListView1->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(file)}, false, {}, old},
+      {form->ListView1->viewport(), {QUrl("sftp://host/data")}, false, {}, old},
+      {form->Text1, {QUrl::fromLocalFile(b)}, true, {}, QString::fromStdString(t.Path("b/"))},
+      {form->Text1, {QUrl::fromLocalFile(file)}, false, {}, old},
+      {form->Text1, {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}, false, {}, old},
+  };
+  for (const Case& c : cases) {
+    form->ListView1->clear();
+    form->Text1->setText(old);
+    QMimeData mime;
+    mime.setUrls(c.urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c.target, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.taken) << c.urls.front().toString().toStdString();
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c.target, &drop);
+    EXPECT_EQ(Folders(), c.folders);
+    EXPECT_EQ(form->Text1->text(), c.destination);
+    EXPECT_EQ(Stored("Path"), c.destination);
+  }
 }
 
 TEST_F(Form1Page, ChoicesComeBackAfterARestart) {
