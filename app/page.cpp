@@ -1,5 +1,7 @@
 #include "app/page.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -45,6 +47,13 @@ double FitOnScreen(const QWidget* page, int width_twips, int height_twips) {
                    (area.height() - title - border) / (height_twips * pixels)});
 }
 
+// A page is a window of its own: a screen reader lists it among the
+// desktop's frames, not as a part of one.
+QAccessibleInterface* PageAccessible(const QString&, QObject* object) {
+  auto* page = dynamic_cast<Page*>(object);
+  return page != nullptr ? new QAccessibleWidget(page, QAccessible::Window) : nullptr;
+}
+
 }  // namespace
 
 Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_twips)
@@ -53,6 +62,8 @@ Page::Page(UiServices& ui, QString program_folder, int width_twips, int height_t
                            Qt::MSWindowsFixedSizeDialogHint),
       ui_(ui),
       program_folder_(std::move(program_folder)) {
+  static const bool told = (QAccessible::installFactory(PageAccessible), true);
+  static_cast<void>(told);
   setProperty("fit", FitOnScreen(this, width_twips, height_twips));
   QFont font("Arial");
   font.setPointSizeF(9 * Fit());
@@ -120,7 +131,22 @@ void Page::HoverSets(QWidget* widget, int pointer) {
   widget->installEventFilter(this);
 }
 
+void Page::CurrentOnlyWhenFocused(QAbstractItemView* list) {
+  current_.insert(list, {});
+  list->installEventFilter(this);
+}
+
 bool Page::eventFilter(QObject* watched, QEvent* event) {
+  if (auto remembered = current_.find(watched); remembered != current_.end()) {
+    auto* list = static_cast<QAbstractItemView*>(watched);
+    if (event->type() == QEvent::FocusOut && list->selectionModel() != nullptr) {
+      *remembered = list->currentIndex();
+      list->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    } else if (event->type() == QEvent::FocusIn && remembered->isValid() &&
+               !list->currentIndex().isValid()) {
+      list->selectionModel()->setCurrentIndex(*remembered, QItemSelectionModel::NoUpdate);
+    }
+  }
   // Return and Enter press the focused button, as they do on Windows.
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

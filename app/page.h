@@ -1,6 +1,8 @@
 #pragma once
+#include <QAbstractItemView>
 #include <QCursor>
 #include <QHash>
+#include <QPersistentModelIndex>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
@@ -80,6 +82,10 @@ class Page : public QWidget {
   // Moving over widget sets the pointer (unless it is the hourglass);
   // kUnchanged marks a control that has no hover handling.
   void HoverSets(QWidget* widget, int pointer);
+  // The list's current row is current only while the list has the focus:
+  // a screen reader takes a current cell for a focused one, and one object
+  // at a time has the focus. The row comes back with the focus.
+  void CurrentOnlyWhenFocused(QAbstractItemView* list);
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -91,4 +97,5 @@ class Page : public QWidget {
   int pointer_ = kDefault;
   std::optional<QCursor> custom_;
   QHash<QObject*, int> hover_;
+  QHash<QObject*, QPersistentModelIndex> current_;  // of a list without the focus
 };

@@ -126,6 +126,7 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 4125, 7800, 2535);
+  CurrentOnlyWhenFocused(ListView1);
   PushButton4 = MakeButton(this, "PushButton4", "Se&lect All", 120, 6760, 3840, 405);
   PushButton5 = MakeButton(this, "PushButton5", "&Unselect All", 4080, 6760, 3840, 405);
   PushButton7 = MakeButton(this, "PushButton7", "Copy &Results To Clipboard", 120, 7270, 3840, 405);

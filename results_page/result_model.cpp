@@ -28,9 +28,10 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
   }
   if (index.column() != kPath) return {};
   if (role == Qt::CheckStateRole) return ticks_[row] ? Qt::Checked : Qt::Unchecked;
-  // Screen readers hear the name, the path, then whether the row is ticked:
-  // their bridge says nothing of a box that can be ticked but is not.
-  if (role == Qt::AccessibleDescriptionRole) return ticks_[row] ? "ticked" : "not ticked";
+  // Screen readers hear the name, the path, then whether the row is checked
+  // (the word of "Copy Checked To New Location"): Qt 6.4's bridge says
+  // nothing of a box that can be checked but is not.
+  if (role == Qt::AccessibleDescriptionRole) return ticks_[row] ? "checked" : "not checked";
   return {};
 }
 

@@ -54,6 +54,7 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   ListView1->setAccessibleDescription(ListView1->toolTip());
   ListView1->header()->setStretchLastSection(false);
   PlaceTwips(ListView1, 120, 120, 7800, 2415);
+  CurrentOnlyWhenFocused(ListView1);
   PushButton1 = MakeButton(this, "PushButton1", "&Add Folder", 120, 2630, 7800, 405);
   PushButton2 = MakeButton(this, "PushButton2", "&Help", 120, 3140, 3840, 405);
   PushButton3 =

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The real window as a screen reader meets it, through AT-SPI: the controls are
-named for what they do, and a result row says whether it is ticked.
+named for what they do, each page is a frame, and a result row says whether it is checked.
    a11y_tree_test.py PROGRAM   (inside dbus-run-session, with Xvfb on the path)"""
 import os
 import subprocess
@@ -45,6 +45,7 @@ program = subprocess.Popen([sys.argv[1]], env=dict(
 try:
     app = wait_for("program on the bus", lambda: next(
         (a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "larkspur-suite"), None))
+    find(app, "Larkspur Suite", "frame")  # a window of its own, not a part of one
     find(app, "Folders to search", "tree")
     find(app, "Choose the destination folder", "push button")
     find(app, "Save Results To This Folder", "text").queryEditableText().setTextContents(home)
@@ -53,9 +54,9 @@ try:
         find(app, button).queryAction().doAction(0)
     row = wait_for("result row", lambda: next(
         (n for n in nodes(app) if n.name.endswith("list-2024.txt")), None))
-    assert row.description == "not ticked", row.description
+    assert row.description == "not checked", row.description
     find(app, "Select All").queryAction().doAction(0)
-    wait_for("tick", lambda: row.description == "ticked"
+    wait_for("tick", lambda: row.description == "checked"
              and row.getState().contains(pyatspi.STATE_CHECKED))
     print("a11y_tree_test: the row read as", repr(row.name), "then", row.description)
 finally:

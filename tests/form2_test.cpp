@@ -8,6 +8,7 @@
 #endif
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -482,7 +483,7 @@ TEST_F(Form2Page, BothPagesCarryTheApplicationIconInItsFourSizes) {
   for (const QSize& size : QIcon(":/larkspur-suite.ico").availableSizes()) sizes << size.width();
   std::sort(sizes.begin(), sizes.end());
   EXPECT_EQ(sizes, (QList<int>{32, 48, 128, 256}));
-  for (QWidget* page : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(&Page2())})
+  for (QWidget* page : std::initializer_list<QWidget*>{form.get(), &Page2()})
     EXPECT_EQ(page->windowIcon().availableSizes().size(), 4) << page->objectName().toStdString();
 }
 
@@ -559,10 +560,21 @@ TEST_F(Form2Page, PickersShowFourDigitYearsAndEachControlIsNamedForWhatItIsFor) 
     return nullptr;
   };
   ASSERT_NE(cell(), nullptr);
-  EXPECT_EQ(cell()->text(QAccessible::Description), "not ticked");
+  EXPECT_EQ(cell()->text(QAccessible::Description), "not checked");
   rows->setData(rows->index(0, 0), Qt::Checked, Qt::CheckStateRole);
-  EXPECT_EQ(cell()->text(QAccessible::Description), "ticked");
+  EXPECT_EQ(cell()->text(QAccessible::Description), "checked");
   EXPECT_TRUE(cell()->state().checked);
+  // One object has the focus: the current row's cell only while the list has it.
+  QApplication::setActiveWindow(&Page2());
+  Page2().ListView1->setFocus();
+  Page2().ListView1->setCurrentIndex(rows->index(0, 0));
+  for (QWidget* focus : std::initializer_list<QWidget*>{Page2().PushButton4, Page2().ListView1}) {
+    focus->setFocus();
+    EXPECT_EQ(cell()->state().focused, focus == Page2().ListView1);
+  }
+  // Each page is a window of its own.
+  for (QWidget* page : std::initializer_list<QWidget*>{form.get(), &Page2()})
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(page)->role(), QAccessible::Window);
 }
 
 TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
