@@ -61,7 +61,6 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
-
 // path as a listing shows it.
 std::string Shown(std::string_view path) {
   std::string shown;
@@ -89,9 +88,8 @@ void AppendPlanned(std::string& line, const Request& r, const std::string& sourc
 
 // Copies or moves the rows, with a progress line of files and bytes; with
 // dry_run, writes to out where each would go, the run's own plan.
-ExitCode Transfer(const Request& r, const PathList& paths,
-                  const std::vector<std::uint32_t>& rows, ConsoleUi& ui, std::FILE* out,
-                  Receipt* receipt) {
+ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
+                  ConsoleUi& ui, std::FILE* out, Receipt* receipt) {
   const auto start = std::chrono::steady_clock::now();
   ui.SetStatus([&] {
     const ConsoleUi::Counts& c = ui.transfer();
@@ -123,7 +121,8 @@ ExitCode Transfer(const Request& r, const PathList& paths,
   options.tell = [&](const FileOutcome& file) {
     // Written down once, and the run goes on: what it does is safe, only
     // the undo will not know of it.
-    const bool moved_away = file.what == FileOutcome::kAlreadyThere && r.transfer == TransferKind::kMove;
+    const bool moved_away =
+        file.what == FileOutcome::kAlreadyThere && r.transfer == TransferKind::kMove;
     if (receipt != nullptr && !r.dry_run && (file.Placed() || moved_away)) {
       if (const std::string why = receipt->Add(file, r.transfer); !why.empty()) {
         ui.FailureBox("cannot write the receipt: " + why + "; the files that follow are not in it");

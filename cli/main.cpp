@@ -101,10 +101,10 @@ int main(int argc, char** argv) {
   bool progress = false;
   std::string undo;
   app.add_option(
-      "--undo", undo,
-      "Take back what the runs written down in this receipt did, the last file first: moved "
-      "files are moved back, copies removed; only files whose bytes are still those written "
-      "down, and nothing at a file's first place is replaced")
+         "--undo", undo,
+         "Take back what the runs written down in this receipt did, the last file first: moved "
+         "files are moved back, copies removed; only files whose bytes are still those written "
+         "down, and nothing at a file's first place is replaced")
       ->type_name("FILE");
   auto* folders =
       app.add_option("FOLDER", r.folders, "Folders to search, each with all its sub-folders");
@@ -137,11 +137,12 @@ int main(int argc, char** argv) {
   m->excludes(c);
   app.add_flag("-0,--null", r.null_ended, "List paths only, each ended by NUL (for xargs -0)");
   app.add_flag("-n,--dry-run", r.dry_run, "Say what would be copied or moved; change nothing");
-  auto* receipt = app.add_option(
-      "--receipt", r.receipt,
-      "Write down each file copied or moved, as it is done and on disk, as a JSON line in "
-      "this file (added after any it holds), for --undo")
-      ->type_name("FILE");
+  auto* receipt =
+      app.add_option(
+             "--receipt", r.receipt,
+             "Write down each file copied or moved, as it is done and on disk, as a JSON line in "
+             "this file (added after any it holds), for --undo")
+          ->type_name("FILE");
   app.add_flag("--replace", r.replace,
                "Replace a file of the same name already in the destination, as the window "
                "does (without it, the newcomer takes the first free \"name (n).ext\")");
@@ -191,8 +192,10 @@ int main(int argc, char** argv) {
   if (undoing) {
     for (auto* x : {a, b, o, w, s, u, c, m, folders, receipt})
       if (x->count() > 0) {
-        std::fprintf(stderr, "larkspur-gather: --undo takes no FOLDER, range, destination or "
-                             "receipt; it was given %s\n", x->get_name().c_str());
+        std::fprintf(stderr,
+                     "larkspur-gather: --undo takes no FOLDER, range, destination or "
+                     "receipt; it was given %s\n",
+                     x->get_name().c_str());
         return ExitStatus(ExitCode::kUsage);
       }
     ConsoleUi ui(stderr, false);
@@ -233,7 +236,8 @@ int main(int argc, char** argv) {
       r.first_day = day(since, s);
     }
     if (r.range == RangeKind::kBetween && r.first_day > r.second_day)
-      throw CLI::ValidationError("the range ends before it begins: its first day is after its last");
+      throw CLI::ValidationError(
+          "the range ends before it begins: its first day is after its last");
     if (receipt->count() > 0 && (r.dry_run || (c->count() == 0 && m->count() == 0)))
       throw CLI::ValidationError("--receipt writes down a copy or a move, not a list or a dry run");
     if (r.range == RangeKind::kNone)

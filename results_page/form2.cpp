@@ -52,7 +52,8 @@ class DatePicker : public QDateEdit {
       arrow.editable = true;
       arrow.subControls = QStyle::SC_All;
       const QPoint at =
-          style()->subControlRect(QStyle::CC_ComboBox, &arrow, QStyle::SC_ComboBoxArrow, this)
+          style()
+              ->subControlRect(QStyle::CC_ComboBox, &arrow, QStyle::SC_ComboBoxArrow, this)
               .center();
       QMouseEvent press(QEvent::MouseButtonPress, at, mapToGlobal(at), Qt::LeftButton,
                         Qt::LeftButton, Qt::NoModifier);
@@ -64,8 +65,7 @@ class DatePicker : public QDateEdit {
     // after a part filled up and moved on is the one already passed.
     const QString typed = event->text();
     const bool digit = !typed.isEmpty() && typed[0].isDigit();
-    if (digit && lineEdit()->selectedText() == lineEdit()->text())
-      setSelectedSection(sectionAt(0));
+    if (digit && lineEdit()->selectedText() == lineEdit()->text()) setSelectedSection(sectionAt(0));
     if (!digit && typed.size() == 1 && typed[0].isPunct() && moved_on_) {
       moved_on_ = false;
       return;
@@ -100,7 +100,8 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   setObjectName("Form2");
   PushButton2 = MakeButton(this, "PushButton2", "< &Back", 120, 120, 7800, 405);
   Frame1 = Make<QGroupBox>(this, "Frame1", "Select Range", 120, 590, 7800, 2895);
-  const char* captions[] = {"&After this date:", "Be&fore this date:", "&On this date:", "Bet&ween:"};
+  const char* captions[] = {
+      "&After this date:", "Be&fore this date:", "&On this date:", "Bet&ween:"};
   WideRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4};
   for (int i = 0; i < 4; ++i) {
     *options[i] = Make<WideRadioButton>(Frame1, QString("Option%1").arg(i + 1), captions[i], 240,
@@ -130,7 +131,8 @@ Form2::Form2(UiServices& ui, SettingsStore& settings, QString program_folder, Fo
   PushButton4 = MakeButton(this, "PushButton4", "Se&lect All", 120, 6760, 3840, 405);
   PushButton5 = MakeButton(this, "PushButton5", "&Unselect All", 4080, 6760, 3840, 405);
   PushButton7 = MakeButton(this, "PushButton7", "Copy &Results To Clipboard", 120, 7270, 3840, 405);
-  PushButton6 = MakeButton(this, "PushButton6", "Save Results As &Text File", 4080, 7270, 3840, 405);
+  PushButton6 =
+      MakeButton(this, "PushButton6", "Save Results As &Text File", 4080, 7270, 3840, 405);
   PushButton3 =
       MakeButton(this, "PushButton3", "&Copy Checked To New Destination", 120, 7780, 7800, 405);
 
@@ -340,8 +342,8 @@ void Form2::PushButton7_Click() {
     trap.Step(102, [&] {
       ui().Information(copied ? "Results have been copied to the clipboard.\r\rClick a text area "
                                 "where you normally type and press Ctrl+V to paste the clipboard."
-                              : pass.rows().count() == 0
-                                  ? "Nothing was copied to the clipboard: the list is empty."
-                                  : "Nothing was copied to the clipboard: no row is ticked.");
+                       : pass.rows().count() == 0
+                           ? "Nothing was copied to the clipboard: the list is empty."
+                           : "Nothing was copied to the clipboard: no row is ticked.");
     });
 }

@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTreeWidget>
 
@@ -73,8 +73,8 @@ Form1::Form1(UiServices& ui, SettingsStore& settings, QString program_folder)
   Frame5 = Make<QGroupBox>(this, "Frame5", "Copy or Move Option", 120, 5250, 7800, 1050);
   Option4 =
       Make<WideRadioButton>(Frame5, "Option4", "&Copy files to new location", 240, 300, 6270, 225);
-  Option5 = Make<WideRadioButton>(Frame5, "Option5", "Mo&ve (delete and copy) files to new location",
-                                  240, 650, 6270, 225);
+  Option5 = Make<WideRadioButton>(
+      Frame5, "Option5", "Mo&ve (delete and copy) files to new location", 240, 650, 6270, 225);
   PushButton6 = MakeButton(this, "PushButton6", "&Next >", 120, 6420, 7800, 405);
   Option4->setChecked(true);
 
@@ -386,7 +386,8 @@ bool Form1::PrepareForm2(FailureTrap& trap, std::shared_ptr<const CandidateLists
   });
   const TransferKind transfer = ChosenTransferKind();
   trap.Step(244, [&] {
-    form2_->PushButton3->setText(QString("&") + TransferWord(transfer) + " Checked To New Location");
+    form2_->PushButton3->setText(QString("&") + TransferWord(transfer) +
+                                 " Checked To New Location");
   });
   trap.Step(246, [&] {
     form2_->SetColumns(

@@ -34,41 +34,25 @@ TEST_F(Form1Page, FirstStartSelectsTheDefaultsAndStoresThemAtOnce) {
 
 TEST_F(Form1Page, FoldersDroppedFromAFileManagerAreAddedOrMadeTheDestinationAndNothingElse) {
   Start();
-  t.File("file.txt");
-  t.Folder("a");
-  t.Folder("b");
-  const QString a = QString::fromStdString(t.Path("a")), b = QString::fromStdString(t.Path("b"));
-  const QString file = QString::fromStdString(t.Path("file.txt"));
-  const QString old = form->Text1->text();
-  struct Case {
-    QWidget* target;
-    QList<QUrl> urls;
-    bool taken;
-    std::vector<std::string> folders;  // listed afterwards
-    QString destination;
-  } cases[] = {
-      {form->ListView1->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}, true,
-       {t.Path("a/"), t.Path("b/")}, old},
-      {form->ListView1->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(file)}, false, {}, old},
-      {form->ListView1->viewport(), {QUrl("sftp://host/data")}, false, {}, old},
-      {form->Text1, {QUrl::fromLocalFile(b)}, true, {}, QString::fromStdString(t.Path("b/"))},
-      {form->Text1, {QUrl::fromLocalFile(file)}, false, {}, old},
-      {form->Text1, {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}, false, {}, old},
-  };
-  for (const Case& c : cases) {
-    form->ListView1->clear();
-    form->Text1->setText(old);
+  t.File("f.txt");
+  const QString old = form->Text1->text(), here = QString::fromStdString(t.Path(""));
+  const QUrl folder = QUrl::fromLocalFile(here), file = QUrl::fromLocalFile(here + "f.txt");
+  const auto drop = [&](QWidget* target, const QList<QUrl>& urls) {
     QMimeData mime;
-    mime.setUrls(c.urls);
+    mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(c.target, &enter);
-    EXPECT_EQ(enter.isAccepted(), c.taken) << c.urls.front().toString().toStdString();
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(c.target, &drop);
-    EXPECT_EQ(Folders(), c.folders);
-    EXPECT_EQ(form->Text1->text(), c.destination);
-    EXPECT_EQ(Stored("Path"), c.destination);
-  }
+    QApplication::sendEvent(target, &enter);
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted();
+  };
+  QWidget* list = form->ListView1->viewport();
+  EXPECT_FALSE(drop(list, {folder, file}) || drop(list, {QUrl("sftp://host/a")}) ||
+               drop(form->Text1, {file}) || drop(form->Text1, {folder, folder}));
+  EXPECT_TRUE(Folders().empty() && Stored("Path") == old);
+  EXPECT_TRUE(drop(list, {folder, folder}) && drop(form->Text1, {folder}));
+  EXPECT_EQ(Folders(), (std::vector<std::string>{t.Path(""), t.Path("")}));
+  EXPECT_EQ(Stored("Path"), here);
 }
 
 TEST_F(Form1Page, ChoicesComeBackAfterARestart) {

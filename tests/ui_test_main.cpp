@@ -10,16 +10,13 @@ int main(int argc, char** argv) {
 #ifdef SCALE_FACTOR
   // Set here, not by ctest: Wine passes no QT_ variable on to Windows programs.
   qputenv("QT_SCALE_FACTOR", SCALE_FACTOR);
-  // A screen of 1280 by 1024 pixels, as a small monitor has; named by a
-  // relative path, since the platform's options are split at colons.
-  const QString screen = "larkspur-screen.json";
-  QFile config(screen);
-  if (!config.open(QIODevice::WriteOnly) ||
-      config.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1280,
-                   "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})") < 0)
+  // A 1280 by 1024 screen, named relatively: the platform's options split at colons.
+  QFile screen("small-screen.json");
+  if (!screen.open(QIODevice::WriteOnly) || screen.write(R"({"screens": [{"name": "s", "x": 0,
+      "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96}]})") < 0)
     return 1;
-  config.close();
-  qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screen).toUtf8());
+  screen.close();
+  qputenv("QT_QPA_PLATFORM", "offscreen:configfile=small-screen.json");
 #endif
   os::InitLocalTime();
   QApplication app(argc, argv);
