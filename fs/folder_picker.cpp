@@ -1,7 +1,5 @@
 #include "fs/folder_picker.h"
 
-#include <algorithm>
-
 #include "fs/path_rules.h"
 
 namespace {
@@ -14,10 +12,7 @@ bool IsRoot(const std::string& path) {
 }  // namespace
 
 std::string BrowseForFolder(UiServices& ui, const std::string& title, const std::string& initial) {
-  std::string path = ui.PickFolder(title, initial);
-  // The dialog answers with "/" (C:/Data): the program's paths use the system's separator.
-  std::replace(path.begin(), path.end(), '/', os::kSeparator);
-  path = NormalizeSlashes(path);
+  std::string path = NativeSpelling(ui.PickFolder(title, initial));
   while (!path.empty() && !IsRoot(path) && path.back() == os::kSeparator) path.pop_back();
   return path;
 }

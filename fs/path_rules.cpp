@@ -1,5 +1,7 @@
 #include "fs/path_rules.h"
 
+#include <algorithm>
+
 namespace {
 
 // Replaces every non-overlapping doubled separator, scanning from the left.
@@ -14,6 +16,11 @@ std::string CollapsePairs(const std::string& text, char sep) {
 }
 
 }  // namespace
+
+std::string NativeSpelling(std::string path) {
+  std::replace(path.begin(), path.end(), '/', os::kSeparator);
+  return NormalizeSlashes(path);
+}
 
 std::string NormalizeSlashes(const std::string& path, char separator) {
   if (separator == '/') {

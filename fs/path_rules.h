@@ -6,6 +6,8 @@
 // Collapses doubled separators. With "\" a leading run becomes exactly two
 // (network paths); with "/" every run becomes one.
 std::string NormalizeSlashes(const std::string& path, char separator = os::kSeparator);
+// A path as a dialog gives it (C:/Data/a.txt) in the system's own spelling.
+std::string NativeSpelling(std::string path);
 // The text after the last separator, or the whole text without one.
 std::string FileNameOf(const std::string& path, char separator = os::kSeparator);
 // The text up to and including the last separator, or empty without one.

@@ -16,6 +16,7 @@
 #include "app/settings_store.h"
 #include "fs/clipboard_qt.h"
 #include "fs/folder_walk.h"
+#include "fs/path_rules.h"
 #include "fs/window_qt.h"
 #include "fs/window_utils.h"
 #include "results_page/export.h"
@@ -302,7 +303,8 @@ void Form2::PushButton6_Click() {
   FailureTrap trap(ui(), kSave);
   std::string name;
   trap.Step(100, [&] {
-    name = ui().SaveFileName("Save", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+    name =
+        NativeSpelling(ui().SaveFileName("Save", "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
   });
   if (name.empty()) return;
   bool yes = true;
