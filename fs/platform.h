@@ -120,6 +120,7 @@ struct FileFacts {
   bool regular = false;
   // Without the owner's write permission (Windows: the read-only attribute).
   bool read_only = false;
+  bool hidden = false;  // Windows: the hidden attribute
 };
 // The object at path itself, a final symbolic link not followed; nothing
 // when there is none.

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "fs/platform.h"
 #include "fs/content_digest.h"
+#include "fs/platform.h"
 #include "fs/temp_names.h"
 #include "fs/win32_text.h"
 
@@ -38,6 +38,7 @@ FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
   f.modified = ToStamp(info.ftLastWriteTime);
   f.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
   f.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  f.hidden = (info.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
   f.links = info.nNumberOfLinks;
   return f;
 }
@@ -207,8 +208,13 @@ int NewFile::Publish(bool replace) {
     handle_.reset();
   }
   if (int error = Rename(temp_, destination_, replace, 0)) return error;
-  SetFileAttributesW(Long(destination_).c_str(),
-                     GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN);
+  // Named, the file is no longer hidden as its temporary was; it keeps the
+  // source's read-only and hidden attributes, as a move does.
+  const DWORD kept = (source_facts_.read_only ? FILE_ATTRIBUTE_READONLY : 0) |
+                     (source_facts_.hidden ? FILE_ATTRIBUTE_HIDDEN : 0);
+  SetFileAttributesW(
+      Long(destination_).c_str(),
+      (GetFileAttributesW(Long(destination_).c_str()) & ~FILE_ATTRIBUTE_HIDDEN) | kept);
   temp_.clear();
   published_ = true;
   return 0;

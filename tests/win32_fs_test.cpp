@@ -172,9 +172,12 @@ TEST_F(Win32Fs, ACopyRemovesOnlyTheTemporaryFilesAKilledProgramLeft) {
   Write(root + "~lark-ab12cd34ef56gh78.lark-part", "left by a killed copy");
   Write(root + "~lark-notes.txt", "the user's");
   Write(root + "x.txt", "new");
+  const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;  // as a move keeps them
+  SetFileAttributesW(Wide(root + "x.txt").c_str(), kept);
   TransferRun run(ui);
   EXPECT_TRUE(CopyFileChecked(root + "x.txt", root + "x2.txt", run));
   run.Flush();
+  EXPECT_EQ(GetFileAttributesW(Wide(root + "x2.txt").c_str()) & kept, kept);
   EXPECT_EQ(GetFileAttributesW(Wide(root + "~lark-ab12cd34ef56gh78.lark-part").c_str()),
             INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(Read(root + "~lark-notes.txt"), "the user's");
