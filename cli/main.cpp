@@ -9,6 +9,12 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
+// After windows.h: <shellapi.h> needs its types.
+#include <shellapi.h>
+
+#include "fs/win32_text.h"
+#undef Yield  // a Win16 leftover
 #define isatty _isatty
 #define fileno _fileno
 #else
@@ -78,9 +84,40 @@ std::string UnknownOption(const CLI::App& app, int argc, char** argv) {
   return {};
 }
 
+#ifdef _WIN32
+// The arguments as typed, in UTF-16 from the system and made UTF-8, whatever
+// the code page: main's own are in the code page, which may hold no "日".
+// A console shows UTF-8 while the program runs.
+class Utf8CommandLine {
+ public:
+  Utf8CommandLine() {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; i < count; ++i) args_.push_back(os::Narrow(wide[i]));
+    LocalFree(wide);
+    for (std::string& arg : args_) pointers_.push_back(arg.data());
+    pointers_.push_back(nullptr);
+    if (isatty(fileno(stdout)) || isatty(fileno(stderr))) SetConsoleOutputCP(CP_UTF8);
+  }
+  ~Utf8CommandLine() { SetConsoleOutputCP(code_page_); }
+  int argc() const { return static_cast<int>(args_.size()); }
+  char** argv() { return pointers_.data(); }
+
+ private:
+  const UINT code_page_ = GetConsoleOutputCP();
+  std::vector<std::string> args_;
+  std::vector<char*> pointers_;
+};
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  Utf8CommandLine command_line;
+  argc = command_line.argc();
+  argv = command_line.argv();
+#endif
 #ifdef __GLIBC__
   // The walk's workers fill folders the main thread frees: with an arena a
   // thread, each keeps what it once held, and a large listing holds it all.

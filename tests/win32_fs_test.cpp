@@ -183,6 +183,20 @@ TEST_F(Win32Fs, ACopyRemovesOnlyTheTemporaryFilesAKilledProgramLeft) {
   EXPECT_EQ(Read(root + "~lark-notes.txt"), "the user's");
 }
 
+TEST_F(Win32Fs, TheCommandLineTakesFoldersOfAnyNameAndListsThemWhole) {
+  std::string exe = GATHER, command = "\"\"";  // under Wine, the build's path is on Z:
+  std::replace(exe.begin(), exe.end(), '/', '\\');
+  command += (exe[0] == '\\' ? "Z:" : "") + exe + "\" -0 --after 2000-01-01";
+  std::string listed;
+  for (const std::string name : {"caf\xc3\xa9", "\xe6\x97\xa5\xe6\x9c\xac"}) {
+    Write(Folder(name) + "\\x", "x");
+    command += " \"" + root + name + "\"";
+    listed += root + name + "\\x" + '\0';
+  }
+  EXPECT_EQ(_wsystem(Wide(command + " > \"" + root + "out\"\"").c_str()), 0);
+  EXPECT_EQ(Read(root + "out"), listed);
+}
+
 // Records what the program draws on a window's task bar button.
 struct RecordingTaskbar : ITaskbarList3 {
   std::vector<std::string> calls;
