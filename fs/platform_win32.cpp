@@ -124,11 +124,12 @@ int FolderError(const std::string& path) {
 // Windows refuses a name it cannot store as a bad name, never as a permission.
 bool CanWriteIn(const std::string&) { return false; }
 
+// A file the walk lists may lie past the limit (its folder within it): it
+// is found, copied and moved like any other.
 bool IsExistingFile(const std::string& path) {
-  if (path.empty() || PastPathLimit(path) || path.find_first_of("*?") != std::string::npos)
-    return false;
+  if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
   HANDLE h =
-      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      CreateFileW(Long(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);

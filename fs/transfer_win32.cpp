@@ -19,12 +19,6 @@ HANDLE AsHandle(const Handle& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
 // The path in the system's long form (\\?\C:\..., \\?\UNC\server\...), so a
 // temporary name beside a file near the 260 limit is still a name.
-std::wstring Long(const std::string& path) {
-  if (path.rfind("\\\\", 0) == 0) return L"\\\\?\\UNC\\" + Wide(path.substr(2));
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return L"\\\\?\\" + Wide(path);
-  return Wide(path);
-}
-
 std::string FolderPart(const std::string& path) {
   const std::size_t last = path.rfind('\\');
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);

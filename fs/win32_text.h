@@ -19,6 +19,13 @@ inline std::wstring Wide(const std::string& text) {
   return out;
 }
 
+// A whole path in the form that takes no length limit (\\?\C:\..., \\?\UNC\...).
+inline std::wstring Long(const std::string& path) {
+  if (path.rfind("\\\\", 0) == 0) return L"\\\\?\\UNC\\" + Wide(path.substr(2));
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return L"\\\\?\\" + Wide(path);
+  return Wide(path);
+}
+
 inline std::string Narrow(const std::wstring& text) {
   if (text.empty()) return {};
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,

@@ -144,10 +144,14 @@ TEST_F(Win32Fs, AFileNearThePathLimitCanBeReplacedThoughWineSetsNoLimitToShowIt)
     if (folder[at] == '\\') CreateDirectoryW(Wide(folder.substr(0, at)).c_str(), nullptr);
   Write(folder + "x.txt", "old");
   Write(root + "x.txt", "new");
+  Write(folder + "past-the-limit.txt", "far");  // listed: its folder is within the limit
   TransferRun run(ui);
   EXPECT_TRUE(CopyFileChecked(root + "x.txt", folder + "x.txt", run));
+  EXPECT_TRUE(CopyFileChecked(folder + "past-the-limit.txt", root + "far.txt", run));
+  EXPECT_TRUE(FSOFileMove(folder + "past-the-limit.txt", root + "moved.txt", run));
   run.Flush();
-  EXPECT_EQ(Read(folder + "x.txt"), "new");
+  EXPECT_EQ(Read(folder + "x.txt") + Read(root + "far.txt") + Read(root + "moved.txt"),
+            "newfarfar");
 }
 
 TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
