@@ -2,6 +2,7 @@
 // UTF-8 text to the wide calls of Win32 and back, its times and its error numbers.
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
@@ -19,8 +20,10 @@ inline std::wstring Wide(const std::string& text) {
   return out;
 }
 
-// A whole path in the form that takes no length limit (\\?\C:\..., \\?\UNC\...).
-inline std::wstring Long(const std::string& path) {
+// A whole path in the form that takes no length limit (\\?\C:\..., \\?\UNC\...),
+// which takes no "/" for a separator.
+inline std::wstring Long(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
   if (path.rfind("\\\\", 0) == 0) return L"\\\\?\\UNC\\" + Wide(path.substr(2));
   if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return L"\\\\?\\" + Wide(path);
   return Wide(path);
