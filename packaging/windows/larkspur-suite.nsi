@@ -5,11 +5,18 @@
 Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "Sections.nsh"
+!include "WordFunc.nsh"
 
 !define APP "Larkspur Suite"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\LarkspurSuite"
 
 Name "${APP}"
+; Sharp at any scale, and named for what it installs.
+ManifestDPIAware true
+BrandingText "${APP} ${VERSION}"
 OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\${APP}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -24,6 +31,7 @@ VIAddVersionKey "LegalCopyright" "2026 Vantrel"
 !define MUI_ICON "${STAGE}\larkspur-suite.ico"
 !define MUI_UNICON "${STAGE}\larkspur-suite.ico"
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\larkspur-suite.exe"
@@ -32,7 +40,8 @@ VIAddVersionKey "LegalCopyright" "2026 Vantrel"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-Section "Install"
+Section "${APP}" Main
+  SectionIn RO
   SetShellVarContext all
   !include "${STAGE}\files.nsh"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -50,6 +59,29 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" ${SIZE_KB}
 SectionEnd
 
+; larkspur-gather in any console: off unless chosen (here, or with /PATH when
+; silent), and taken out again by the uninstaller.
+Section /o "Add the program's folder to your PATH (for larkspur-gather)" UserPath
+  ReadRegStr $0 HKCU "Environment" "Path"
+  ${WordFind} "$0" ";" "E/$INSTDIR" $1
+  ${If} ${Errors}  ; not there yet
+    ${If} $0 == ""
+      WriteRegExpandStr HKCU "Environment" "Path" "$INSTDIR"
+    ${Else}
+      WriteRegExpandStr HKCU "Environment" "Path" "$0;$INSTDIR"
+    ${EndIf}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "AddedToPath" 1
+    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+  ${EndIf}
+SectionEnd
+
+Function .onInit
+  ${GetOptions} $CMDLINE "/PATH" $0
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${UserPath}
+  ${EndIf}
+FunctionEnd
+
 ; Only what was installed goes; the settings (in the user's registry) and any
 ; file the user put in the folder stay, and so does the folder then.
 Section "Uninstall"
@@ -58,5 +90,16 @@ Section "Uninstall"
   !include "${STAGE}\unfiles.nsh"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
+  ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "AddedToPath"
+  ${If} $1 == 1
+    ReadRegStr $0 HKCU "Environment" "Path"
+    ${If} $0 == $INSTDIR
+      StrCpy $0 ""
+    ${Else}
+      ${un.WordReplace} "$0" ";$INSTDIR" "" "+" $0
+    ${EndIf}
+    WriteRegExpandStr HKCU "Environment" "Path" "$0"
+    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+  ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
