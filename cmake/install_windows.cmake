@@ -21,4 +21,12 @@ endforeach()
 install(FILES packaging/windows/license.txt DESTINATION . RENAME LICENSE.txt)
 install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION licenses RENAME LGPL-3.txt)
 install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licenses RENAME GPL-3.txt)
+# What Qt's DLLs bundle (from Debian's qt6-base source), and the compiler's
+# run-time DLLs, each with its own licence text.
+file(GLOB BUNDLED_LICENSES packaging/windows/licenses/*.txt)
+install(FILES ${BUNDLED_LICENSES} DESTINATION licenses)
+install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses
+        RENAME gcc-runtime.txt)
+install(FILES /usr/share/doc/mingw-w64-common/copyright DESTINATION licenses
+        RENAME mingw-w64.txt)
 install(FILES resources/larkspur-suite.ico DESTINATION .)
