@@ -8,6 +8,7 @@ SetCompressor /SOLID lzma
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 !include "Sections.nsh"
+!include "TextFunc.nsh"
 !include "WordFunc.nsh"
 
 !define APP "Larkspur Suite"
@@ -87,6 +88,27 @@ FunctionEnd
 Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${APP}.lnk"
+  ; What an earlier version installed and this one does not: named in the
+  ; list every version adds to, within the folder only.
+  FileOpen $9 "$INSTDIR\installed-files.txt" r
+  ${IfNot} ${Errors}
+    ${Do}
+      FileRead $9 $8
+      ${If} ${Errors}
+        ${ExitDo}
+      ${EndIf}
+      ${un.TrimNewLines} "$8" $8
+      ${un.WordFind} "$8" ".." "E+1{" $7
+      ${If} ${Errors}
+      ${AndIf} $8 != ""
+        Delete "$INSTDIR\$8"
+        ${un.GetParent} "$INSTDIR\$8" $7
+        RMDir $7
+      ${EndIf}
+    ${Loop}
+    FileClose $9
+  ${EndIf}
+  Delete "$INSTDIR\installed-files.txt"
   !include "${STAGE}\unfiles.nsh"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
