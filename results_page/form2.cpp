@@ -286,7 +286,7 @@ void Form2::PushButton3_Click() {
   rows.path = [&started](std::size_t i) { return started.Path(i); };
   rows.ticked = [&started](std::size_t i) { return started.Ticked(i); };
   const TransferOutcome outcome = TransferChecked(
-      rows, [this] { return form1_.Text1->text().toStdString(); },
+      rows, [this] { return NativeSpelling(form1_.Text1->text().toStdString()); },
       [this] { return form1_.ChosenTransferKind(); }, trap);
   trap.Step(118, [&] {
     if (started.Current()) model_->RemoveRows(outcome.gone);

@@ -587,7 +587,7 @@ TEST_F(Form2Page, CopiesPassedOverAreCountedBeforeDone) {
                 {t.Path("s/a.txt") + ": Path not found: the folder " + t.Path("nowhere/"),
                  t.Path("s/b.txt") + ": Path not found"}}};
   for (const Case& c : cases) {
-    form->Text1->setText(QString::fromStdString(c.destination));
+    form->Text1->setText(QString::fromStdString(Slashed(c.destination)));  // boxes say it natively
     ui.boxes.clear();
     Page2().PushButton3_Click();
     ASSERT_EQ(Infos().size(), 2u) << c.destination;
@@ -804,9 +804,7 @@ TEST_F(Form2Page, SaveWritesEveryRowWithCrLfAndReplacesOnlyWhenComplete) {
   EXPECT_EQ(ui.dialog_titles.back(), "Save");
 
   t.File("list.txt", "old");
-  std::string slashed = t.Path("list.txt");  // as the dialog spells it on Windows too
-  std::replace(slashed.begin(), slashed.end(), '\\', '/');
-  ui.save_names = {slashed, t.Path("list.txt")};
+  ui.save_names = {Slashed(t.Path("list.txt")), t.Path("list.txt")};
   ui.answers = {false, true};
   Page2().PushButton6_Click();
   EXPECT_EQ(t.Read("list.txt"), "old");

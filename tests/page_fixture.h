@@ -33,6 +33,12 @@ inline std::string Spelled(const std::string& posix) {
 #endif
 }
 
+// A path with "/" for its separators, as Qt's dialogs give it and a user may type it.
+inline std::string Slashed(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 // Page 1 over a settings file and a program folder of the test's own.
 class PageTest : public ::testing::Test {
  protected:
