@@ -61,13 +61,6 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
-// path as a listing shows it.
-std::string Shown(std::string_view path) {
-  std::string shown;
-  AppendShellQuoted(shown, path);
-  return shown;
-}
-
 // The line of a dry run for a file that would go to target.
 void AppendPlanned(std::string& line, const Request& r, const std::string& source,
                    const std::string& target) {
@@ -132,7 +125,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     const bool copied = file.what == FileOutcome::kCopiedRenamed;
     if (file.what == FileOutcome::kNotCopied && !file.boxed) {
       passed_over = true;
-      ui.Say("larkspur-gather: " + Shown(file.source) + " was not copied: " + file.why);
+      ui.Say("larkspur-gather: " + ShellQuoted(file.source) + " was not copied: " + file.why);
     } else if (file.Done() && !file.why.empty() && !file.boxed) {
       passed_over = true;
       ui.Say("larkspur-gather: " + file.why);
@@ -140,15 +133,15 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     if (file.what == FileOutcome::kAlreadyThere) {
       ++already;
       if (r.verbose)
-        ui.Say("larkspur-gather: already gathered: " + Shown(file.source) + " as " +
-               Shown(file.path));
+        ui.Say("larkspur-gather: already gathered: " + ShellQuoted(file.source) + " as " +
+               ShellQuoted(file.path));
     } else if (r.dry_run && file.Done()) {
       line.clear();
       AppendPlanned(line, r, file.source, file.path);
       std::fwrite(line.data(), 1, line.size(), out);
     } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
       ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
-             " under a new name: " + Shown(file.source) + " -> " + Shown(file.path));
+             " under a new name: " + ShellQuoted(file.source) + " -> " + ShellQuoted(file.path));
     }
   };
   TransferChecked(
@@ -173,7 +166,7 @@ bool Written(std::FILE* out, std::FILE* err) {
 std::string Unusable(const std::string& path, const char* what) {
   const int error = os::FolderError(path);
   if (error == 0) return {};
-  return Shown(path) + ": " +
+  return ShellQuoted(path) + ": " +
          (error == ENOENT    ? std::string("no such ") + what
           : error == ENOTDIR ? std::string("not a folder")
                              : std::string(std::strerror(error)));
@@ -262,7 +255,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     }
     const std::vector<std::size_t> nested = MarkNestedFolders(real, true);
     for (auto it = nested.rbegin(); it != nested.rend(); ++it) {
-      ui.Say("larkspur-gather: " + Shown(folders[*it]) +
+      ui.Say("larkspur-gather: " + ShellQuoted(folders[*it]) +
              " is searched once, as or within another listed folder");
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
@@ -285,9 +278,9 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
     // A folder that could not be read is said, and the run does not end well.
     const auto say_unread = [&](const std::string& folder, int error) {
       if (error != kPartialCopy)
-        ui.FailureBox(Shown(folder) + ": " + std::strerror(error) + "; it was not searched");
+        ui.FailureBox(ShellQuoted(folder) + ": " + std::strerror(error) + "; it was not searched");
       else if (!r.quiet)
-        ui.Say("larkspur-gather: " + Shown(folder) +
+        ui.Say("larkspur-gather: " + ShellQuoted(folder) +
                " is a partial copy an interrupted transfer left; it is not gathered");
     };
     const auto date_kind = [&] { return r.date; };

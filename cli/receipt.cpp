@@ -108,18 +108,12 @@ bool Holds(const std::string& path, const Entry& entry) {
          DigestText(digest) == entry.digest;
 }
 
-std::string Shown(const std::string& path) {
-  std::string shown;
-  AppendShellQuoted(shown, path);
-  return shown;
-}
-
 }  // namespace
 
 std::unique_ptr<Receipt> Receipt::Open(const std::string& path, std::string& why) {
   std::FILE* file = OpenFile(path, "ab");
   if (file == nullptr) {
-    why = Shown(path) + ": " + std::strerror(errno);
+    why = ShellQuoted(path) + ": " + std::strerror(errno);
     return nullptr;
   }
   return std::unique_ptr<Receipt>(new Receipt(file));
@@ -131,10 +125,10 @@ std::string Receipt::Add(const FileOutcome& file, TransferKind kind) {
   os::FileFacts facts;
   os::Digest digest;
   if (std::string why = Measure(file.path, facts, digest); !why.empty())
-    return Shown(file.path) + ": " + why;
-  const char* action = kind == TransferKind::kCopy                ? "copy"
+    return ShellQuoted(file.path) + ": " + why;
+  const char* action = kind == TransferKind::kCopy               ? "copy"
                        : file.what == FileOutcome::kAlreadyThere ? "remove"
-                                                                  : "move";
+                                                                 : "move";
   const json line = {{"action", action},
                      {"source", NameJson(Absolute(file.source))},
                      {"destination", NameJson(Absolute(file.path))},
@@ -157,12 +151,13 @@ std::string Receipt::Add(const FileOutcome& file, TransferKind kind) {
 ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
   std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) {
-    ui.Say("larkspur-gather: " + Shown(path) + ": " + std::strerror(errno));
+    ui.Say("larkspur-gather: " + ShellQuoted(path) + ": " + std::strerror(errno));
     return ExitCode::kUsage;
   }
   std::vector<Entry> entries;
   std::string text;
-  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+  char block[1 << 16];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
   std::fclose(file);
   std::size_t line_number = 0;
   for (std::size_t at = 0; at < text.size();) {
@@ -181,7 +176,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
     } catch (const std::exception&) {
       // A line cut short by a power cut never held a finished file.
       if (end == std::string::npos) continue;
-      ui.Say("larkspur-gather: " + Shown(path) + ": line " + std::to_string(line_number) +
+      ui.Say("larkspur-gather: " + ShellQuoted(path) + ": line " + std::to_string(line_number) +
              " is no receipt line; nothing was undone");
       return ExitCode::kUsage;
     }
@@ -190,19 +185,18 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
   run.KeepExisting();  // nothing at a file's first place is ever replaced
   // What was done, as a dry run's line says it: "moved back D -> S".
   const auto say = [&](const char* done, const std::string& from, const std::string& to) {
-    const std::string line =
-        std::string(done) + " " + Shown(from) + (to.empty() ? "" : " -> " + Shown(to)) + "\n";
+    const std::string line = std::string(done) + " " + ShellQuoted(from) +
+                             (to.empty() ? "" : " -> " + ShellQuoted(to)) + "\n";
     std::fwrite(line.data(), 1, line.size(), out);
   };
   run.TellOutcomes([&](const FileOutcome& file) {
     if (file.Done())
-      say(file.what == FileOutcome::kCopied ? "copied back" : "moved back", file.source,
-          file.path);
+      say(file.what == FileOutcome::kCopied ? "copied back" : "moved back", file.source, file.path);
     else if (!file.boxed)
-      ui.FailureBox(Shown(file.source) + " was not put back: " + file.why);
+      ui.FailureBox(ShellQuoted(file.source) + " was not put back: " + file.why);
   });
   const auto keep = [&](const Entry& e, const std::string& why) {
-    ui.FailureBox(Shown(e.destination) + " was not undone: " + why);
+    ui.FailureBox(ShellQuoted(e.destination) + " was not undone: " + why);
   };
   try {
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
@@ -214,7 +208,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
         if (!Holds(e.destination, e))
           keep(e, "its bytes are no longer those the run copied");
         else if (!Holds(e.source, e))
-          keep(e, "its original " + Shown(e.source) + " is gone or changed, so it is kept");
+          keep(e, "its original " + ShellQuoted(e.source) + " is gone or changed, so it is kept");
         else if (const int error = os::RemoveFile(e.destination))
           keep(e, DescribeError(error));
         else
@@ -227,7 +221,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
       else if (os::Examine(e.source))
-        keep(e, Shown(e.source) + " is taken by another file, which is never replaced");
+        keep(e, ShellQuoted(e.source) + " is taken by another file, which is never replaced");
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);
       else if (const CopyResult copy =

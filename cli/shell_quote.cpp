@@ -107,3 +107,9 @@ void AppendShellQuoted(std::string& out, std::string_view name) {
   }
   out += '\'';
 }
+
+std::string ShellQuoted(std::string_view name) {
+  std::string quoted;
+  AppendShellQuoted(quoted, name);
+  return quoted;
+}

@@ -8,3 +8,5 @@
 // printable text written as $'\n' or $'\ooo'. A shell reads back exactly the
 // name, so a listing's line is always one file.
 void AppendShellQuoted(std::string& out, std::string_view name);
+// name quoted so, on its own: how every line names a file.
+std::string ShellQuoted(std::string_view name);
