@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 
 #include <QApplication>
-#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTest>
@@ -37,14 +36,13 @@ TEST_F(Form1Page, FoldersDroppedFromAFileManagerAreAddedOrMadeTheDestinationAndN
   t.File("f.txt");
   const QString old = form->Text1->text(), here = QString::fromStdString(t.Path(""));
   const QUrl folder = QUrl::fromLocalFile(here), file = QUrl::fromLocalFile(here + "f.txt");
-  const auto drop = [&](QWidget* target, const QList<QUrl>& urls) {
+  const auto drop = [&](QWidget* target, const QList<QUrl>& urls) {  // accepted, then dropped
     QMimeData mime;
     mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QApplication::sendEvent(target, &drop);
-    return enter.isAccepted();
+    return QApplication::sendEvent(target, &enter) && enter.isAccepted() &&
+           QApplication::sendEvent(target, &drop);
   };
   QWidget* list = form->ListView1->viewport();
   EXPECT_FALSE(drop(list, {folder, file}) || drop(list, {QUrl("sftp://host/a")}) ||

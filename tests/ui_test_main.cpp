@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
+#include <fstream>
 
 #include "fs/platform.h"
 
@@ -11,11 +11,8 @@ int main(int argc, char** argv) {
   // Set here, not by ctest: Wine passes no QT_ variable on to Windows programs.
   qputenv("QT_SCALE_FACTOR", SCALE_FACTOR);
   // A 1280 by 1024 screen, named relatively: the platform's options split at colons.
-  QFile screen("small-screen.json");
-  if (!screen.open(QIODevice::WriteOnly) || screen.write(R"({"screens": [{"name": "s", "x": 0,
-      "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96}]})") < 0)
-    return 1;
-  screen.close();
+  std::ofstream("small-screen.json") << R"({"screens": [{"name": "s", "width": 1280,
+      "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96}]})";
   qputenv("QT_QPA_PLATFORM", "offscreen:configfile=small-screen.json");
 #endif
   os::InitLocalTime();
