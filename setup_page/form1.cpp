@@ -245,15 +245,19 @@ bool Form1::Dragged(QObject* watched, QEvent* event) {
       (watched != ListView1->viewport() && watched != Text1))
     return false;
   auto* drag = static_cast<QDropEvent*>(event);
-  // Local folders only: a file, or a place on another machine, is no folder to search.
+  // Local folders only: a file, or a place on another machine, is no folder
+  // to search. A move of the pointer keeps the verdict the drag's entry had:
+  // no drive is asked again at each step.
   std::vector<std::string> folders;
-  for (const QUrl& url : drag->mimeData()->urls())
-    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
-      folders.push_back(Std(QDir::toNativeSeparators(url.toLocalFile())));
-  const auto urls = static_cast<std::size_t>(drag->mimeData()->urls().size());
-  const bool taken = !folders.empty() && folders.size() == urls &&
-                     (watched != Text1 || folders.size() == 1) && !busy();
-  if (!taken) {
+  if (type != QEvent::DragMove) {
+    for (const QUrl& url : drag->mimeData()->urls())
+      if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
+        folders.push_back(Std(QDir::toNativeSeparators(url.toLocalFile())));
+    const auto urls = static_cast<std::size_t>(drag->mimeData()->urls().size());
+    taken_ = !folders.empty() && folders.size() == urls &&
+             (watched != Text1 || folders.size() == 1) && !busy();
+  }
+  if (!taken_) {
     // Text that is no folder is typed into the box as any text is.
     if (watched == Text1 && !drag->mimeData()->hasUrls()) return false;
     drag->ignore();

@@ -80,4 +80,5 @@ class Form1 : public Page {
 
   SettingsStore& settings_;
   std::unique_ptr<Form2> form2_;
+  bool taken_ = false;  // whether the drag over a target is taken, as its entry decided
 };
