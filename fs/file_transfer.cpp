@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
-#include <set>
 #include <utility>
 
 #include "app/failure.h"
@@ -12,11 +10,6 @@
 #include "fs/path_rules.h"
 
 namespace {
-
-// Enough to keep flushes rare (each costs about as much as copying a few
-// hundred small files), few enough to keep the work a crash would undo small.
-constexpr std::size_t kBatchFiles = 2048;
-constexpr std::uint64_t kBatchBytes = 1u << 30;
 
 #ifdef _WIN32
 constexpr const char* kWildcards = "*?";
@@ -28,10 +21,6 @@ bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-std::size_t Hash(const std::string& text) { return std::hash<std::string>{}(text); }
-
-std::size_t FoldedHash(const std::string& path) { return Hash(os::FoldCase(path)); }
-
 }  // namespace
 
 TransferRun::TransferRun(UiServices& ui)
@@ -42,40 +31,12 @@ TransferRun::TransferRun(UiServices& ui)
 
 TransferRun::~TransferRun() = default;
 
-void TransferRun::Remember(const std::string& path, const os::FileFacts& facts, Guard guard) {
-  if (keep_existing_) return;  // nothing there is replaced: no file needs guarding
-  // A moved file stays one: a copy never replaces it.
-  const auto note = [guard](auto& map, const auto& key) {
-    auto [it, added] = map.emplace(key, guard);
-    if (!added && it->second == Guard::kCopied) it->second = guard;
-  };
-  note(placed_exact_, Hash(path));
-  note(placed_folded_, FoldedHash(path));
-  note(placed_ids_, facts.id);
-}
-
-bool TransferRun::MustKeep(const std::string& path, const os::FileFacts& facts, TransferKind kind) {
-  if (keep_existing_) return true;
-  // A copy may replace an earlier copy of this run: its source still exists.
-  const auto applies = [kind](const auto& map, const auto& key) {
-    auto it = map.find(key);
-    return it != map.end() && (it->second != Guard::kCopied || kind == TransferKind::kMove);
-  };
-  if (applies(placed_exact_, Hash(path)) || applies(placed_ids_, facts.id)) return true;
-  // Another spelling of a placed name is that file where the file system
-  // ignores case: its folder then does not list this spelling.
-  if (applies(placed_folded_, FoldedHash(path)) &&
-      !os::ListsExactly(FolderOf(path), FileNameOf(path)))
-    return true;
-  return ticked_source_ && ticked_source_(path, facts);
-}
-
 bool TransferRun::HoldsKept(const std::string& s, const std::string& d, TransferKind kind) {
-  if (replacing_names_.count(os::FoldCase(d)) != 0) Flush();
+  if (names_.Promised(d)) Flush();
   const Destination there = LookAfresh(s, d);
   looked_ = {d, there};
   if (!there.facts || there.is_source) return false;  // the file itself: left where it is
-  return MustKeep(d, *there.facts, kind);
+  return names_.MustKeep(d, *there.facts, kind);
 }
 
 void TransferRun::CheckClash(const std::string& source, const std::string& destination,
@@ -88,75 +49,25 @@ void TransferRun::CheckClash(const std::string& source, const std::string& desti
                   EEXIST);
 }
 
-std::string TransferRun::FreeName(const std::string& d) {
-  for (int& n = next_number_.try_emplace(os::FoldCase(d), 2).first->second;; ++n) {
-    std::string numbered = NumberedName(d, n);
-    if (replacing_names_.count(os::FoldCase(numbered)) != 0 || Facts(numbered)) continue;
-    ++n;
-    return numbered;
-  }
-}
-
-void TransferRun::Done(std::size_t row, FileOutcome::What what, const std::string& source,
-                       const std::string& path, std::string why, bool boxed) {
-  if (tell_) tell_({row, what, source, path, std::move(why), boxed});
-}
-
 void TransferRun::NotDone(TransferKind kind, const std::string& source,
                           const std::string& destination, const std::string& why, bool boxed) {
-  Done(row_, kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied, source,
-       destination, why, boxed);
-}
-
-bool TransferRun::Renamed(const std::string& placed) { return wanted_.erase(placed) != 0; }
-
-namespace {
-
-// What a complete copy lacks: the date, where its file system cannot hold it.
-std::string DateNote(bool kept, const std::string& path) {
-  return kept ? std::string()
-              : path + " cannot keep the file's date: its file system cannot hold it";
-}
-
-}  // namespace
-
-void TransferRun::Copied(std::size_t row, const std::string& source, const os::NewFile& copied) {
-  const std::string& d = copied.destination();
-  Done(row, Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, d,
-       DateNote(copied.dates_kept(), d));
-}
-
-void TransferRun::Moved(std::size_t row, const std::string& source, const std::string& moved,
-                        std::string why, bool boxed) {
-  Done(row, Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
-       std::move(why), boxed);
+  outcomes_.Done(row_,
+                 kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied,
+                 source, destination, why, boxed);
 }
 
 std::string TransferRun::PlaceForCopy(const std::string& source, const std::string& destination) {
-  if (keep_existing_) return PlaceForMove(source, destination);
+  if (names_.keeps_existing()) return PlaceForMove(source, destination);
   CheckClash(source, destination, TransferKind::kCopy);
   return NormalizeSlashes(destination);
-}
-
-std::string TransferRun::NextName(const std::string& taken) {
-  const auto wanted = wanted_.find(taken);
-  const std::string name = wanted != wanted_.end() ? wanted->second : taken;
-  if (wanted != wanted_.end()) wanted_.erase(wanted);
-  std::string next = FreeName(name);
-  wanted_[next] = name;
-  return next;
 }
 
 std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
   const std::string d = NormalizeSlashes(destination);
   if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
-  std::string numbered = NextName(d);
+  std::string numbered = names_.NextName(d);
   looked_ = {numbered, Destination{std::nullopt, false}};
   return numbered;
-}
-
-std::optional<os::FileFacts> TransferRun::Facts(const std::string& path) {
-  return plan_ ? planned_.Facts(path) : os::Examine(path);
 }
 
 int TransferRun::Nameable(const std::string& path) {
@@ -175,12 +86,13 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
   // disk as planned; a name that cannot be opened is looked at.
   os::OpenedFile at_name;
   std::optional<os::FileFacts> first;
-  const int error = plan_ ? EPERM : os::OpenToRead(d, at_name);
+  const int error = names_.planning() ? EPERM : os::OpenToRead(d, at_name);
   if (error == 0) first = at_name.facts;
   if (error != 0 && error != ENOENT) first = Facts(d);
   if (!first) return false;
   os::OpenedFile self;
-  if ((plan_ && !Facts(source)) || os::OpenToRead(source, self) != 0 || !self.facts.regular)
+  if ((names_.planning() && !Facts(source)) || os::OpenToRead(source, self) != 0 ||
+      !self.facts.regular)
     return false;
   std::optional<os::Digest> mine;
   for (int n = 1;; ++n) {
@@ -191,24 +103,25 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
     if (!mine && os::DigestOfOpen(self, mine.emplace(), between_chunks_) != 0) return false;
     self.handle.reset();  // closed: a file open on Windows cannot be removed
     os::Digest theirs;
-    const int unread = n == 1 && at_name.handle.valid()
-                           ? os::DigestOfOpen(at_name, theirs, between_chunks_)
-                           : os::DigestOfFile(planned_.Content(there), theirs, between_chunks_);
+    const int unread =
+        n == 1 && at_name.handle.valid()
+            ? os::DigestOfOpen(at_name, theirs, between_chunks_)
+            : os::DigestOfFile(names_.planned().Content(there), theirs, between_chunks_);
     at_name.handle.reset();
     if (unread != 0 || theirs != *mine) continue;
     if (kind == TransferKind::kMove) {
-      if (plan_) {
-        planned_.Gone(source);
+      if (names_.planning()) {
+        names_.planned().Gone(source);
       } else if (int error = os::RemoveFile(source)) {
         const std::string what = source + " is already gathered as " + there +
                                  ", but it could not be removed (" + DescribeError(error) +
                                  "): the file is in both places";
-        ReportMove(what);
-        Done(row_, FileOutcome::kKeptBoth, source, there, what, true);
+        outcomes_.ReportMove(what);
+        outcomes_.Done(row_, FileOutcome::kKeptBoth, source, there, what, true);
         return true;
       }
     }
-    Done(row_, FileOutcome::kAlreadyThere, source, there);
+    outcomes_.Done(row_, FileOutcome::kAlreadyThere, source, there);
     return true;
   }
 }
@@ -217,22 +130,23 @@ CopyResult TransferRun::PlanCopy(const std::string& source, const std::string& d
   const auto self = Facts(source);
   const int error = !self ? ENOENT : Nameable(destination);
   if (error != 0) return {WhyNot(error, source, destination)};
-  planned_.Copy(source, *self, destination);
-  Remember(destination, *planned_.Facts(destination), Guard::kCopied);
-  Done(row_, Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source,
-       destination);
+  names_.planned().Copy(source, *self, destination);
+  names_.Remember(destination, *names_.planned().Facts(destination), NamePlanner::Guard::kCopied);
+  outcomes_.Done(row_,
+                 names_.Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied,
+                 source, destination);
   return {};
 }
 
 int TransferRun::Rename(const std::string& source, const std::string& destination, bool replace,
                         const os::FileFacts& file) {
-  if (!plan_) return os::Rename(source, destination, replace, file.id.volume);
+  if (!names_.planning()) return os::Rename(source, destination, replace, file.id.volume);
   if (int error = Nameable(destination)) return error;
   if (!os::CanWriteIn(FolderOf(source))) return EACCES;
   const auto there = Facts(destination);
   if (there && !replace) return EEXIST;
   if (there && IsFolder(destination)) return EISDIR;
-  planned_.Move(source, file, destination);
+  names_.planned().Move(source, file, destination);
   return 0;
 }
 
@@ -257,7 +171,7 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
   if (!IsFolder(folder)) return false;
   last_folder_ = folder;
-  if (!plan_) {
+  if (!names_.planning()) {
     turns_ = std::make_unique<os::FolderTurns>(folder);
     os::RemoveStaleTemporaries(folder);
   }
@@ -326,34 +240,15 @@ bool TransferRun::Checked(const std::string& source, const std::string& destinat
          untrusted_.SourceFolder(FolderOf(source));
 }
 
-int TransferRun::SinceCopied(const Work& work, const os::FileFacts& now) {
-  const os::FileFacts& then = work.file->source_facts();
-  if (os::Unchanged(then, now)) return Reread(work);
-  // Another name of it (a hard link) moved meanwhile changes its link count,
-  // and so its change time: then its bytes tell.
-  const bool relinked = then.id == now.id && then.size == now.size && then.links != now.links &&
-                        then.modified.sec == now.modified.sec &&
-                        then.modified.nsec == now.modified.nsec;
-  if (!relinked) return os::kSourceChanged;
-  os::Digest copied;
-  if (int error = os::DigestOfFile(work.file->destination(), copied, between_chunks_)) return error;
-  return os::SameContent(work.source, copied, between_chunks_);
-}
-
-int TransferRun::Reread(const Work& work) {
-  const auto& digest = work.file->digest();
-  return digest ? os::SameContent(work.source, *digest, between_chunks_) : 0;
-}
-
 CopyResult TransferRun::Copy(const std::string& source, const std::string& destination) {
   const Destination there = Look(source, destination);
   if (there.is_source) {
-    Done(row_, FileOutcome::kInPlace, source, destination);
+    outcomes_.Done(row_, FileOutcome::kInPlace, source, destination);
     return {};
   }
   if (there.facts && !there.facts->regular) return {destination + " is not a file"};
   if (there.facts && there.facts->read_only) return {destination + " is read-only"};
-  if (plan_) return PlanCopy(source, destination);
+  if (names_.planning()) return PlanCopy(source, destination);
   // A replacement, or a new file on a file system whose own flush is not
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
@@ -368,15 +263,16 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
   if (error == 0) error = file->CopyFrom(source, between_chunks_, checked);
   if (error == 0 && reread) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
-    Enqueue({std::move(file), source, false, there.facts.has_value(), row_}, false);
+    batch_.Add({std::move(file), source, false, there.facts.has_value(), row_,
+                DurableBatch::State::kWritten});
     return {};
   }
   if (error == 0) error = file->Publish(false);
-  for (; error == EEXIST && keep_existing_; error = file->Publish(false))
-    file->Retarget(NextName(file->destination()));
+  for (; error == EEXIST && names_.keeps_existing(); error = file->Publish(false))
+    file->Retarget(names_.NextName(file->destination()));
   if (error != 0) return {WhyNot(error, source, destination)};
-  Remember(file->destination(), file->facts(), Guard::kCopied);
-  Copied(row_, source, *file);
+  names_.Remember(file->destination(), file->facts(), NamePlanner::Guard::kCopied);
+  outcomes_.Copied(row_, source, *file);
   return {};
 }
 
@@ -386,19 +282,19 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   std::optional<os::FileFacts> old = there;
   // What is there may have become a file to keep (ticked) while the window
   // had its events: the newcomer then takes a numbered name.
-  if (old && MustKeep(d, *old, TransferKind::kMove)) {
-    d = NextName(destination);
+  if (old && names_.MustKeep(d, *old, TransferKind::kMove)) {
+    d = names_.NextName(destination);
     old.reset();
   }
   int error = Rename(source, d, old.has_value(), file);
   // Another program took the name meanwhile: the next free one.
-  for (; error == EEXIST && keep_existing_; error = Rename(source, d, false, file))
-    d = NextName(d);
+  for (; error == EEXIST && names_.keeps_existing(); error = Rename(source, d, false, file))
+    d = names_.NextName(d);
   if (error == 0) {
-    Remember(d, file, Guard::kMoved);  // a rename keeps the file's identity
-    const bool untrusted = !plan_ && untrusted_.Folder(FolderOf(d));
-    Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
-    if (untrusted) unsynced_folders_.insert(FolderOf(d));
+    names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
+    const bool untrusted = !names_.planning() && untrusted_.Folder(FolderOf(d));
+    outcomes_.Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
+    if (untrusted) batch_.SyncFolderLater(FolderOf(d));
     return;
   }
   // A folder this user may not change keeps its files: that, not the
@@ -417,8 +313,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   if ((error = copy->Create(d, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_, checked);
   if (error == 0 && !wait) error = copy->Publish(false);
-  for (; error == EEXIST && keep_existing_ && !wait; error = copy->Publish(false))
-    copy->Retarget(NextName(copy->destination()));
+  for (; error == EEXIST && names_.keeps_existing() && !wait; error = copy->Publish(false))
+    copy->Retarget(names_.NextName(copy->destination()));
   d = copy->destination();
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
@@ -429,179 +325,9 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     throw Failure(WhyNot(error, source, d) + ": nothing was moved to " + d + "; " + source +
                       " stays where it is",
                   error);
-  if (!wait) Remember(d, copy->facts(), Guard::kMoved);
-  Enqueue({std::move(copy), source, true, old.has_value(), row_}, !wait);
-}
-
-void TransferRun::Enqueue(Work work, bool named) {
-  waiting_bytes_ += work.file->facts().size;
-  if (named) {
-    named_.push_back(std::move(work));
-  } else {
-    replacing_names_.insert(os::FoldCase(work.file->destination()));
-    replacing_.push_back(std::move(work));
-  }
-  const std::size_t limit = std::min(kBatchFiles, os::OpenFileBudget());
-  if (named_.size() + replacing_.size() >= limit || waiting_bytes_ >= kBatchBytes) Flush();
-}
-
-bool TransferRun::SyncAll(bool content) {
-  // One flush a file system where that reaches the disk (the waiting files
-  // are on few volumes); elsewhere each file, then each folder for its names.
-  std::map<std::uint64_t, bool> reaches;
-  std::set<std::string> folders;
-  int error = 0;
-  for (const auto* list : {&replacing_, &named_}) {
-    for (auto w = list->begin(); error == 0 && w != list->end(); ++w) {
-      const std::string folder = FolderOf(w->file->destination());
-      auto [volume, added] = reaches.emplace(w->file->facts().id.volume, false);
-      if (added && (volume->second = os::SyncReachesDisk(folder)))
-        error = os::SyncFileSystemOf(folder);
-      if (volume->second) continue;
-      ui_.Yield();
-      if (content) error = w->file->Sync();
-      folders.insert(folder);
-    }
-  }
-  for (auto f = folders.begin(); error == 0 && f != folders.end(); ++f) error = os::SyncFolder(*f);
-  if (error == 0) return true;
-  for (const auto* list : {&replacing_, &named_})
-    for (const Work& each : *list)
-      GiveUp(each, WhyNot(error, each.source, each.file->destination()));
-  return false;
-}
-
-void TransferRun::GiveUp(const Work& work, const std::string& why) {
-  if (!work.move) {
-    Done(work.row, FileOutcome::kNotCopied, work.source, work.file->destination(), why);
-    return;
-  }
-  const std::string what = why + ": " + work.file->destination() + " was not completed; " +
-                           work.source + " stays where it is";
-  ReportMove(what);
-  Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(), what, true);
-}
-
-void TransferRun::ReportMove(const std::string& what) {
-  FailureTrap(ui_, kMoveProcedure).Report(104, what);
-}
-
-void TransferRun::Complete(const Work& w) {
-  const std::string& d = w.file->destination();
-  const auto there = os::Examine(d);
-  const auto source = os::Examine(w.source);
-  std::string what;
-  FileOutcome::What outcome = FileOutcome::kNotMoved;
-  int reread = 0;  // a checked source's bytes, read again
-  if (!there && !IsFolder(FolderOf(d))) {
-    what = d +
-           " is no longer where it was written: its folder was moved, removed or replaced "
-           "meanwhile; " +
-           w.source + " stays where it is";
-  } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
-    what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
-           w.source + " stays where it is";
-  } else if (!source) {
-    // Another path to a file this run has just moved (a folder searched
-    // twice, through a bind mount): its second copy goes.
-    if (const auto earlier = moved_away_.find(w.file->source_facts().id);
-        earlier != moved_away_.end()) {
-      os::RemoveFile(d);
-      Moved(w.row, w.source, earlier->second);
-      return;
-    }
-    what = w.source + " was removed by another program during its move; " + d +
-           " holds it as it was copied";
-    outcome = FileOutcome::kMoved;
-  } else if ((reread = SinceCopied(w, *source)) == os::kSourceChanged) {
-    what = w.source + " changed while it was being moved: it stays where it is, and " + d +
-           " holds it as it was before the change";
-    outcome = FileOutcome::kKeptBoth;
-  } else if (reread != 0) {
-    what = w.source + " could not be read again to check its copy (" + DescribeError(reread) +
-           "): it stays where it is, and " + d + " holds it as it was copied";
-    outcome = FileOutcome::kKeptBoth;
-  } else if (int error = os::RemoveFile(w.source)) {
-    what = w.source + " was copied to " + d + ", but it could not be removed (" +
-           DescribeError(error) + "): the file is now in both places";
-    outcome = FileOutcome::kKeptBoth;
-  } else {
-    moved_away_[w.file->source_facts().id] = d;
-    Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
-    return;
-  }
-  ReportMove(what);
-  if (outcome == FileOutcome::kMoved)
-    Moved(w.row, w.source, d, what, true);
-  else
-    Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what, true);
-}
-
-void TransferRun::NameWaiting() {
-  for (Work& w : replacing_) {
-    // A checked copy is named only once it reads back as it was written.
-    if (int error = w.file->ReadBack(between_chunks_)) {
-      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
-      continue;
-    }
-    const std::string wanted = w.file->destination();
-    const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
-    int error = 0;
-    // Asked again now: the file there may have become a ticked source.
-    if (w.replace && there &&
-        MustKeep(wanted, *there, w.move ? TransferKind::kMove : TransferKind::kCopy)) {
-      if (!w.move) {
-        GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
-        continue;
-      }
-      w.file->Retarget(NextName(wanted));
-      error = w.file->Publish(false);
-    } else {
-      error = w.file->Publish(w.replace);
-    }
-    for (; error == EEXIST && keep_existing_; error = w.file->Publish(false))
-      w.file->Retarget(NextName(w.file->destination()));
-    if (error != 0) {
-      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
-      continue;
-    }
-    const std::string folder = FolderOf(w.file->destination());
-    Remember(w.file->destination(), w.file->facts(), w.move ? Guard::kMoved : Guard::kCopied);
-    if (w.move) {
-      named_.push_back(std::move(w));
-      continue;
-    }
-    Copied(w.row, w.source, *w.file);
-    if (untrusted_.Folder(folder)) unsynced_folders_.insert(folder);
-  }
-  replacing_.clear();
-}
-
-void TransferRun::Flush() {
-  if (!replacing_.empty() || !named_.empty()) {
-    const std::size_t moved_before = named_.size();
-    // The new content reaches the disk before it takes any old file's place.
-    if (SyncAll(true)) {
-      NameWaiting();
-      // A source goes only when its destination is on disk under its name,
-      // is the file written and holds all of it, and the source is still
-      // what was copied: an edit made since exists nowhere else.
-      if (named_.size() == moved_before || SyncAll(false)) {
-        for (const Work& w : named_) {
-          ui_.Yield();
-          Complete(w);
-        }
-      }
-    }
-    replacing_.clear();
-    named_.clear();
-    moved_away_.clear();
-    replacing_names_.clear();
-    waiting_bytes_ = 0;
-  }
-  // The names made where the file system's own flush is not trusted.
-  for (const std::string& folder : unsynced_folders_) os::SyncFolder(folder);
-  unsynced_folders_.clear();
+  if (!wait) names_.Remember(d, copy->facts(), NamePlanner::Guard::kMoved);
+  batch_.Add({std::move(copy), source, true, old.has_value(), row_,
+              wait ? DurableBatch::State::kWritten : DurableBatch::State::kNamed});
 }
 
 CopyResult CopyFileChecked(const std::string& source, const std::string& destination,

@@ -1,0 +1,202 @@
+#include "fs/durable_batch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+
+#include "app/failure.h"
+#include "fs/file_transfer.h"
+#include "fs/folder_walk.h"
+#include "fs/path_rules.h"
+
+namespace {
+
+// Enough to keep flushes rare (each costs about as much as copying a few
+// hundred small files), few enough to keep the work a crash would undo small.
+constexpr std::size_t kBatchFiles = 2048;
+constexpr std::uint64_t kBatchBytes = 1u << 30;
+
+}  // namespace
+
+void DurableBatch::Add(Work work) {
+  bytes_ += work.file->facts().size;
+  if (work.state == State::kWritten) names_.Promise(work.file->destination());
+  work_.push_back(std::move(work));
+  const std::size_t limit = std::min(kBatchFiles, os::OpenFileBudget());
+  if (work_.size() >= limit || bytes_ >= kBatchBytes) Flush();
+}
+
+bool DurableBatch::SyncAll(bool content) {
+  // One flush a file system where that reaches the disk (the waiting files
+  // are on few volumes); elsewhere each file, then each folder for its names.
+  std::map<std::uint64_t, bool> reaches;
+  std::set<std::string> folders;
+  int error = 0;
+  for (auto w = work_.begin(); error == 0 && w != work_.end(); ++w) {
+    if (w->state == State::kEnded) continue;
+    const std::string folder = FolderOf(w->file->destination());
+    auto [volume, added] = reaches.emplace(w->file->facts().id.volume, false);
+    if (added && (volume->second = os::SyncReachesDisk(folder)))
+      error = os::SyncFileSystemOf(folder);
+    if (volume->second) continue;
+    outcomes_.ui().Yield();
+    if (content) error = w->file->Sync();
+    folders.insert(folder);
+  }
+  for (auto f = folders.begin(); error == 0 && f != folders.end(); ++f) error = os::SyncFolder(*f);
+  if (error == 0) return true;
+  for (Work& each : work_)
+    if (each.state != State::kEnded)
+      GiveUp(each, WhyNot(error, each.source, each.file->destination()));
+  return false;
+}
+
+void DurableBatch::GiveUp(Work& work, const std::string& why) {
+  work.state = State::kEnded;
+  if (!work.move) {
+    outcomes_.Done(work.row, FileOutcome::kNotCopied, work.source, work.file->destination(), why);
+    return;
+  }
+  const std::string what = why + ": " + work.file->destination() + " was not completed; " +
+                           work.source + " stays where it is";
+  outcomes_.ReportMove(what);
+  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(), what,
+                 true);
+}
+
+int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
+  const os::FileFacts& then = work.file->source_facts();
+  const auto& digest = work.file->digest();
+  if (os::Unchanged(then, now))
+    return digest ? os::SameContent(work.source, *digest, between_chunks_) : 0;
+  // Another name of it (a hard link) moved meanwhile changes its link count,
+  // and so its change time: then its bytes tell.
+  const bool relinked = then.id == now.id && then.size == now.size && then.links != now.links &&
+                        then.modified.sec == now.modified.sec &&
+                        then.modified.nsec == now.modified.nsec;
+  if (!relinked) return os::kSourceChanged;
+  os::Digest copied;
+  if (int error = os::DigestOfFile(work.file->destination(), copied, between_chunks_)) return error;
+  return os::SameContent(work.source, copied, between_chunks_);
+}
+
+void DurableBatch::Complete(Work& w) {
+  w.state = State::kEnded;
+  const std::string& d = w.file->destination();
+  const auto there = os::Examine(d);
+  const auto source = os::Examine(w.source);
+  std::string what;
+  FileOutcome::What outcome = FileOutcome::kNotMoved;
+  int reread = 0;  // a checked source's bytes, read again
+  if (!there && !IsFolder(FolderOf(d))) {
+    what = d +
+           " is no longer where it was written: its folder was moved, removed or replaced "
+           "meanwhile; " +
+           w.source + " stays where it is";
+  } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
+    what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
+           w.source + " stays where it is";
+  } else if (!source) {
+    // Another path to a file this run has just moved (a folder searched
+    // twice, through a bind mount): its second copy goes.
+    if (const auto earlier = moved_away_.find(w.file->source_facts().id);
+        earlier != moved_away_.end()) {
+      os::RemoveFile(d);
+      outcomes_.Moved(w.row, w.source, earlier->second);
+      return;
+    }
+    what = w.source + " was removed by another program during its move; " + d +
+           " holds it as it was copied";
+    outcome = FileOutcome::kMoved;
+  } else if ((reread = SinceCopied(w, *source)) == os::kSourceChanged) {
+    what = w.source + " changed while it was being moved: it stays where it is, and " + d +
+           " holds it as it was before the change";
+    outcome = FileOutcome::kKeptBoth;
+  } else if (reread != 0) {
+    what = w.source + " could not be read again to check its copy (" + DescribeError(reread) +
+           "): it stays where it is, and " + d + " holds it as it was copied";
+    outcome = FileOutcome::kKeptBoth;
+  } else if (int error = os::RemoveFile(w.source)) {
+    what = w.source + " was copied to " + d + ", but it could not be removed (" +
+           DescribeError(error) + "): the file is now in both places";
+    outcome = FileOutcome::kKeptBoth;
+  } else {
+    moved_away_[w.file->source_facts().id] = d;
+    outcomes_.Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
+    return;
+  }
+  outcomes_.ReportMove(what);
+  if (outcome == FileOutcome::kMoved)
+    outcomes_.Moved(w.row, w.source, d, what, true);
+  else
+    outcomes_.Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what,
+                   true);
+}
+
+bool DurableBatch::NameWritten() {
+  bool moves = false;
+  for (Work& w : work_) {
+    if (w.state != State::kWritten) continue;
+    // A checked copy is named only once it reads back as it was written.
+    if (int error = w.file->ReadBack(between_chunks_)) {
+      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      continue;
+    }
+    const std::string wanted = w.file->destination();
+    const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
+    const TransferKind kind = w.move ? TransferKind::kMove : TransferKind::kCopy;
+    int error = 0;
+    // Asked again now: the file there may have become a ticked source.
+    if (w.replace && there && names_.MustKeep(wanted, *there, kind)) {
+      if (!w.move) {
+        GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
+        continue;
+      }
+      w.file->Retarget(names_.NextName(wanted));
+      error = w.file->Publish(false);
+    } else {
+      error = w.file->Publish(w.replace);
+    }
+    for (; error == EEXIST && names_.keeps_existing(); error = w.file->Publish(false))
+      w.file->Retarget(names_.NextName(w.file->destination()));
+    if (error != 0) {
+      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      continue;
+    }
+    const std::string folder = FolderOf(w.file->destination());
+    names_.Remember(w.file->destination(), w.file->facts(),
+                    w.move ? NamePlanner::Guard::kMoved : NamePlanner::Guard::kCopied);
+    if (w.move) {
+      w.state = State::kNamed;
+      moves = true;
+      continue;
+    }
+    w.state = State::kEnded;
+    outcomes_.Copied(w.row, w.source, *w.file);
+    if (untrusted_.Folder(folder)) unsynced_folders_.insert(folder);
+  }
+  return moves;
+}
+
+void DurableBatch::Flush() {
+  if (!work_.empty()) {
+    // The new content reaches the disk before it takes any old file's place.
+    // A source goes only when its destination is on disk under its name, is
+    // the file written and holds all of it, and the source is still what
+    // was copied: an edit made since exists nowhere else.
+    if (SyncAll(true) && (!NameWritten() || SyncAll(false))) {
+      for (Work& w : work_) {
+        if (w.state != State::kNamed) continue;
+        outcomes_.ui().Yield();
+        Complete(w);
+      }
+    }
+    work_.clear();
+    moved_away_.clear();
+    names_.PromisesKept();
+    bytes_ = 0;
+  }
+  // The names made where the file system's own flush is not trusted.
+  for (const std::string& folder : unsynced_folders_) os::SyncFolder(folder);
+  unsynced_folders_.clear();
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Complete files of a transfer that are made durable together, so that their
+// flushes are few. A replacement is on disk before it takes the old file's
+// place; a moved file's source is removed only once the destination is
+// complete under its name and on disk, and the source still what was copied;
+// where a file system's own flush is not trusted, every new file is on disk,
+// and reads back as written, before it has its name.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "fs/name_planner.h"
+#include "fs/outcomes.h"
+#include "fs/platform.h"
+#include "fs/untrusted_drives.h"
+
+class DurableBatch {
+ public:
+  // Where a file of the batch stands.
+  enum class State {
+    kWritten,  // complete under a temporary name: to be flushed, then named
+    kNamed,    // a move under its name: its source goes once that is on disk
+    kEnded,    // its outcome told
+  };
+  struct Work {
+    std::unique_ptr<os::NewFile> file;
+    std::string source;
+    bool move;
+    bool replace;  // a file stood at the name when it was looked at
+    std::size_t row;
+    State state;
+  };
+
+  DurableBatch(NamePlanner& names, Outcomes& outcomes, UntrustedDrives& untrusted,
+               const os::ChunkHook& between_chunks)
+      : names_(names),
+        outcomes_(outcomes),
+        untrusted_(untrusted),
+        between_chunks_(between_chunks) {}
+  // Work still waiting is abandoned (the program is ending): files not yet
+  // named vanish, and every source whose move was not completed stays.
+  ~DurableBatch() = default;
+
+  // Takes a complete file (its name promised until then, when written); the
+  // batch is flushed once it is full.
+  void Add(Work work);
+  // Makes every file of the batch durable, names it, and tells its outcome;
+  // a move that cannot be completed keeps its source, and says why in the
+  // move's own failure box.
+  void Flush();
+  // Names made in folder reach the disk at the next flush.
+  void SyncFolderLater(const std::string& folder) { unsynced_folders_.insert(folder); }
+
+ private:
+  // Whether the content (with content) and the names of the work not ended
+  // are on disk; if not, each such work is given up.
+  bool SyncAll(bool content);
+  // Names each written file as it must be named now; true when a move was.
+  bool NameWritten();
+  // Removes a named move's source once all is well, or says what is not.
+  void Complete(Work& work);
+  void GiveUp(Work& work, const std::string& why);
+  // 0 when a work's source (now as examined) is still what was copied, else
+  // kSourceChanged or an error number.
+  int SinceCopied(const Work& work, const os::FileFacts& now);
+
+  NamePlanner& names_;
+  Outcomes& outcomes_;
+  UntrustedDrives& untrusted_;
+  const os::ChunkHook& between_chunks_;
+  std::vector<Work> work_;
+  std::uint64_t bytes_ = 0;
+  // The sources of moves completed in this flush, by identity: where each went.
+  std::unordered_map<os::FileId, std::string, NamePlanner::IdHash> moved_away_;
+  std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
+};

@@ -1,0 +1,70 @@
+#pragma once
+// What became of each file of a transfer, told once as its work ends.
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "app/ui_services.h"
+
+namespace os {
+class NewFile;
+}
+class NamePlanner;
+
+inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
+
+enum class TransferKind { kNone, kCopy, kMove };
+
+// What became of one ticked file, and why when it was not done as asked.
+struct FileOutcome {
+  enum What {
+    kCopied,
+    kCopiedRenamed,
+    kMoved,
+    kMovedRenamed,
+    kKeptBoth,
+    kNotCopied,
+    kNotMoved,
+    kAlreadyThere,  // an identical copy stood at path: nothing copied (a move's source went)
+    kInPlace,       // the file is at path, its own destination: nothing to do
+  };
+  std::size_t row;
+  What what;
+  std::string source;
+  std::string path;  // where the file is now, or would have gone
+  // The sentence; empty when all went as asked. A file transferred with one
+  // lacks what it says (its date).
+  std::string why;
+  bool boxed;  // the sentence was shown in a failure box
+  // The file is where it was to go.
+  bool Done() const { return what != kNotCopied && what != kNotMoved; }
+  // A file the run copied or moved now (not one already there).
+  bool Placed() const { return Done() && what != kAlreadyThere && what != kInPlace; }
+};
+
+// What a complete file at path lacks: its date, where its file system cannot
+// hold it (kept false); empty when it has all.
+std::string DateNote(bool kept, const std::string& path);
+
+class Outcomes {
+ public:
+  Outcomes(UiServices& ui, NamePlanner& names) : ui_(ui), names_(names) {}
+  // Told each file's outcome once its work is complete, so that a run of
+  // millions keeps none of them.
+  void Tell(std::function<void(const FileOutcome&)> tell) { tell_ = std::move(tell); }
+  void Done(std::size_t row, FileOutcome::What what, const std::string& source,
+            const std::string& path, std::string why = {}, bool boxed = false);
+  // A copy that is complete at copied, under its row's name or a numbered one.
+  void Copied(std::size_t row, const std::string& source, const os::NewFile& copied);
+  // A move that is complete at moved, under its row's name or a numbered one.
+  void Moved(std::size_t row, const std::string& source, const std::string& moved,
+             std::string why = {}, bool boxed = false);
+  // A move's failure found once its work waited, in the move's own box.
+  void ReportMove(const std::string& what);
+  UiServices& ui() { return ui_; }
+
+ private:
+  UiServices& ui_;
+  NamePlanner& names_;
+  std::function<void(const FileOutcome&)> tell_;
+};
