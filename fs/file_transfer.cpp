@@ -276,6 +276,33 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
   return {};
 }
 
+void TransferRun::Renamed(const std::string& source, const os::FileFacts& file,
+                          const std::string& d) {
+  names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
+  const bool untrusted = !names_.planning() && untrusted_.Folder(FolderOf(d));
+  outcomes_.Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
+  if (untrusted) batch_.SyncFolderLater(FolderOf(d));
+}
+
+bool TransferRun::MoveToFreeName(const std::string& source, const std::string& destination) {
+  const std::string s = NormalizeSlashes(source), d = NormalizeSlashes(destination);
+  // A file already in the destination folder is for the full course, which
+  // knows it by its identity: a rename onto itself may succeed doing nothing.
+  const std::string from = FolderOf(s), to = FolderOf(d);
+  if (names_.planning() || names_.Promised(d) ||
+      (from.size() == to.size() && os::FoldCase(from) == os::FoldCase(to)))
+    return false;
+  const auto file = os::Examine(s);
+  if (!file || !file->regular || !IsDestinationFolder(FolderOf(d)) ||
+      apart_ == std::pair{last_folder_, file->id.volume})
+    return false;
+  const int error = os::Rename(s, d, false, file->id.volume);
+  if (error == EXDEV) apart_ = {last_folder_, file->id.volume};
+  if (error != 0) return false;
+  Renamed(s, *file, d);
+  return true;
+}
+
 void TransferRun::Move(const std::string& source, const os::FileFacts& file,
                        const std::string& destination, const std::optional<os::FileFacts>& there) {
   std::string d = destination;
@@ -291,10 +318,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   for (; error == EEXIST && names_.keeps_existing(); error = Rename(source, d, false, file))
     d = names_.NextName(d);
   if (error == 0) {
-    names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
-    const bool untrusted = !names_.planning() && untrusted_.Folder(FolderOf(d));
-    outcomes_.Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
-    if (untrusted) batch_.SyncFolderLater(FolderOf(d));
+    Renamed(source, file, d);
     return;
   }
   // A folder this user may not change keeps its files: that, not the

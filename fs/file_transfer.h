@@ -68,6 +68,10 @@ class TransferRun {
   // file the run must keep; then the first free "stem (2).ext", "stem
   // (3).ext" and so on.
   std::string PlaceForMove(const std::string& source, const std::string& destination);
+  // Moves source by one rename when nothing is at destination and both lie
+  // on one drive, as most files of a gathering do: no look first. False when
+  // it did not; the move then takes its full course, which says why.
+  bool MoveToFreeName(const std::string& source, const std::string& destination);
   // Where a copy puts its file: as a move does when keeping what exists;
   // else destination, once CheckClash let it.
   std::string PlaceForCopy(const std::string& source, const std::string& destination);
@@ -121,6 +125,8 @@ class TransferRun {
              const os::FileFacts& file);
   // A planned copy: the same checks as Copy's, and the name taken.
   CopyResult PlanCopy(const std::string& source, const std::string& destination);
+  // A rename of source (as examined) to d is done: remembered and told.
+  void Renamed(const std::string& source, const os::FileFacts& file, const std::string& d);
   // Whether a copy of source to destination is checked by its bytes.
   bool Checked(const std::string& source, const std::string& destination);
 
@@ -136,6 +142,8 @@ class TransferRun {
   std::pair<std::string, Destination> looked_;
   std::string last_folder_;
   std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
+  // A destination folder and a source drive no rename joins.
+  std::pair<std::string, std::uint64_t> apart_;
 };
 
 // Copies source to destination when the source is an existing file and the

@@ -58,7 +58,10 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   TransferOutcome outcome;
   TransferRun run(ui);
   const auto& tell = options.tell;
+  // The rows told moved: their sources are gone, and need no look at the end.
+  std::vector<bool> moved(rows.count);
   run.TellOutcomes([&](const FileOutcome& file) {
+    moved[file.row] = file.what == FileOutcome::kMoved || file.what == FileOutcome::kMovedRenamed;
     if (tell)
       tell(file);
     else if (file.what == FileOutcome::kMovedRenamed)
@@ -110,7 +113,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
         run.NotDone(now, source, target, trap.last(), true);
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] {
-        if (!run.AlreadyGathered(now, source, target))
+        if (!run.AlreadyGathered(now, source, target) && !run.MoveToFreeName(source, target))
           FSOFileMove(source, run.PlaceForMove(source, target), run);
       });
     }
@@ -121,7 +124,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   for (std::size_t i = rows.count; i-- > 0;) {
     trap.Step(116, [&] {
       ui.Yield();
-      if (rows.ticked(i) && !IsExistingFile(std::string(rows.path(i)))) outcome.gone.push_back(i);
+      if (rows.ticked(i) && (moved[i] || !IsExistingFile(std::string(rows.path(i)))))
+        outcome.gone.push_back(i);
     });
   }
   return outcome;
