@@ -357,10 +357,10 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
 CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
                            TransferRun& run) {
   if (IsBlank(source) || IsBlank(destination)) return {"Bad file name"};
-  const std::string s = NormalizeSlashes(source);
-  std::string d = NormalizeSlashes(destination);
-  if (s.find_first_of(kWildcards) != std::string::npos) d = FolderOf(d);
-  if (!IsExistingFile(s)) return {"File not found: the file is gone"};
+  const std::string s = NormalizeSlashes(source), d = NormalizeSlashes(destination);
+  // No file's name on Windows holds a wildcard. Whether the source is a file
+  // is told by the copy's own opening of it.
+  if (s.find_first_of(kWildcards) != std::string::npos) return {"File not found: the file is gone"};
   if (!run.IsDestinationFolder(FolderOf(d))) return {WhyNot(ENOENT, s, d)};
   return FSOFileCopy(s, d, run);
 }
