@@ -78,6 +78,11 @@ void SaveLines(const std::string& path, std::size_t count,
     const auto now = os::Examine(path);
     const auto saved = SavedHere().find(path);
     if (now && saved != SavedHere().end() && saved->second == now->id) error = out.Publish(true);
+    if (error == EEXIST)
+      throw Failure(
+          "File already exists: " + path +
+              " was made by another program while the list was saved; it is kept as it is",
+          EEXIST);
   }
   if (error != 0) ThrowError(error);
   SavedHere()[path] = out.facts().id;

@@ -659,9 +659,28 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
        },
        "/stick/f was replaced by another program meanwhile"},
+      {"an old file to be replaced that became a folder while its newcomer was copied",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "tmpfs", "size=1m");
+         t.File("stick/f", "old");
+         int yields = 0;  // the row's, the move's look, then the copy's
+         ui.on_yield = [&] {
+           if (++yields == 3 && fs::remove(t.Path("stick/f"))) t.Folder("stick/f");
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+         EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{"f"});  // nor a temporary
+       },
+       "/stick/f was not completed; "},
       {"a list saved into a missing folder",
        [](TestTree& t, ScriptedUi& ui) { Save(t.Path("nowhere/list.txt"), ui); },
        "Path not found: the folder"},
+      {"a list saved where another program made a file meanwhile",
+       [](TestTree& t, ScriptedUi& ui) {
+         ui.on_yield = [&] { t.File("out/list.txt", "theirs"); };
+         Save(t.Path("out/list.txt"), ui);
+         EXPECT_EQ(t.Read("out/list.txt"), "theirs");
+       },
+       "list.txt was made by another program while the list was saved; it is kept as it is"},
       {"a list saved onto a folder", [](TestTree& t, ScriptedUi& ui) { Save(t.Path("src"), ui); },
        "is a folder"},
       {"a list saved onto a FIFO",
