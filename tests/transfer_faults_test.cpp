@@ -671,6 +671,14 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{"f"});  // nor a temporary
        },
        "/stick/f was not completed; "},
+      {"a ticked file that became a FIFO",
+       [](TestTree& t, ScriptedUi& ui) {
+         fs::remove(t.Path("src/f"));
+         mkfifo(t.Path("src/f").c_str(), 0644);
+         Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
+         EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
+       },
+       "/src/f is no longer a file; nothing was moved"},
       {"a list saved into a missing folder",
        [](TestTree& t, ScriptedUi& ui) { Save(t.Path("nowhere/list.txt"), ui); },
        "Path not found: the folder"},
