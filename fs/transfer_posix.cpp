@@ -324,7 +324,7 @@ int NewFile::FlushBuffer() {
 int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
   // O_NONBLOCK: opening a FIFO must never wait for a writer.
   const Handle in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!in.valid()) return errno;
+  if (!in.valid()) return errno == ELOOP ? kNotAFile : errno;  // a link is no file to copy
   struct stat st {};
   if (fstat(Fd(in), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return kNotAFile;

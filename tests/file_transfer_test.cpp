@@ -120,8 +120,13 @@ TEST_F(FileTransfer, CopyRefusesBadInputSilently) {
   cases.push_back({t.Path("src/fifo"), out + "keep.txt"});
   cases.push_back({t.Path("src/link"), out + "keep.txt"});
 #endif
-  for (const auto& [source, destination] : cases)
-    EXPECT_FALSE(CopyFileChecked(source, destination, run)) << source;
+  for (const auto& [source, destination] : cases) {
+    const std::string why = CopyFileChecked(source, destination, run).why;
+    const bool no_file = source.ends_with("fifo") || source.ends_with("link");
+    EXPECT_TRUE(no_file ? why == "it is no longer a file: something else took its name"
+                        : !why.empty())
+        << source << ": " << why;
+  }
   run.Flush();
   EXPECT_EQ(t.Read("out/keep.txt"), "old");
   EXPECT_EQ(Names(out), (std::vector<std::string>{"keep.txt"}));
