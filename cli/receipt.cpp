@@ -100,12 +100,12 @@ struct Entry {
   std::string digest;
 };
 
-// Whether the file at path holds the entry's bytes.
-bool Holds(const std::string& path, const Entry& entry) {
-  os::FileFacts facts;
+// Whether the file at path (as examined) holds the entry's bytes: read only
+// where its size already agrees.
+bool Holds(const std::string& path, const std::optional<os::FileFacts>& facts, const Entry& entry) {
   os::Digest digest;
-  return Measure(path, facts, digest).empty() && facts.size == entry.size &&
-         DigestText(digest) == entry.digest;
+  return facts && facts->regular && facts->size == entry.size &&
+         os::DigestOfFile(path, digest, nullptr) == 0 && DigestText(digest) == entry.digest;
 }
 
 }  // namespace
@@ -202,12 +202,12 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
       const Entry& e = *it;
       ui.Yield();
-      const bool there = os::Examine(e.destination).has_value();
+      const auto there = os::Examine(e.destination), first = os::Examine(e.source);
       if (e.action == "copy") {
         if (!there) continue;  // removed already
-        if (!Holds(e.destination, e))
+        if (!Holds(e.destination, there, e))
           keep(e, "its bytes are no longer those the run copied");
-        else if (!Holds(e.source, e))
+        else if (!Holds(e.source, first, e))
           keep(e, "its original " + ShellQuoted(e.source) + " is gone or changed, so it is kept");
         else if (const int error = os::RemoveFile(e.destination))
           keep(e, DescribeError(error));
@@ -215,12 +215,12 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
           say("removed", e.destination, "");
         continue;
       }
-      const bool back = Holds(e.source, e);
+      const bool back = Holds(e.source, first, e);
       if (back && (!there || e.action == "remove")) continue;  // put back already
-      if (!there || !Holds(e.destination, e))
+      if (!Holds(e.destination, there, e))
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
-      else if (os::Examine(e.source))
+      else if (first)
         keep(e, ShellQuoted(e.source) + " is taken by another file, which is never replaced");
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);

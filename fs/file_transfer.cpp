@@ -276,7 +276,7 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
   return {};
 }
 
-void TransferRun::Renamed(const std::string& source, const os::FileFacts& file,
+void TransferRun::RenameDone(const std::string& source, const os::FileFacts& file,
                           const std::string& d) {
   names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
   const bool untrusted = !names_.planning() && untrusted_.Folder(FolderOf(d));
@@ -299,7 +299,7 @@ bool TransferRun::MoveToFreeName(const std::string& source, const std::string& d
   const int error = os::Rename(s, d, false, file->id.volume);
   if (error == EXDEV) apart_ = {last_folder_, file->id.volume};
   if (error != 0) return false;
-  Renamed(s, *file, d);
+  RenameDone(s, *file, d);
   return true;
 }
 
@@ -318,7 +318,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   for (; error == EEXIST && names_.keeps_existing(); error = Rename(source, d, false, file))
     d = names_.NextName(d);
   if (error == 0) {
-    Renamed(source, file, d);
+    RenameDone(source, file, d);
     return;
   }
   // A folder this user may not change keeps its files: that, not the

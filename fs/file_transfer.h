@@ -126,7 +126,7 @@ class TransferRun {
   // A planned copy: the same checks as Copy's, and the name taken.
   CopyResult PlanCopy(const std::string& source, const std::string& destination);
   // A rename of source (as examined) to d is done: remembered and told.
-  void Renamed(const std::string& source, const os::FileFacts& file, const std::string& d);
+  void RenameDone(const std::string& source, const os::FileFacts& file, const std::string& d);
   // Whether a copy of source to destination is checked by its bytes.
   bool Checked(const std::string& source, const std::string& destination);
 

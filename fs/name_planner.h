@@ -43,7 +43,9 @@ class NamePlanner {
   // A name promised to a complete file that waits for it; until the promises
   // are kept, no other file takes it.
   void Promise(const std::string& path) { promised_.insert(os::FoldCase(path)); }
-  bool Promised(const std::string& path) const { return promised_.count(os::FoldCase(path)) != 0; }
+  bool Promised(const std::string& path) const {
+    return !promised_.empty() && promised_.count(os::FoldCase(path)) != 0;  // folded only if any
+  }
   void PromisesKept() { promised_.clear(); }
 
   struct IdHash {

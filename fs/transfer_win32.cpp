@@ -17,8 +17,7 @@ constexpr DWORD kChunk = 1u << 20;
 
 HANDLE AsHandle(const Handle& h) { return reinterpret_cast<HANDLE>(h.get()); }
 
-// The path in the system's long form (\\?\C:\..., \\?\UNC\server\...), so a
-// temporary name beside a file near the 260 limit is still a name.
+// The folder of path, with its final separator.
 std::string FolderPart(const std::string& path) {
   const std::size_t last = path.rfind('\\');
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
