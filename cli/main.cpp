@@ -1,6 +1,7 @@
 // larkspur-gather: finds files by date under folders, and lists them or
 // gathers them into one folder, as Larkspur Suite's window does.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -84,6 +85,33 @@ std::string UnknownOption(const CLI::App& app, int argc, char** argv) {
   return {};
 }
 
+// CLI11 reads a value in square brackets, "[a,b]", as a list of values: a
+// folder "[2024]" or a glob "[a-c]" would reach the run changed. Every
+// argument that ends in "]" or in the mark gets one mark more before the
+// parse, and every value loses one after it, so each arrives as typed.
+constexpr char kMark = '\x1f';
+
+std::vector<char*> Marked(int argc, char** argv, std::vector<std::string>& store) {
+  store.assign(argv, argv + argc);
+  std::vector<char*> marked;
+  for (std::string& arg : store) {
+    if (!arg.empty() && (arg.back() == ']' || arg.back() == kMark)) arg += kMark;
+    marked.push_back(arg.data());
+  }
+  marked.push_back(nullptr);
+  return marked;
+}
+
+void Unmark(std::string& value) {
+  if (!value.empty() && value.back() == kMark) value.pop_back();
+}
+
+// What a parse error says, of the values as typed.
+std::string Unmarked(std::string text) {
+  std::erase(text, kMark);
+  return text;
+}
+
 #ifdef _WIN32
 // The arguments as typed, in UTF-16 from the system and made UTF-8, whatever
 // the code page: main's own are in the code page, which may hold no "日".
@@ -149,12 +177,16 @@ int main(int argc, char** argv) {
   bool undoing = false;
   for (int i = 1; i < argc; ++i) undoing |= std::string(argv[i]).starts_with("--undo");
   folders->required(!undoing);
+  // One value each time it is given: the folders that follow are no patterns.
   app.add_option("--name", r.names.include,
                  "Only files whose name matches this glob (*, ? and [...]; repeatable: any of "
-                 "them)");
-  app.add_option("--iname", r.names.include_folded, "As --name, whatever the case of letters");
+                 "them)")
+      ->allow_extra_args(false);
+  app.add_option("--iname", r.names.include_folded, "As --name, whatever the case of letters")
+      ->allow_extra_args(false);
   app.add_option("--exclude", r.names.exclude,
-                 "No file whose name matches this glob (repeatable: none of them)");
+                 "No file whose name matches this glob (repeatable: none of them)")
+      ->allow_extra_args(false);
   app.add_option("-d,--date", date, "Which date counts: modified, created or accessed")
       ->check(CLI::IsMember({"modified", "created", "accessed"}))
       ->capture_default_str();
@@ -211,7 +243,15 @@ int main(int argc, char** argv) {
   for (CLI::Option* option : app.get_options())
     option->description(Wrapped(option->get_description(), columns - 30));
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> store;
+    std::vector<char*> marked = Marked(argc, argv, store);
+    app.parse(argc, marked.data());
+    for (std::vector<std::string>* list :
+         {&r.folders, &r.names.include, &r.names.include_folded, &r.names.exclude, &between})
+      std::for_each(list->begin(), list->end(), Unmark);
+    for (std::string* value :
+         {&date, &after, &before, &on, &since, &until, &copy_to, &move_to, &r.receipt, &undo})
+      Unmark(*value);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);
     const std::string unknown = UnknownOption(app, argc, argv);
@@ -223,7 +263,7 @@ int main(int argc, char** argv) {
                    unknown.c_str());
       return ExitStatus(ExitCode::kUsage);
     }
-    std::fprintf(stderr, "larkspur-gather: %s\n", e.what());
+    std::fprintf(stderr, "larkspur-gather: %s\n", Unmarked(e.what()).c_str());
     return ExitStatus(ExitCode::kUsage);
   }
   if (undoing) {

@@ -49,12 +49,17 @@ void Encode(char32_t c, std::string& out) {
   }
 }
 
+// The C locale's UTF-8 tables hold Unicode's character data, whatever the
+// user's language: a fold must not follow the language (Turkish i).
+locale_t UnicodeLocale() {
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  return unicode;
+}
+
 }  // namespace
 
 std::string FoldCase(std::string_view name) {
-  // The C locale's UTF-8 tables hold Unicode's case mappings, whatever the
-  // user's language: the fold must not follow the language (Turkish i).
-  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  const locale_t unicode = UnicodeLocale();
   std::string out;
   out.reserve(name.size());
   for (std::size_t i = 0; i < name.size();) {
@@ -78,6 +83,13 @@ std::string FoldCase(std::string_view name) {
     Encode(static_cast<char32_t>(towlower_l(up, unicode)), out);
   }
   return out;
+}
+
+bool InCharClass(char32_t c, const std::string& name) {
+  const locale_t unicode = UnicodeLocale();
+  if (unicode == nullptr) return false;
+  const wctype_t type = wctype_l(name.c_str(), unicode);
+  return type != 0 && iswctype_l(static_cast<wint_t>(c), type, unicode);
 }
 
 }  // namespace os

@@ -73,9 +73,9 @@ bool IsVirtualMount(const std::string& folder);
 std::string FileSystemType(const std::string& folder);
 #endif
 
-// Whether name matches the glob pattern (*, ? and [...], as fnmatch); fold:
-// whatever the case of its letters.
-bool MatchesGlob(std::string_view name, const std::string& pattern, bool fold);
+// Whether the character c is of the class named as a glob's [:name:] names
+// it ("upper", "digit"...), by Unicode's tables; false for a name of none.
+bool InCharClass(char32_t c, const std::string& name);
 
 // Reads folder once, in listing order: the names of its real sub-folders
 // (no links, no virtual mounts) into subfolders unless that is null, and

@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -163,10 +162,6 @@ void RefreshMounts() {
 
 bool IsVirtualMount(const std::string& folder) {
   return VirtualMounts().count(WithoutFinalSeparator(folder)) != 0;
-}
-
-bool MatchesGlob(std::string_view name, const std::string& pattern, bool fold) {
-  return fnmatch(pattern.c_str(), std::string(name).c_str(), fold ? FNM_CASEFOLD : 0) == 0;
 }
 
 namespace {

@@ -59,39 +59,7 @@ int ForEachEntry(const std::string& folder, Fn fn) {
   return last == ERROR_NO_MORE_FILES ? 0 : ErrnoOf(last);
 }
 
-bool GlobMatch(const wchar_t* name, const wchar_t* pattern, bool fold) {
-  const auto same = [fold](wchar_t a, wchar_t b) {
-    return fold ? towlower(a) == towlower(b) : a == b;
-  };
-  if (*pattern == 0) return *name == 0;
-  if (*pattern == L'*')
-    return GlobMatch(name, pattern + 1, fold) || (*name && GlobMatch(name + 1, pattern, fold));
-  if (*name == 0) return false;
-  if (*pattern == L'[') {
-    const bool negate = pattern[1] == L'!';
-    const wchar_t* first = pattern + (negate ? 2 : 1);
-    const wchar_t* end = *first ? wcschr(first + 1, L']') : nullptr;  // "]" first is a member
-    if (end != nullptr) {
-      bool in = false;
-      for (const wchar_t* c = first; c < end; ++c) {
-        if (c + 2 < end && c[1] == L'-') {
-          in |= *name >= c[0] && *name <= c[2];
-          c += 2;
-        } else {
-          in |= same(*c, *name);
-        }
-      }
-      return in != negate && GlobMatch(name + 1, end + 1, fold);
-    }
-  }
-  return (*pattern == L'?' || same(*pattern, *name)) && GlobMatch(name + 1, pattern + 1, fold);
-}
-
 }  // namespace
-
-bool MatchesGlob(std::string_view name, const std::string& pattern, bool fold) {
-  return GlobMatch(Wide(std::string(name)).c_str(), Wide(pattern).c_str(), fold);
-}
 
 void InitLocalTime() {}
 

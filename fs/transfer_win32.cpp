@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <vector>
 
 #include "fs/content_digest.h"
@@ -308,6 +309,11 @@ std::string FoldCase(std::string_view name) {
                               static_cast<int>(wide.size()), upper.data(),
                               static_cast<int>(upper.size()), nullptr, nullptr, 0);
   return n > 0 ? Narrow(upper.substr(0, static_cast<std::size_t>(n))) : std::string(name);
+}
+
+bool InCharClass(char32_t c, const std::string& name) {
+  const wctype_t type = wctype(name.c_str());
+  return type != 0 && c <= 0xFFFF && iswctype(static_cast<wint_t>(c), type);
 }
 
 }  // namespace os

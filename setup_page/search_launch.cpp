@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "fs/folder_tree.h"
+#include "fs/name_glob.h"
 #include "fs/path_rules.h"
 #include "fs/temp_names.h"
 
@@ -26,7 +27,7 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 bool NamePatterns::Take(std::string_view name) const {
   const auto any = [name](const std::vector<std::string>& globs, bool fold) {
     return std::any_of(globs.begin(), globs.end(),
-                       [&](const std::string& glob) { return os::MatchesGlob(name, glob, fold); });
+                       [&](const std::string& glob) { return MatchesGlob(name, glob, fold); });
   };
   if ((!include.empty() || !include_folded.empty()) && !any(include, false) &&
       !any(include_folded, true))

@@ -194,6 +194,30 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
   }
 }
 
+TEST(GatherCli, EveryArgumentReachesTheRunAsTypedAndNamesMatchByCharacter) {
+  TestTree t;
+  for (const char* name : {"[Inbox]/scan.pdf", "Inbox/important.doc", "[a,b]/x", "a/a", "b/b",
+                           "c/\xc3\x89.txt", "c/\xc3\xa9.txt", "c/e.txt", "c/E.txt"})
+    t.File(name);
+  const struct {
+    std::string args, listed;  // paths, each ended by NUL
+  } cases[] = {
+      {"'[Inbox]'", "[Inbox]/scan.pdf"},
+      {"'[a,b]'", "[a,b]/x"},
+      {"--name '[ab]' --name='[x]' a b '[a,b]'", "[a,b]/x a/a b/b"},
+      {"--exclude '[ab]' a b '[a,b]'", "[a,b]/x"},
+      {"--iname '\xc3\xa9*' c", "c/\xc3\x89.txt c/\xc3\xa9.txt"},
+      {"--name '?.txt' --exclude '[[:lower:]].txt' c", "c/E.txt c/\xc3\x89.txt"},
+  };
+  ASSERT_EQ(chdir(t.root().c_str()), 0);
+  for (const auto& c : cases) {
+    std::string listed;
+    for (const std::string& line : Lines(Gather(t, "-0 --after 1900-01-01 " + c.args).out))
+      listed += (listed.empty() ? "" : " ") + line;
+    EXPECT_EQ(listed, c.listed) << c.args;
+  }
+}
+
 TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesIt) {
   TestTree t;
   for (const std::string name :
