@@ -108,6 +108,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   options.keep_existing = !r.replace;
   options.verify = r.verify;
   options.plan_only = r.dry_run;
+  options.folder_to_make = r.dry_run && r.make_folder && !os::IsFolder(r.destination);
   // Where nothing is replaced, a rerun gathers nothing twice.
   options.skip_gathered = !r.replace && !r.duplicates;
   std::size_t already = 0;
@@ -172,6 +173,35 @@ std::string Unusable(const std::string& path, const char* what) {
                              : std::string(std::strerror(error)));
 }
 
+// The folder path is in: its parent, or "." for a name alone.
+std::string ParentOf(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == os::kSeparator)) path.pop_back();
+  const std::size_t cut = path.find_last_of(std::string("/") + os::kSeparator);
+  if (cut == std::string::npos) return ".";
+  return path.substr(0, cut + 1);
+}
+
+// Why the destination is no folder to use; empty when it is one. With
+// --mkdir the folder itself is made where its parent stands, and never a
+// chain of folders: a stick that is not plugged in leaves no mount folder,
+// and the run must fail rather than fill the disk beneath it. A dry run
+// makes nothing and says it would.
+std::string ReadyDestination(const Request& r, std::FILE* out) {
+  const std::string why = Unusable(r.destination, "destination folder");
+  if (why.empty() || !r.make_folder || os::FolderError(r.destination) != ENOENT) return why;
+  const std::string parent = ParentOf(r.destination);
+  if (const std::string no = Unusable(parent, "folder"); !no.empty())
+    return why + ", and --mkdir makes only the folder itself: " + no;
+  if (r.dry_run) {
+    if (!r.null_ended) std::fprintf(out, "mkdir %s\n", ShellQuoted(r.destination).c_str());
+    return {};
+  }
+  const int error = os::MakeFolder(r.destination);
+  if (error != 0 && !(error == EEXIST && os::IsFolder(r.destination)))
+    return ShellQuoted(r.destination) + ": cannot make the folder: " + std::strerror(error);
+  return {};
+}
+
 }  // namespace
 
 std::optional<long> ParseDay(const std::string& text) {
@@ -215,7 +245,7 @@ int ExitStatus(ExitCode code) {
 
 ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
   if (r.transfer != TransferKind::kNone) {
-    if (const std::string why = Unusable(r.destination, "destination folder"); !why.empty()) {
+    if (const std::string why = ReadyDestination(r, out); !why.empty()) {
       std::fprintf(err, "larkspur-gather: %s\n", why.c_str());
       return ExitCode::kUsage;
     }

@@ -31,6 +31,7 @@ struct Request {
   // A file gathered again even where its identical copy is there already.
   bool duplicates = false;
   bool verbose = false;  // a line for each file already gathered
+  bool make_folder = false;  // the destination made where its parent folder stands
   NamePatterns names;    // which file names are taken
   std::string receipt;   // where each file done is written down, for an undo
 };

@@ -21,7 +21,7 @@ _larkspur_gather() {
   $split && return
   if [[ "$cur" == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --name --iname --exclude --copy-to
-      --move-to --receipt --undo -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
+      --move-to --mkdir --receipt --undo -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
     return
   fi
   _filedir -d

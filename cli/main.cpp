@@ -204,6 +204,9 @@ int main(int argc, char** argv) {
   auto* m = app.add_option("--move-to", move_to, "Move the files found into this folder");
   c->excludes(m);
   m->excludes(c);
+  app.add_flag("--mkdir", r.make_folder,
+               "Make the destination folder where its parent folder stands (never a chain of "
+               "folders: a stick not plugged in fails the run)");
   app.add_flag("-0,--null", r.null_ended, "List paths only, each ended by NUL (for xargs -0)");
   app.add_flag("-n,--dry-run", r.dry_run, "Say what would be copied or moved; change nothing");
   auto* receipt =

@@ -71,7 +71,12 @@ std::string TransferRun::PlaceForMove(const std::string& source, const std::stri
 }
 
 int TransferRun::Nameable(const std::string& path) {
-  const std::string folder = FolderOf(path);
+  std::string folder = FolderOf(path);
+  // A folder still to be made takes what its parent takes.
+  if (names_.planning() && names_.planned().Made(folder)) {
+    folder = FolderOf(folder.substr(0, folder.size() - 1));
+    if (folder.empty()) folder = std::string(".") + os::kSeparator;
+  }
   if (!os::NameFits(folder, FileNameOf(path))) return ENAMETOOLONG;
   return os::CanWriteIn(folder) ? 0 : EACCES;
 }
@@ -169,7 +174,7 @@ TransferRun::Destination TransferRun::Look(const std::string& source,
 
 bool TransferRun::IsDestinationFolder(const std::string& folder) {
   if (folder == last_folder_) return true;
-  if (!IsFolder(folder)) return false;
+  if (!IsFolder(folder) && !(names_.planning() && names_.planned().Made(folder))) return false;
   last_folder_ = folder;
   if (!names_.planning()) {
     turns_ = std::make_unique<os::FolderTurns>(folder);

@@ -55,6 +55,9 @@ class TransferRun {
   // Nothing is written: each outcome says what the run would do now, every
   // name decided by the same rules, against the disk and the names planned.
   void PlanOnly() { names_.PlanOnly(); }
+  // A plan's destination folder (with its final separator), which the run
+  // makes first.
+  void PlanFolder(const std::string& folder) { names_.planned().MakeFolder(folder); }
   // What is at path: as planned, or else on disk.
   std::optional<os::FileFacts> Facts(const std::string& path) { return names_.Facts(path); }
   // Whether the file at path (as examined) is a source ticked now.

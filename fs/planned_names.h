@@ -20,6 +20,12 @@ class PlannedNames {
   void Gone(const std::string& path) { at_[path] = std::nullopt; }
   // The file whose bytes path holds: its planned source, or path itself.
   const std::string& Content(const std::string& path) const;
+  // A folder the run makes before its first file (its path with the final
+  // separator): empty, in a parent folder that stands.
+  void MakeFolder(const std::string& folder) { made_folder_ = folder; }
+  bool Made(const std::string& folder) const {
+    return !made_folder_.empty() && folder == made_folder_;
+  }
 
  private:
   void Place(const std::string& source, const os::FileFacts& facts, const std::string& path);
@@ -28,4 +34,5 @@ class PlannedNames {
   std::unordered_map<std::string, std::string> from_;       // each planned file's source
   std::unordered_map<std::string, bool> ignores_case_;      // by folder
   std::uint64_t copies_ = 0;                                // each planned copy's identity
+  std::string made_folder_;
 };

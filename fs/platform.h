@@ -329,6 +329,9 @@ bool OnRemovableDrive(const std::string& folder);
 bool SyncReachesDisk(const std::string& folder);
 // The names in folder are on disk.
 int SyncFolder(const std::string& folder);
+// Makes the folder at path, its parent folder's names on disk after; 0 or
+// the error number (EEXIST where anything stands there).
+int MakeFolder(const std::string& path);
 // Removes the temporary files a killed program left in folder: those that no
 // living process holds.
 void RemoveStaleTemporaries(const std::string& folder);

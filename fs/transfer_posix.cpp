@@ -509,6 +509,14 @@ int SyncFolder(const std::string& folder) {
   return 0;
 }
 
+int MakeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0777) != 0) return errno;
+  std::string parent = path;
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  parent = std::filesystem::path(parent).parent_path().string();
+  return SyncFolder(parent.empty() ? "." : parent);
+}
+
 bool IgnoresCase(const std::string& folder) {
   // A name there with a letter: another spelling finds it or not.
   if (DIR* dir = opendir(folder.c_str())) {

@@ -311,6 +311,10 @@ std::string FoldCase(std::string_view name) {
   return n > 0 ? Narrow(upper.substr(0, static_cast<std::size_t>(n))) : std::string(name);
 }
 
+int MakeFolder(const std::string& path) {
+  return CreateDirectoryW(Long(path).c_str(), nullptr) ? 0 : ErrnoOf(GetLastError());
+}
+
 bool InCharClass(char32_t c, const std::string& name) {
   const wctype_t type = wctype(name.c_str());
   return type != 0 && c <= 0xFFFF && iswctype(static_cast<wint_t>(c), type);

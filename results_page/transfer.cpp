@@ -77,6 +77,8 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   if (options.verify) run.VerifyAll();
   if (options.skip_gathered) run.SkipGathered();
   if (options.plan_only) run.PlanOnly();
+  if (options.plan_only && options.folder_to_make)
+    run.PlanFolder(NormalizeSlashes(destination() + os::kSeparator));
   run.KeepTickedSources(TickedSources(rows, ui));
   // The bytes of the ticked files, when something shows how far the pass has come.
   std::vector<std::uint64_t> sizes;

@@ -35,6 +35,8 @@ struct TransferOptions {
   bool skip_gathered = false;
   // Nothing is written: each file's outcome is what the run would do now.
   bool plan_only = false;
+  // A plan's destination folder that does not stand yet: the run makes it.
+  bool folder_to_make = false;
   // Each file's outcome, in the order each was done; none is kept.
   std::function<void(const FileOutcome&)> tell = nullptr;
 };

@@ -105,6 +105,9 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
+      {"--on 2024-01-01 --mkdir --copy-to no/out a",
+       "larkspur-gather: no/out: no such destination folder, and --mkdir makes only the folder "
+       "itself: no/: no such folder", 2, ""},
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",

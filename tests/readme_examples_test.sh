@@ -12,7 +12,7 @@ mount --make-rprivate / && mount -t tmpfs tmpfs /media && mount -t tmpfs tmpfs /
 export HOME=$(mktemp -d) PATH="$(dirname "$gather"):$PATH"
 trap 'rm -rf "$HOME"' EXIT
 cd "$HOME"
-mkdir -p ~/Pictures ~/Camera ~/Scans /media/stick/2024-03-05 /srv/archive/scans
+mkdir -p ~/Pictures ~/Camera ~/Scans /media/stick /srv/archive
 touch -d "2024-03-05 12:00" ~/Pictures/day.jpg
 touch ~/Camera/new.jpg ~/Scans/scan.pdf
 # Each command of the README's sh blocks, its continued lines joined.
