@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "app/ui_services.h"
 #include "cli/gather.h"
@@ -48,6 +49,15 @@ class ConsoleUi : public UiServices {
     }
     std::fprintf(err_, "%s%s\n", progress_shown_ ? "\r\033[K" : "", shown.c_str());
   }
+  // Writes text to out (the listing); where out is the terminal that shows
+  // the progress line, that line is cleared first, so no name is glued to it.
+  void Write(std::FILE* out, std::string_view text) {
+    if (progress_shown_ && SharesTerminal(out)) {
+      std::fputs("\r\033[K", err_);
+      progress_shown_ = false;
+    }
+    std::fwrite(text.data(), 1, text.size(), out);
+  }
   std::string PickFolder(const std::string&, const std::string&) override { return {}; }
   std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
   void OpenFolder(const std::string&) override {}
@@ -83,6 +93,12 @@ class ConsoleUi : public UiServices {
   int failures() const { return failures_; }
 
  private:
+  bool SharesTerminal(std::FILE* out) {
+    if (out_terminal_ < 0) out_terminal_ = IsTerminal(out) ? 1 : 0;
+    return out_terminal_ == 1;
+  }
+  static bool IsTerminal(std::FILE* file);
+  int out_terminal_ = -1;
   std::FILE* err_;
   bool progress_;
   bool progress_shown_ = false;

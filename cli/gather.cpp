@@ -21,7 +21,21 @@
 #include "results_page/transfer.h"
 #include "setup_page/search_launch.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 std::atomic<int> g_stop_signal{0};
+
+bool ConsoleUi::IsTerminal(std::FILE* file) {
+#ifdef _WIN32
+  return _isatty(_fileno(file)) != 0;
+#else
+  return isatty(fileno(file)) != 0;
+#endif
+}
 
 namespace {
 
@@ -139,7 +153,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     } else if (r.dry_run && file.Done()) {
       line.clear();
       AppendPlanned(line, r, file.source, file.path);
-      std::fwrite(line.data(), 1, line.size(), out);
+      ui.Write(out, line);
     } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
       ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
              " under a new name: " + ShellQuoted(file.source) + " -> " + ShellQuoted(file.path));
@@ -339,7 +353,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
           AppendIso(line, *date);
           line += '\n';
         }
-        std::fwrite(line.data(), 1, line.size(), out);
+        ui.Write(out, line);
       };
       for (const std::string& folder : folders)
         WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true, r.names);

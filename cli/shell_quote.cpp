@@ -59,10 +59,21 @@ std::size_t PrintableAt(std::string_view name, std::size_t at) {
   return n;
 }
 
+// Whether bash would expand the name's braces into several words: a "{"
+// with a "," or ".." before a later "}" (ls leaves such a name as it is).
+bool Expands(std::string_view name) {
+  const std::size_t open = name.find('{');
+  if (open == std::string_view::npos) return false;
+  const std::size_t close = name.rfind('}');
+  if (close == std::string_view::npos || close < open) return false;
+  const std::string_view inside = name.substr(open + 1, close - open - 1);
+  return inside.find(',') != std::string_view::npos || inside.find("..") != std::string_view::npos;
+}
+
 }  // namespace
 
 void AppendShellQuoted(std::string& out, std::string_view name) {
-  bool special = false, plain = true, quote = false, ends_escaped = false;
+  bool special = Expands(name), plain = true, quote = false, ends_escaped = false;
   for (std::size_t at = 0; at < name.size();) {
     const std::size_t n = PrintableAt(name, at);
     ends_escaped = n == 0;

@@ -221,18 +221,31 @@ TEST(GatherCli, EveryArgumentReachesTheRunAsTypedAndNamesMatchByCharacter) {
   }
 }
 
-TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesIt) {
+TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesItAndBashReadsItBackAsOneName) {
   TestTree t;
-  for (const std::string name :
-       {"plain#{}.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "a=b", "q?", "nl\nx",
-        "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b", "\n'", "'\n", "\xc2\x85"})
-    t.File("n/" + name);
+  const std::vector<std::string> names = {
+      "plain#{}.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "a=b", "q?", "nl\nx",
+      "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b", "\n'", "'\n", "\xc2\x85",
+      "\xf0\x9f\x93\xb7 x", "b/t{a,b}", "b/{1..3}", "b/it's{a,b}"};
+  for (const std::string& name : names) t.File("n/" + name);
   ASSERT_EQ(chdir(t.root().c_str()), 0);
-  std::vector<std::string> listed;
-  for (const std::string& line : Lines(Gather(t, "--after 1900-01-01 n").out))
+  std::vector<std::string> listed, plain;  // plain: those ls quotes as we do
+  std::string script;  // each line as bash reads it: how many words, then each
+  for (const std::string& line : Lines(Gather(t, "--after 1900-01-01 n").out)) {
     listed.push_back(line.substr(0, line.rfind('\t')));
-  ASSERT_EQ(std::system("ls --quoting-style=shell-escape -d n/* > ls.out"), 0);
-  EXPECT_EQ(Sorted(listed), Lines(Slurp("ls.out")));
+    if (!line.starts_with("n/b/") && !line.starts_with("'n/b/")) plain.push_back(listed.back());
+    script += "a=(" + listed.back() + "); printf '%s\\0' ${#a[@]} \"${a[@]}\"\n";
+  }
+  ASSERT_EQ(std::system("ls --quoting-style=shell-escape -d n/* | grep -vx n/b > ls.out"), 0);
+  EXPECT_EQ(plain, Lines(Slurp("ls.out")));
+  std::ofstream("read.sh") << script;
+  ASSERT_EQ(std::system("bash read.sh > read.out"), 0);
+  std::vector<std::string> read;
+  std::istringstream words(Slurp("read.out"));
+  for (std::string count, word; std::getline(words, count, '\0') && count == "1";)
+    if (std::getline(words, word, '\0')) read.push_back(word.substr(2));
+  std::vector<std::string> expected = Sorted(names);
+  EXPECT_EQ(Sorted(read), expected);
 }
 
 TEST(GatherCli, InterruptedMidCopyLeavesNothingPartialAndItsReceiptUndoesWhatWasDone) {
