@@ -93,6 +93,98 @@ void AppendPlanned(std::string& line, const Request& r, const std::string& sourc
   line += '\n';
 }
 
+// What a transfer did, counted for its closing line: the files and bytes
+// of each outcome.
+struct Tally {
+  struct Count {
+    std::size_t files = 0;
+    std::uint64_t bytes = 0;
+  };
+  // placed: copied or moved now (renamed: those of them under a new name);
+  // passed: already there; removed: a move's source whose identical copy
+  // was there; failed: not done, or a move that left the file in both places.
+  Count placed, renamed, passed, removed, failed;
+
+  // measure: the bytes are counted too.
+  void Add(const FileOutcome& file, TransferKind kind, bool measure) {
+    using W = FileOutcome;
+    const bool away = file.what == W::kAlreadyThere && kind == TransferKind::kMove;
+    Count& count = away                                                   ? removed
+                   : file.what == W::kAlreadyThere || file.what == W::kInPlace ? passed
+                   : !file.Done() || file.what == W::kKeptBoth                 ? failed
+                                                                               : placed;
+    std::uint64_t bytes = 0;
+    if (measure) {
+      auto facts = os::Examine(file.source);
+      if (!facts) facts = os::Examine(file.path);
+      bytes = facts ? facts->size : 0;
+    }
+    ++count.files, count.bytes += bytes;
+    if (file.what == W::kCopiedRenamed || file.what == W::kMovedRenamed)
+      ++renamed.files, renamed.bytes += bytes;
+  }
+
+  static std::string Files(const Count& c) {
+    char size[32];
+    const double b = static_cast<double>(c.bytes);
+    if (c.bytes < 1000)
+      std::snprintf(size, sizeof size, "%llu bytes", static_cast<unsigned long long>(c.bytes));
+    else
+      std::snprintf(size, sizeof size, "%.1f %s", b < 1e6 ? b / 1e3 : b < 1e9 ? b / 1e6 : b / 1e9,
+                    b < 1e6 ? "kB" : b < 1e9 ? "MB" : "GB");
+    return std::to_string(c.files) + (c.files == 1 ? " file (" : " files (") + size + ")";
+  }
+
+  // "3 files (1.2 MB) copied, 1 of them under a new name; 2 files (...) passed over..."
+  std::string Line(TransferKind kind, bool dry_run) const {
+    const bool move = kind == TransferKind::kMove;
+    std::string line;
+    const auto part = [&](const Count& c, const std::string& what) {
+      if (c.files > 0) line += (line.empty() ? "" : "; ") + Files(c) + " " + what;
+    };
+    part(placed, dry_run ? (move ? "to move" : "to copy") : (move ? "moved" : "copied"));
+    if (renamed.files > 0)
+      line += ", " + std::to_string(renamed.files) + " of them under a new name";
+    part(passed, "passed over: already gathered");
+    part(removed, std::string(dry_run ? "to remove" : "removed") +
+                      " from their folders: an identical copy is there already");
+    part(failed, "not done");
+    return line.empty() ? "no files found" : line;
+  }
+
+  // Without the closing line: how many were there already, and what became of them.
+  std::string Gathered(TransferKind kind) const {
+    const std::size_t n = passed.files + removed.files;
+    return std::to_string(n) + (n == 1 ? " file was" : " files were") +
+           " already gathered (an identical copy there) and " +
+           (kind == TransferKind::kMove ? "removed from their folders" : "passed over");
+  }
+};
+
+// The line -v gives of one file, or a renamed one always; empty for a file
+// whose failure has a line of its own.
+std::string Told(const FileOutcome& file, TransferKind kind, bool dry_run) {
+  using W = FileOutcome;
+  const std::string from = ShellQuoted(file.source), to = ShellQuoted(file.path);
+  const char* verb = kind == TransferKind::kMove ? "moved" : "copied";
+  switch (file.what) {
+    case W::kCopied:
+    case W::kMoved:
+      return std::string(verb) + " " + from + " -> " + to;
+    case W::kCopiedRenamed:
+    case W::kMovedRenamed:
+      return std::string(verb) + " under a new name: " + from + " -> " + to;
+    case W::kAlreadyThere:
+      return (kind == TransferKind::kMove ? (dry_run ? "would remove " : "removed ")
+                                          : "passed over ") +
+             from + ": its identical copy is already at " + to;
+    case W::kInPlace:
+      return "passed over " + from + ": it is in the destination folder already";
+    default:
+      return {};
+  }
+}
+
 // Copies or moves the rows, with a progress line of files and bytes; with
 // dry_run, writes to out where each would go, the run's own plan.
 ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std::uint32_t>& rows,
@@ -123,9 +215,10 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   options.verify = r.verify;
   options.plan_only = r.dry_run;
   options.folder_to_make = r.dry_run && r.make_folder && !os::IsFolder(r.destination);
-  // Where nothing is replaced, a rerun gathers nothing twice.
-  options.skip_gathered = !r.replace && !r.duplicates;
-  std::size_t already = 0;
+  // A rerun gathers nothing twice: an identical copy there is passed over,
+  // with --replace too.
+  options.skip_gathered = !r.duplicates;
+  Tally tally;
   options.tell = [&](const FileOutcome& file) {
     // Written down once, and the run goes on: what it does is safe, only
     // the undo will not know of it.
@@ -137,7 +230,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
         receipt = nullptr;
       }
     }
-    const bool copied = file.what == FileOutcome::kCopiedRenamed;
+    tally.Add(file, r.transfer, r.summary);
     if (file.what == FileOutcome::kNotCopied && !file.boxed) {
       passed_over = true;
       ui.Say("larkspur-gather: " + ShellQuoted(file.source) + " was not copied: " + file.why);
@@ -145,27 +238,24 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
       passed_over = true;
       ui.Say("larkspur-gather: " + file.why);
     }
-    if (file.what == FileOutcome::kAlreadyThere) {
-      ++already;
-      if (r.verbose)
-        ui.Say("larkspur-gather: already gathered: " + ShellQuoted(file.source) + " as " +
-               ShellQuoted(file.path));
-    } else if (r.dry_run && file.Done()) {
+    const bool renamed =
+        file.what == FileOutcome::kCopiedRenamed || file.what == FileOutcome::kMovedRenamed;
+    if (r.dry_run && file.Done() && file.what != FileOutcome::kAlreadyThere) {
       line.clear();
       AppendPlanned(line, r, file.source, file.path);
       ui.Write(out, line);
-    } else if (!r.quiet && (copied || file.what == FileOutcome::kMovedRenamed)) {
-      ui.Say(std::string("larkspur-gather: ") + (copied ? "copied" : "moved") +
-             " under a new name: " + ShellQuoted(file.source) + " -> " + ShellQuoted(file.path));
+    } else if (r.verbose || (renamed && !r.quiet)) {
+      if (const std::string said = Told(file, r.transfer, r.dry_run); !said.empty())
+        ui.Say("larkspur-gather: " + said);
     }
   };
   TransferChecked(
       list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
   ui.EndProgress();
-  if (already > 0 && !r.quiet)
-    ui.Say("larkspur-gather: " + std::to_string(already) +
-           (already == 1 ? " file was" : " files were") +
-           " already gathered (an identical copy there) and passed over");
+  if (r.summary)
+    ui.Say("larkspur-gather: " + tally.Line(r.transfer, r.dry_run));
+  else if (tally.passed.files + tally.removed.files > 0 && !r.quiet)
+    ui.Say("larkspur-gather: " + tally.Gathered(r.transfer));
   return ui.failures() > 0 || passed_over ? ExitCode::kIncomplete : ExitCode::kDone;
 }
 

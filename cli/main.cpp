@@ -225,7 +225,9 @@ int main(int argc, char** argv) {
   app.add_flag("--duplicates", r.duplicates,
                "Gather a file again even where an identical copy (same size, same bytes) is "
                "already in the destination under its name or a numbered one");
-  app.add_flag("-v,--verbose", r.verbose, "A line for each file already gathered");
+  app.add_flag("-v,--verbose", r.verbose,
+               "A line for each file copied, moved, renamed, passed over or removed, and one "
+               "at the end: the files and bytes of each (also on a terminal)");
   auto* q = app.add_flag("-q,--quiet", r.quiet,
                          "No progress line, and no line for a file given a new name");
   app.add_flag("--progress", progress, "A progress line on stderr even when it is no terminal")
@@ -335,6 +337,7 @@ int main(int argc, char** argv) {
                                   : TransferKind::kNone;
   r.destination = !copy_to.empty() ? copy_to : move_to;
   r.progress = progress || (!r.quiet && isatty(fileno(stderr)));
+  r.summary = r.verbose || (!r.quiet && isatty(fileno(stderr)));
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
 #ifdef SIGHUP

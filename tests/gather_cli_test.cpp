@@ -353,6 +353,7 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
        {{"x", "same"}, {"y", "y"}}},
       {"a --move-to out", {{"a/x", "same"}, {"out/x", "other"}, {"out/x (2)", "same"}},
        {{"x", "other"}, {"x (2)", "same"}}},
+      {"a --copy-to out --replace", {{"a/x", "same"}, {"out/x", "same"}}, {{"x", "same"}}},
       {"a --copy-to out --duplicates", {{"a/x", "same"}, {"out/x", "same"}},
        {{"x", "same"}, {"x (2)", "same"}}},
       // A stick takes PHOTO.JPG for photo.jpg.
@@ -424,6 +425,36 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     for (const std::string& line : Lines(o.err))
       if (line.find(" under a new name: ") == std::string::npos) said.push_back(line);
     EXPECT_EQ(Lines(dry.err), said);
+  }
+}
+
+TEST(GatherCli, AVerboseRunNamesEveryFileAndCountsTheFilesAndBytesOfEachOutcome) {
+  const std::string kIdentical = ": its identical copy is already at out/same";
+  const struct {
+    std::string args;
+    std::vector<std::string> said;  // after "larkspur-gather: "
+  } cases[] = {
+      {"--copy-to out",
+       {"2 files (8 bytes) copied, 1 of them under a new name; 1 file (4 bytes) passed over: "
+        "already gathered",
+        "passed over src/same" + kIdentical, "copied src/new -> out/new",
+        "copied under a new name: src/taken -> 'out/taken (2)'"}},
+      {"--move-to out",
+       {"2 files (8 bytes) moved, 1 of them under a new name; 1 file (4 bytes) removed from "
+        "their folders: an identical copy is there already",
+        "moved src/new -> out/new", "moved under a new name: src/taken -> 'out/taken (2)'",
+        "removed src/same" + kIdentical}},
+  };
+  for (const auto& c : cases) {
+    TestTree t;
+    for (const char* name : {"new", "same", "taken"}) t.File(std::string("src/") + name, name);
+    t.File("out/same", "same");
+    t.File("out/taken", "other");
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    std::vector<std::string> said;
+    for (const std::string& line : Lines(Gather(t, "-v --after 1900-01-01 src " + c.args).err))
+      said.push_back(line.substr(line.find(": ") + 2));
+    EXPECT_EQ(said, Sorted(c.said)) << c.args;
   }
 }
 
