@@ -308,24 +308,39 @@ std::string ReadyDestination(const Request& r, std::FILE* out) {
 
 }  // namespace
 
-std::optional<long> ParseDay(const std::string& text) {
+std::optional<long> ParseDay(const std::string& text, std::string& why) {
+  const std::string kExpected =
+      "not a date: " + text + " (YYYY-MM-DD, today, yesterday or N days ago expected)";
+  const std::string kYears = text + " is outside the years 100 to 9999, which dates can hold";
+  why = kExpected;
   int y = 0, m = 0, d = 0;
   char end = 0;
   // Whole local days back from today, for timers: "8 days ago".
-  int back = 0;
+  long long back = 0;
   char unit[8] = {}, ago[4] = {};
   if (text == "today" || text == "yesterday" ||
-      (std::sscanf(text.c_str(), "%d %7s %3s%c", &back, unit, ago, &end) == 3 && back >= 0 &&
+      (std::sscanf(text.c_str(), "%lld %7s %3s%c", &back, unit, ago, &end) == 3 && back >= 0 &&
        std::string(ago) == "ago" &&
        (std::string(unit) == "days" || (back == 1 && std::string(unit) == "day")))) {
     os::LocalFields local{};
     if (!os::ToLocalFields(std::time(nullptr), local)) return std::nullopt;
     const auto today = ValidDay(local.year, local.month, local.day);
     if (!today) return std::nullopt;
-    return *today - (text == "yesterday" ? 1 : back);
+    const long long day = *today - (text == "yesterday" ? 1 : back);
+    // Before the year 100 no date is held: a count of days past it is no day.
+    if (day < DaysFromCivil(100, 1, 1)) {
+      why = kYears;
+      return std::nullopt;
+    }
+    return static_cast<long>(day);
   }
-  if (text.size() == 10 && std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &end) == 3)
+  // Four digits for a year, or five: 10000 is a date, outside the range.
+  if ((text.size() == 10 || text.size() == 11) &&
+      std::sscanf(text.c_str(), "%5d-%2d-%2d%c", &y, &m, &d, &end) == 3 &&
+      text[text.size() - 6] == '-' && text[text.size() - 3] == '-') {
+    if (y < 100 || y > 9999) why = kYears;
     return ValidDay(y, m, d);
+  }
   std::tm tm{};
   std::istringstream in(text);
   try {
@@ -393,6 +408,14 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
              " is searched once, as or within another listed folder");
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(*it));
     }
+    // A file without the chosen date is in no range: where none can have it,
+    // the empty result is explained.
+    if (r.date == DateKind::kCreated)
+      for (const std::string& folder : folders)
+        if (!os::KeepsCreationDate(folder))
+          ui.Say("larkspur-gather: " + ShellQuoted(folder) +
+                 ": its file system keeps no creation date, so no file there is in a range of "
+                 "--date created");
     // Only the files in range are kept: a listing of a large tree needs no
     // memory for the rest.
     // A date outside the years 100 to 9999 has the date value 0, which

@@ -37,8 +37,9 @@ struct Request {
   std::string receipt;   // where each file done is written down, for an undo
 };
 
-// The day of text, YYYY-MM-DD or the locale's short date; none for anything else.
-std::optional<long> ParseDay(const std::string& text);
+// The day of text: YYYY-MM-DD, the locale's short date, today, yesterday or
+// "N days ago", within the years 100 to 9999; none, with why, for anything else.
+std::optional<long> ParseDay(const std::string& text, std::string& why);
 
 // Set by a signal: the run stops at its next yield, leaving nothing partial.
 extern std::atomic<int> g_stop_signal;

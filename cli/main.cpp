@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
       ->excludes(q);
   app.footer(
       "DATE is YYYY-MM-DD, the locale's short date, today, yesterday or \"N days ago\" (whole "
-      "local days). Exactly one range is required (--since and --until may go together). "
+      "local days, in the years 100 to 9999). Exactly one range is required (--since and --until may go together). "
       "Folders given twice, or within another "
       "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
@@ -288,10 +288,9 @@ int main(int argc, char** argv) {
   const auto day = [](const std::string& text, const CLI::Option* option) {
     if (text.empty())
       throw CLI::ValidationError(option->get_name() + " needs a date; it was given none");
-    const auto d = ParseDay(text);
-    if (!d)
-      throw CLI::ValidationError(option->get_name() + ": not a date: " + text +
-                                 " (YYYY-MM-DD, today, yesterday or N days ago expected)");
+    std::string why;
+    const auto d = ParseDay(text, why);
+    if (!d) throw CLI::ValidationError(option->get_name() + ": " + why);
     return *d;
   };
 

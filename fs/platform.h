@@ -73,6 +73,9 @@ bool IsVirtualMount(const std::string& folder);
 std::string FileSystemType(const std::string& folder);
 #endif
 
+// Whether folder's file system keeps the date a file was created.
+bool KeepsCreationDate(const std::string& folder);
+
 // Whether the character c is of the class named as a glob's [:name:] names
 // it ("upper", "digit"...), by Unicode's tables; false for a name of none.
 bool InCharClass(char32_t c, const std::string& name);

@@ -160,6 +160,11 @@ void RefreshMounts() {
   }
 }
 
+bool KeepsCreationDate(const std::string& folder) {
+  struct statx sx {};
+  return statx(AT_FDCWD, folder.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME);
+}
+
 bool IsVirtualMount(const std::string& folder) {
   return VirtualMounts().count(WithoutFinalSeparator(folder)) != 0;
 }

@@ -106,6 +106,8 @@ bool IsExistingFile(const std::string& path) {
 
 void RefreshMounts() {}
 
+bool KeepsCreationDate(const std::string&) { return true; }  // NTFS, FAT and exFAT all do
+
 bool IsVirtualMount(const std::string& folder) {
   // A hidden-system folder stands for it on Windows; a drive root never is one.
   if (folder.size() <= 3) return false;

@@ -67,6 +67,9 @@ void Date(const std::string& path, const char* day) {
 TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   TestTree t;
   t.Folder("a");
+  Mounted stick(t.Path("fat"), "fat");  // it keeps no creation date
+  ASSERT_EQ(stick.error(), "");
+  t.File("fat/x");
   t.File("u/ok.txt");
   t.Folder("u/secret");
   t.File("v/listed/only.txt");
@@ -87,8 +90,15 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
             "--until", 2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: --on: not a date: 2024-02-30 (" + kDates, 2, ""},
       {"--on 03/05/24 a", "larkspur-gather: --on: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
-      {"--until 0099-12-31 a", "larkspur-gather: --until: not a date: 0099-12-31 (" + kDates, 2,
-       ""},
+      {"--until 0099-12-31 a",
+       "larkspur-gather: --until: 0099-12-31 is outside the years 100 to 9999, which dates can "
+       "hold", 2, ""},
+      {"--on 10000-01-01 a",
+       "larkspur-gather: --on: 10000-01-01 is outside the years 100 to 9999, which dates can hold",
+       2, ""},
+      {"--after '99999999999 days ago' a",
+       "larkspur-gather: --after: 99999999999 days ago is outside the years 100 to 9999, which "
+       "dates can hold", 2, ""},
       {"--on '' a", "larkspur-gather: --on needs a date; it was given none", 2, ""},
       {"--since 2024-03-05 --until 2024-03-04 a",
        "larkspur-gather: the range ends before it begins: its first day is after its last", 2, ""},
@@ -101,6 +111,9 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 -x", kUnknown + "-x" + kAfterDashes, 2, ""},
       {"--on 2024-01-01 --after 2024-01-01 a", "larkspur-gather: --after excludes --on", 2, ""},
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
+      {"--date created --after 1900-01-01 fat",
+       "larkspur-gather: fat/: its file system keeps no creation date, so no file there is in a "
+       "range of --date created", 0, ""},
       {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
