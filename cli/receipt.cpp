@@ -9,11 +9,14 @@
 #include "app/failure.h"
 #include "cli/shell_quote.h"
 #include "fs/file_times.h"
+#include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,14 +33,19 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 #endif
 }
 
-// path as it reads from any folder: an undo may run elsewhere.
+// path as it reads from any folder, an undo may run elsewhere: its folder
+// as the system resolves it, so no ".." remains.
 std::string Absolute(const std::string& path) {
 #ifdef _WIN32
-  const auto made = std::filesystem::absolute(std::u8string(path.begin(), path.end())).u8string();
-  return std::string(made.begin(), made.end());
+  const std::filesystem::path given =
+      std::filesystem::absolute(std::u8string(path.begin(), path.end()));
 #else
-  return std::filesystem::absolute(path).string();
+  const std::filesystem::path given = std::filesystem::absolute(path);
 #endif
+  std::error_code error;
+  const auto folder = std::filesystem::weakly_canonical(given.parent_path(), error);
+  const auto made = (error ? given : folder / given.filename()).u8string();
+  return std::string(made.begin(), made.end());
 }
 
 json NameJson(const std::string& name) {
@@ -97,21 +105,71 @@ std::string Measure(const std::string& path, os::FileFacts& facts, os::Digest& d
 struct Entry {
   std::string action, source, destination;
   std::uint64_t size = 0;
-  std::string digest;
+  std::string modified, digest;
 };
 
 // Whether the file at path (as examined) holds the entry's bytes: read only
-// where its size already agrees.
-bool Holds(const std::string& path, const std::optional<os::FileFacts>& facts, const Entry& entry) {
+// where its size already agrees. left: the file the run left, which has the
+// entry's date too.
+bool Holds(const std::string& path, const std::optional<os::FileFacts>& facts, const Entry& entry,
+           bool left = false) {
   os::Digest digest;
   return facts && facts->regular && facts->size == entry.size &&
+         (!left || UtcText(facts->modified) == entry.modified) &&
          os::DigestOfFile(path, digest, nullptr) == 0 && DigestText(digest) == entry.digest;
+}
+
+// Whether a receipt's path names one place whatever the folder an undo runs
+// in: absolute, and through no "..".
+bool Plain(const std::string& path) {
+#ifdef _WIN32
+  const bool absolute = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                        path.starts_with("\\\\");
+  const char* separators = "\\/";
+#else
+  const bool absolute = path.starts_with('/');
+  const char* separators = "/";
+#endif
+  for (std::size_t at = 0; at <= path.size();) {
+    const std::size_t end = std::min(path.find_first_of(separators, at), path.size());
+    if (path.compare(at, end - at, "..") == 0) return false;
+    at = end + 1;
+  }
+  return absolute;
+}
+
+// Why the receipt open as file is no record to act on: a folder, or a file
+// another user could have written (not this user's, or writable by group or
+// others, as ssh and sudo judge theirs); empty when it is one.
+std::string Untrusted(std::FILE* file) {
+#ifdef _WIN32
+  struct _stat64 st {};
+  if (_fstat64(_fileno(file), &st) != 0) return std::strerror(errno);
+  return (st.st_mode & _S_IFDIR) ? "it is a folder, not a receipt" : "";
+#else
+  struct stat st {};
+  if (fstat(fileno(file), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "it is a folder, not a receipt";
+  if (!S_ISREG(st.st_mode)) return "it is no file";
+  if (st.st_uid != geteuid())
+    return "it belongs to another user, so it is no record of this user's runs";
+  if (st.st_mode & (S_IWGRP | S_IWOTH))
+    return "others may write it, so it is no record of this user's runs";
+  return {};
+#endif
 }
 
 }  // namespace
 
 std::unique_ptr<Receipt> Receipt::Open(const std::string& path, std::string& why) {
+#ifdef _WIN32
   std::FILE* file = OpenFile(path, "ab");
+#else
+  // The user's own, as an undo wants it: no one else may write it.
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "ab");
+  if (fd >= 0 && file == nullptr) close(fd);
+#endif
   if (file == nullptr) {
     why = ShellQuoted(path) + ": " + std::strerror(errno);
     return nullptr;
@@ -154,11 +212,22 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
     ui.Say("larkspur-gather: " + ShellQuoted(path) + ": " + std::strerror(errno));
     return ExitCode::kUsage;
   }
+  const auto refuse = [&](const std::string& why) {
+    ui.Say("larkspur-gather: " + ShellQuoted(path) + ": " + why + "; nothing was undone");
+    return ExitCode::kUsage;
+  };
+  if (const std::string why = Untrusted(file); !why.empty()) {
+    std::fclose(file);
+    return refuse(why);
+  }
   std::vector<Entry> entries;
   std::string text;
   char block[1 << 16];
   for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+  const bool unread = std::ferror(file) != 0;
+  const int error = errno;
   std::fclose(file);
+  if (unread) return refuse(std::strerror(error));
   std::size_t line_number = 0;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = text.find('\n', at);
@@ -169,17 +238,27 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       const json j = json::parse(line);
       entries.push_back({j.at("action").get<std::string>(), NameFrom(j.at("source")),
                          NameFrom(j.at("destination")), j.at("size").get<std::uint64_t>(),
-                         j.at("xxh3_128").get<std::string>()});
+                         j.at("modified").get<std::string>(), j.at("xxh3_128").get<std::string>()});
       if (entries.back().action != "copy" && entries.back().action != "move" &&
           entries.back().action != "remove")
         throw std::invalid_argument("no such action");
     } catch (const std::exception&) {
-      // A line cut short by a power cut never held a finished file.
-      if (end == std::string::npos) continue;
-      ui.Say("larkspur-gather: " + ShellQuoted(path) + ": line " + std::to_string(line_number) +
-             " is no receipt line; nothing was undone");
-      return ExitCode::kUsage;
+      // A line cut short by a power cut never held a finished file: the
+      // others are undone, and the cut said.
+      if (end == std::string::npos) {
+        ui.Say("larkspur-gather: " + ShellQuoted(path) + ": its last line is cut short (the run " +
+               "ended while writing it) and names no finished file; the lines before it are " +
+               "undone");
+        continue;
+      }
+      return refuse("line " + std::to_string(line_number) + " is no receipt line");
     }
+    // A record of the program's own: each place named whole, wherever the
+    // undo runs.
+    if (!Plain(entries.back().source) || !Plain(entries.back().destination))
+      return refuse("line " + std::to_string(line_number) +
+                    " names a place that is not absolute or goes through \"..\", which no run "
+                    "writes");
   }
   TransferRun run(ui);
   run.KeepExisting();  // nothing at a file's first place is ever replaced
@@ -205,7 +284,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       const auto there = os::Examine(e.destination), first = os::Examine(e.source);
       if (e.action == "copy") {
         if (!there) continue;  // removed already
-        if (!Holds(e.destination, there, e))
+        if (!Holds(e.destination, there, e, true))
           keep(e, "its bytes are no longer those the run copied");
         else if (!Holds(e.source, first, e))
           keep(e, "its original " + ShellQuoted(e.source) + " is gone or changed, so it is kept");
@@ -215,13 +294,21 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
           say("removed", e.destination, "");
         continue;
       }
-      const bool back = Holds(e.source, first, e);
+      // A file a later run moved on is back once it is at its first place of
+      // all: an earlier line's move may have brought it to this one's source.
+      std::string origin = e.source;
+      for (auto before = it + 1; before != entries.rend(); ++before)
+        if (before->action == "move" && before->destination == origin) origin = before->source;
+      const bool back = Holds(e.source, first, e) ||
+                        (!there && !first && origin != e.source &&
+                         Holds(origin, os::Examine(origin), e));
       if (back && (!there || e.action == "remove")) continue;  // put back already
-      if (!Holds(e.destination, there, e))
+      if (!Holds(e.destination, there, e, true))
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
-      else if (first)
-        keep(e, ShellQuoted(e.source) + " is taken by another file, which is never replaced");
+      else if (first || IsFolder(e.source))
+        keep(e, ShellQuoted(e.source) + " is taken by " +
+                    (IsFolder(e.source) ? "a folder" : "another file") + ", which is never replaced");
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);
       else if (const CopyResult copy =

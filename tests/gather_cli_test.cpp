@@ -316,6 +316,14 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
        {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
       {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
        {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+      // A second run moves on what the first placed, writing after its lines,
+      // and a power cut leaves a last line half written: the last is undone first.
+      {"--move-to out",
+       [](TestTree& t) {
+         ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to out2 --mkdir out").status, 0);
+         std::ofstream("r", std::ios::app) << R"({"action": "move", "sou)";
+       },
+       {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -327,7 +335,7 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
     ASSERT_EQ(chdir(t.root().c_str()), 0);
     ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r " + c.args + " src").status, 0);
     if (c.meanwhile) c.meanwhile(t);
-    EXPECT_EQ(Gather(t, "--undo r").status, c.status);
+    EXPECT_EQ(Gather(t, "--undo r").status, c.status) << t.Read("stderr");
     // A second undo finds nothing more to do, and says again what it keeps.
     EXPECT_EQ(Gather(t, "--undo r").status, c.status);
     for (const auto& [folder, expected] : {std::pair{"src", c.src}, {"out", c.out}}) {
@@ -336,6 +344,47 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
         found.push_back(name + "=" + t.Read(std::string(folder) + "/" + name));
       EXPECT_EQ(found, expected) << folder;
     }
+  }
+}
+
+TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
+  const auto rewrite = [](TestTree& t, const std::string& from, const std::string& to) {
+    std::string text = t.Read("r");
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    t.File("r", text);
+  };
+  const std::string kNotOurs = " so it is no record of this user's runs; nothing was undone";
+  const std::string kNotWhole = "r: line 1 names a place that is not absolute or goes through "
+                                "\"..\", which no run writes; nothing was undone";
+  const struct {
+    std::function<void(TestTree&)> spoil;
+    std::string said;  // the first line on stderr; none: undone
+  } cases[] = {
+      {[](TestTree&) {}, ""},
+      {[](TestTree& t) { chmod(t.Path("r").c_str(), 0620); }, "r: others may write it," + kNotOurs},
+      {[](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
+       "r: it belongs to another user," + kNotOurs},
+      {[&](TestTree& t) { rewrite(t, "/out/", "/sub/../out/"); }, kNotWhole},
+      {[&](TestTree& t) { rewrite(t, "\"/", "\""); }, kNotWhole},
+      {[](TestTree& t) {
+         std::filesystem::remove(t.Path("r"));
+         t.Folder("r");
+       },
+       "r: it is a folder, not a receipt; nothing was undone"},
+  };
+  for (const auto& c : cases) {
+    TestTree t;
+    t.File("src/a", "a");
+    t.Folder("sub");
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to sub/../out --mkdir src").status, 0);
+    c.spoil(t);
+    const Outcome undo = Gather(t, "--undo r");
+    EXPECT_EQ(undo.err.substr(0, undo.err.find('\n')), c.said.empty() ? "" : "larkspur-gather: " + c.said);
+    EXPECT_EQ(undo.status, c.said.empty() ? 0 : 2);
+    EXPECT_EQ(Names(t.Path("out")), c.said.empty() ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{"a"});
   }
 }
 
