@@ -358,6 +358,21 @@ std::optional<long> ParseDay(const std::string& text, std::string& why) {
   return ValidDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
+std::optional<std::uint64_t> ParseSize(const std::string& text) {
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  const std::string unit = text.substr(digits);
+  const int shift = unit.empty() || unit == "c" ? 0
+                    : unit == "k"               ? 10
+                    : unit == "M"               ? 20
+                    : unit == "G"               ? 30
+                                                : -1;
+  if (digits == 0 || shift < 0 || digits > 19) return std::nullopt;
+  const std::uint64_t n = std::stoull(text.substr(0, digits));
+  if (n > (UINT64_MAX >> shift)) return std::nullopt;
+  return n << shift;
+}
+
 int ExitStatus(ExitCode code) {
   return static_cast<int>(code) + (code == ExitCode::kStopped ? g_stop_signal.load() : 0);
 }
@@ -469,7 +484,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
         ui.Write(out, line);
       };
       for (const std::string& folder : folders)
-        WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true, r.names);
+        WalkCandidates(folder, ui, date_kind, in_range, show, say_unread, true, r.filter);
       ui.EndProgress();
       say_undated();
       if (!Written(out, err)) return ExitCode::kIncomplete;
@@ -481,7 +496,7 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
              std::to_string(found.paths.size()) + " files read";
     });
     for (const std::string& folder : folders)
-      CollectCandidates(folder, found, ui, date_kind, in_range, say_unread, true, r.names);
+      CollectCandidates(folder, found, ui, date_kind, in_range, say_unread, true, r.filter);
     std::vector<std::uint32_t> rows = FindInRange(
         found.dates, r.range, [&] { return r.first_day; }, [&] { return r.second_day; }, ui);
     std::vector<std::uint8_t> ticks(rows.size(), 1);

@@ -2,6 +2,7 @@
 // One run of larkspur-gather: the window's finding and gathering, from a
 // command line, through the same library calls.
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -33,13 +34,17 @@ struct Request {
   bool verbose = false;  // a line for each file
   bool summary = false;  // a closing line: the files and bytes of each outcome
   bool make_folder = false;  // the destination made where its parent folder stands
-  NamePatterns names;    // which file names are taken
+  FileFilter filter;      // which files are taken
   std::string receipt;   // where each file done is written down, for an undo
 };
 
 // The day of text: YYYY-MM-DD, the locale's short date, today, yesterday or
 // "N days ago", within the years 100 to 9999; none, with why, for anything else.
 std::optional<long> ParseDay(const std::string& text, std::string& why);
+
+// A size as find writes it: bytes, or with k, M or G (1024, 1024² and 1024³
+// bytes), or c (bytes); none for anything else.
+std::optional<std::uint64_t> ParseSize(const std::string& text);
 
 // Set by a signal: the run stops at its next yield, leaving nothing partial.
 extern std::atomic<int> g_stop_signal;

@@ -9,7 +9,7 @@ _larkspur_gather() {
     -d | --date)
       mapfile -t COMPREPLY < <(compgen -W "modified created accessed" -- "$cur")
       return ;;
-    --after | --before | --on | --between | --since | --until | --name | --iname | --exclude)
+    --after | --before | --on | --between | --since | --until | --name | --iname | --exclude | --exclude-dir | --max-depth | --min-size | --max-size)
       return ;;
     --copy-to | --move-to)
       _filedir -d
@@ -20,7 +20,7 @@ _larkspur_gather() {
   esac
   $split && return
   if [[ "$cur" == -* ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --name --iname --exclude --copy-to
+    mapfile -t COMPREPLY < <(compgen -W "-d --date --after --before --on --between --since --until --name --iname --exclude --exclude-dir --max-depth --min-size --max-size --copy-to
       --move-to --mkdir --receipt --undo -0 --null -n --dry-run --replace --duplicates -v --verbose --verify -q --quiet --progress -h --help --version" -- "$cur")
     return
   fi

@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   std::string date = "modified", after, before, on, since, until, copy_to, move_to;
   std::vector<std::string> between;
   bool progress = false;
-  std::string undo;
+  std::string undo, min_size, max_size;
   app.add_option(
          "--undo", undo,
          "Take back what the runs written down in this receipt did, the last file first: moved "
@@ -178,15 +178,30 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) undoing |= std::string(argv[i]).starts_with("--undo");
   folders->required(!undoing);
   // One value each time it is given: the folders that follow are no patterns.
-  app.add_option("--name", r.names.include,
+  app.add_option("--name", r.filter.include,
                  "Only files whose name matches this glob (*, ? and [...]; repeatable: any of "
                  "them)")
       ->allow_extra_args(false);
-  app.add_option("--iname", r.names.include_folded, "As --name, whatever the case of letters")
+  app.add_option("--iname", r.filter.include_folded, "As --name, whatever the case of letters")
       ->allow_extra_args(false);
-  app.add_option("--exclude", r.names.exclude,
+  app.add_option("--exclude", r.filter.exclude,
                  "No file whose name matches this glob (repeatable: none of them)")
       ->allow_extra_args(false);
+  app.add_option("--exclude-dir", r.filter.exclude_folders,
+                 "Search no folder whose name matches this glob, nor any folder within it "
+                 "(repeatable)")
+      ->allow_extra_args(false);
+  app.add_option("--max-depth", r.filter.most_levels,
+                 "Only files this many levels of folders deep or less: 1 takes the FOLDERs' own "
+                 "files only")
+      ->check(CLI::Range(1, 1 << 30))
+      ->type_name("N");
+  auto* smallest = app.add_option("--min-size", min_size,
+                                  "Only files of this size or more: bytes, or with k, M or G "
+                                  "(1024, 1024² or 1024³ bytes)")
+                       ->type_name("SIZE");
+  auto* largest =
+      app.add_option("--max-size", max_size, "Only files of this size or less")->type_name("SIZE");
   app.add_option("-d,--date", date, "Which date counts: modified, created or accessed")
       ->check(CLI::IsMember({"modified", "created", "accessed"}))
       ->capture_default_str();
@@ -252,10 +267,12 @@ int main(int argc, char** argv) {
     std::vector<char*> marked = Marked(argc, argv, store);
     app.parse(argc, marked.data());
     for (std::vector<std::string>* list :
-         {&r.folders, &r.names.include, &r.names.include_folded, &r.names.exclude, &between})
+         {&r.folders, &r.filter.include, &r.filter.include_folded, &r.filter.exclude,
+          &r.filter.exclude_folders, &between})
       std::for_each(list->begin(), list->end(), Unmark);
     for (std::string* value :
-         {&date, &after, &before, &on, &since, &until, &copy_to, &move_to, &r.receipt, &undo})
+         {&date, &after, &before, &on, &since, &until, &copy_to, &move_to, &r.receipt, &undo,
+          &min_size, &max_size})
       Unmark(*value);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);
@@ -316,6 +333,17 @@ int main(int argc, char** argv) {
       r.second_day = r.first_day - 1;
       r.first_day = day(since, s);
     }
+    for (auto [given, text, bound] : {std::tuple{smallest, &min_size, &r.filter.min_size},
+                                      std::tuple{largest, &max_size, &r.filter.max_size}}) {
+      if (given->count() == 0) continue;
+      const auto size = ParseSize(*text);
+      if (!size)
+        throw CLI::ValidationError(given->get_name() + ": not a size: " + *text +
+                                   " (bytes, or a number with k, M or G expected)");
+      *bound = *size;
+    }
+    if (r.filter.min_size > r.filter.max_size)
+      throw CLI::ValidationError("--min-size is larger than --max-size: no file is both");
     if (r.range == RangeKind::kBetween && r.first_day > r.second_day)
       throw CLI::ValidationError(
           "the range ends before it begins: its first day is after its last");

@@ -14,12 +14,12 @@ FolderTree::File FolderTree::Folder::operator[](std::size_t i) const {
 }
 
 FolderTree::FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers,
-                       bool every_name)
-    : recurse_(recurse), files_(files), every_name_(every_name) {
+                       bool every_name, FolderPruning pruning)
+    : recurse_(recurse), files_(files), every_name_(every_name), pruning_(std::move(pruning)) {
   os::RefreshMounts();
   if (workers > 0) wanted_ = most_ = workers;
   // Expanded unless the worker, off the window's thread, finds otherwise.
-  Queue({}, listed, true, true);
+  Queue({}, listed, true, Expands(0), 0);
   workers_.reserve(static_cast<std::size_t>(most_));
   // The first workers wait until all are started: each may start more.
   std::lock_guard lock(mutex_);
@@ -86,18 +86,19 @@ void FolderTree::Fill(Folder& folder) const {
 void FolderTree::Sequence() {
   while (sequenced_ < next_ && slots_[sequenced_ - base_].ready) {
     Folder& done = slots_[sequenced_ - base_];
+    if (pruning_.skip_folder) std::erase_if(done.subfolders, pruning_.skip_folder);
     if (!done.subfolders.empty())
       Queue(done.path.back() == os::kSeparator ? done.path : done.path + os::kSeparator,
-            done.subfolders, false, recurse_);
+            done.subfolders, false, recurse_ && Expands(done.depth + 1), done.depth + 1);
     done.subfolders = {};
     ++sequenced_;
   }
 }
 
 void FolderTree::Queue(std::string parent, const std::vector<std::string>& names, bool listed,
-                       bool expand) {
+                       bool expand, int depth) {
   if (names.empty()) return;
-  Pending group{std::move(parent), {}, 0, listed, expand};
+  Pending group{std::move(parent), {}, 0, listed, expand, depth};
   for (const std::string& name : names) group.names.append(name).push_back('\0');
   pending_count_ += names.size();
   pending_.push_back(std::move(group));
@@ -108,6 +109,7 @@ void FolderTree::TakeFront(Folder& folder) {
   const std::size_t end = group.names.find('\0', group.at);
   folder.listed = group.listed;
   folder.expand = group.expand;
+  folder.depth = group.depth;
   folder.path = group.parent;
   folder.path.append(group.names, group.at, end - group.at);
   if (!group.listed) folder.path += os::kSeparator;

@@ -25,6 +25,14 @@
 // reads queued by where they lie, so more of them mean shorter seeks). Once
 // reads come from the cache again the extra ones rest, back to two, since
 // more would only switch among themselves.
+// Which folders a tree reads at all: with most_levels, those whose files lie
+// that many levels of folders deep or less (1: the listed folders' own files
+// only); none whose name skip_folder takes.
+struct FolderPruning {
+  int most_levels = 0;  // 0: any depth
+  std::function<bool(std::string_view name)> skip_folder = nullptr;
+};
+
 class FolderTree {
  public:
   struct File {
@@ -33,6 +41,7 @@ class FolderTree {
   };
   struct Folder {
     std::string path;      // as listed, or its parent's path, its name and the separator
+    int depth = 0;         // 0 for a listed folder, 1 for its sub-folders...
     bool listed = false;   // one of the folders the tree was made with
     bool expand = false;   // its sub-folders are wanted
     bool dropped = false;  // gone, or not listable for lack of permission
@@ -54,7 +63,7 @@ class FolderTree {
   // every_name: names that are no text (control characters, bytes that are
   // not UTF-8) are read too, where the window passes them over.
   FolderTree(std::vector<std::string> listed, bool recurse, bool files, int workers = 0,
-             bool every_name = false);
+             bool every_name = false, FolderPruning pruning = {});
   static constexpr int kMostWorkers = 8;
   ~FolderTree();
   FolderTree(const FolderTree&) = delete;
@@ -79,6 +88,11 @@ class FolderTree {
   const bool recurse_;
   const bool files_;
   bool every_name_ = false;
+  const FolderPruning pruning_;
+  // Whether a folder at depth has its sub-folders read.
+  bool Expands(int depth) const {
+    return pruning_.most_levels == 0 || depth + 1 < pruning_.most_levels;
+  }
   // The folders no worker has taken yet, by the folder they lie in: its path
   // with its final separator (none for the listed ones, whose names are their
   // paths) and their names end to end, each ended by a zero byte, so that a
@@ -88,11 +102,13 @@ class FolderTree {
     std::string names;
     std::size_t at = 0;  // where the next one's name starts
     bool listed = false, expand = false;
+    int depth = 0;
   };
   std::deque<Pending> pending_;
   std::size_t pending_count_ = 0;  // folders in pending_ not yet taken
   // Queues names, the sub-folders of parent (or, listed, whole paths).
-  void Queue(std::string parent, const std::vector<std::string>& names, bool listed, bool expand);
+  void Queue(std::string parent, const std::vector<std::string>& names, bool listed, bool expand,
+             int depth);
   // Takes the pending folder at the front into folder: its path and flags.
   void TakeFront(Folder& folder);
   std::deque<Folder> slots_;   // slot k holds folder base_ + k, taken by a worker

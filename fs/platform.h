@@ -43,6 +43,7 @@ struct FileStamps {
   Timestamp accessed;
   Timestamp created;
   bool has_created = false;
+  std::uint64_t size = 0;  // bytes
 };
 
 // Makes local-time conversion cheap and correct for every file's own date.

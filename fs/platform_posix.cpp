@@ -29,6 +29,7 @@ FileStamps StampsOf(const struct statx& sx) {
   FileStamps s;
   s.modified = ToStamp(sx.stx_mtime);
   s.accessed = ToStamp(sx.stx_atime);
+  s.size = sx.stx_size;
   if (sx.stx_mask & STATX_BTIME) {
     s.created = ToStamp(sx.stx_btime);
     s.has_created = true;
@@ -36,7 +37,8 @@ FileStamps StampsOf(const struct statx& sx) {
   return s;
 }
 
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_SIZE;
 
 std::string WithoutFinalSeparator(const std::string& path) {
   if (path.size() > 1 && path.back() == '/') return path.substr(0, path.size() - 1);

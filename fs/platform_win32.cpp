@@ -15,6 +15,7 @@ FileStamps StampsOf(const WIN32_FIND_DATAW& d) {
   s.accessed = ToStamp(d.ftLastAccessTime);
   s.created = ToStamp(d.ftCreationTime);
   s.has_created = true;
+  s.size = (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
   return s;
 }
 

@@ -24,7 +24,7 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
-bool NamePatterns::Take(std::string_view name) const {
+bool FileFilter::Take(std::string_view name) const {
   const auto any = [name](const std::vector<std::string>& globs, bool fold) {
     return std::any_of(globs.begin(), globs.end(),
                        [&](const std::string& glob) { return MatchesGlob(name, glob, fold); });
@@ -40,10 +40,16 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
                     const std::function<bool(const std::optional<DateValue>&)>& keep,
                     const FoundFile& found,
                     const std::function<void(const std::string& folder, int error)>& unread,
-                    bool every_name, const NamePatterns& names) {
+                    bool every_name, const FileFilter& filter) {
   ui.Yield();
-  const bool all = names.include.empty() && names.include_folded.empty() && names.exclude.empty();
-  FolderTree tree({listed_folder}, true, true, 0, every_name);
+  const bool all = filter.TakesAll();
+  FolderPruning pruning{filter.most_levels, nullptr};
+  if (!filter.exclude_folders.empty())
+    pruning.skip_folder = [&](std::string_view name) {
+      return std::any_of(filter.exclude_folders.begin(), filter.exclude_folders.end(),
+                         [&](const std::string& glob) { return MatchesGlob(name, glob, false); });
+    };
+  FolderTree tree({listed_folder}, true, true, 0, every_name, std::move(pruning));
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
     if (folder.error != 0 && unread) unread(folder.path, folder.error);
     std::string base = NormalizeSlashes(folder.path);
@@ -57,7 +63,9 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
         if (unread) unread(base + std::string(file.name), kPartialCopy);
         continue;
       }
-      if (!all && !names.Take(file.name)) continue;
+      if (!all && (file.stamps.size < filter.min_size || file.stamps.size > filter.max_size ||
+                   !filter.Take(file.name)))
+        continue;
       ui.Yield();
       const std::optional<DateKind> chosen = kind();
       if (!chosen) continue;  // no date option: no candidate, so the lists stay parallel
@@ -75,7 +83,7 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists& out, Ui
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep,
                        const std::function<void(const std::string& folder, int error)>& unread,
-                       bool every_name, const NamePatterns& names) {
+                       bool every_name, const FileFilter& filter) {
   WalkCandidates(
       listed_folder, ui, kind, keep,
       [&](const std::string& folder, std::string_view name, const std::optional<DateValue>& date,
@@ -84,5 +92,5 @@ void CollectCandidates(const std::string& listed_folder, CandidateLists& out, Ui
         out.paths.PushName(name);
         out.dates.push_back(date);
       },
-      unread, every_name, names);
+      unread, every_name, filter);
 }

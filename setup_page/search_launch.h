@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,11 +23,20 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
 // first: the first of that reading.
 inline constexpr int kPartialCopy = -2;
 
-// Which file names a walk takes, by glob (as fnmatch): one of include, or of
-// include_folded whatever its case, when any is given; none of exclude.
-struct NamePatterns {
-  std::vector<std::string> include, include_folded, exclude;
+// Which files a walk takes. By name, by glob: one of include, or of
+// include_folded whatever its case, when any is given; none of exclude. No
+// file in a folder whose name matches one of exclude_folders, or lies more
+// than most_levels folders deep (1: the listed folder's own files; 0: any).
+// By size, from min_size to max_size bytes.
+struct FileFilter {
+  std::vector<std::string> include, include_folded, exclude, exclude_folders;
+  int most_levels = 0;
+  std::uint64_t min_size = 0, max_size = UINT64_MAX;
   bool Take(std::string_view name) const;
+  bool TakesAll() const {
+    return include.empty() && include_folded.empty() && exclude.empty() && min_size == 0 &&
+           max_size == UINT64_MAX;
+  }
 };
 
 using FoundFile = std::function<void(const std::string& folder, std::string_view name,
@@ -45,7 +55,7 @@ void WalkCandidates(
     const std::function<std::optional<DateKind>()>& kind,
     const std::function<bool(const std::optional<DateValue>&)>& keep, const FoundFile& found,
     const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false, const NamePatterns& names = {});
+    bool every_name = false, const FileFilter& filter = {});
 
 // Appends every file WalkCandidates finds to out.
 void CollectCandidates(
@@ -53,4 +63,4 @@ void CollectCandidates(
     const std::function<std::optional<DateKind>()>& kind,
     const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
     const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false, const NamePatterns& names = {});
+    bool every_name = false, const FileFilter& filter = {});

@@ -215,6 +215,7 @@ TEST(GatherCli, EveryArgumentReachesTheRunAsTypedAndNamesMatchByCharacter) {
   for (const char* name : {"[Inbox]/scan.pdf", "Inbox/important.doc", "[a,b]/x", "a/a", "b/b",
                            "c/\xc3\x89.txt", "c/\xc3\xa9.txt", "c/e.txt", "c/E.txt"})
     t.File(name);
+  t.File("c/d/deep.txt", "1234");
   const struct {
     std::string args, listed;  // paths, each ended by NUL
   } cases[] = {
@@ -224,6 +225,11 @@ TEST(GatherCli, EveryArgumentReachesTheRunAsTypedAndNamesMatchByCharacter) {
       {"--exclude '[ab]' a b '[a,b]'", "[a,b]/x"},
       {"--iname '\xc3\xa9*' c", "c/\xc3\x89.txt c/\xc3\xa9.txt"},
       {"--name '?.txt' --exclude '[[:lower:]].txt' c", "c/E.txt c/\xc3\x89.txt"},
+      // Folders pruned by name and depth, files taken by size.
+      {"--max-depth 1 c", "c/E.txt c/e.txt c/\xc3\x89.txt c/\xc3\xa9.txt"},
+      {"--max-depth 2 --exclude-dir '[d]' c", "c/E.txt c/e.txt c/\xc3\x89.txt c/\xc3\xa9.txt"},
+      {"--max-depth 2 --min-size 2k c", ""},
+      {"--min-size 4 --max-size 4 c", "c/d/deep.txt"},
   };
   ASSERT_EQ(chdir(t.root().c_str()), 0);
   for (const auto& c : cases) {
