@@ -12,11 +12,11 @@
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
