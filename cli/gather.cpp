@@ -109,7 +109,7 @@ struct Tally {
   void Add(const FileOutcome& file, TransferKind kind, bool measure) {
     using W = FileOutcome;
     const bool away = file.what == W::kAlreadyThere && kind == TransferKind::kMove;
-    Count& count = away                                                   ? removed
+    Count& count = away                                                        ? removed
                    : file.what == W::kAlreadyThere || file.what == W::kInPlace ? passed
                    : !file.Done() || file.what == W::kKeptBoth                 ? failed
                                                                                : placed;
@@ -126,12 +126,13 @@ struct Tally {
 
   static std::string Files(const Count& c) {
     char size[32];
-    const double b = static_cast<double>(c.bytes);
-    if (c.bytes < 1000)
-      std::snprintf(size, sizeof size, "%llu bytes", static_cast<unsigned long long>(c.bytes));
-    else
-      std::snprintf(size, sizeof size, "%.1f %s", b < 1e6 ? b / 1e3 : b < 1e9 ? b / 1e6 : b / 1e9,
-                    b < 1e6 ? "kB" : b < 1e9 ? "MB" : "GB");
+    std::snprintf(size, sizeof size, "%llu bytes", static_cast<unsigned long long>(c.bytes));
+    double shown = static_cast<double>(c.bytes);
+    for (const char* unit : {"kB", "MB", "GB", "TB"}) {
+      if (shown < 1000) break;
+      shown /= 1000;
+      std::snprintf(size, sizeof size, "%.1f %s", shown, unit);
+    }
     return std::to_string(c.files) + (c.files == 1 ? " file (" : " files (") + size + ")";
   }
 

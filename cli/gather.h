@@ -31,10 +31,10 @@ struct Request {
   bool verify = false;
   // A file gathered again even where its identical copy is there already.
   bool duplicates = false;
-  bool verbose = false;  // a line for each file
-  bool summary = false;  // a closing line: the files and bytes of each outcome
+  bool verbose = false;      // a line for each file
+  bool summary = false;      // a closing line: the files and bytes of each outcome
   bool make_folder = false;  // the destination made where its parent folder stands
-  FileFilter filter;      // which files are taken
+  FileFilter filter;         // which files are taken
   std::string receipt;   // where each file done is written down, for an undo
 };
 

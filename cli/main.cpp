@@ -249,8 +249,8 @@ int main(int argc, char** argv) {
       ->excludes(q);
   app.footer(
       "DATE is YYYY-MM-DD, the locale's short date, today, yesterday or \"N days ago\" (whole "
-      "local days, in the years 100 to 9999). Exactly one range is required (--since and --until may go together). "
-      "Folders given twice, or within another "
+      "local days, in the years 100 to 9999). Exactly one range is required (--since and "
+      "--until may go together). Folders given twice, or within another "
       "(as \"t\" and \"./t\"), are searched once.\n"
       "Exit status: 0 all found were listed or gathered; 1 some files were not copied or moved "
       "(each named on stderr), a folder was missing or could not be read (the others are "
@@ -266,13 +266,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> store;
     std::vector<char*> marked = Marked(argc, argv, store);
     app.parse(argc, marked.data());
-    for (std::vector<std::string>* list :
-         {&r.folders, &r.filter.include, &r.filter.include_folded, &r.filter.exclude,
-          &r.filter.exclude_folders, &between})
+    for (std::vector<std::string>* list : {&r.folders, &r.filter.include, &r.filter.include_folded,
+                                           &r.filter.exclude, &r.filter.exclude_folders, &between})
       std::for_each(list->begin(), list->end(), Unmark);
-    for (std::string* value :
-         {&date, &after, &before, &on, &since, &until, &copy_to, &move_to, &r.receipt, &undo,
-          &min_size, &max_size})
+    for (std::string* value : {&date, &after, &before, &on, &since, &until, &copy_to, &move_to,
+                               &r.receipt, &undo, &min_size, &max_size})
       Unmark(*value);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);

@@ -1,5 +1,7 @@
 #include "cli/receipt.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
@@ -11,8 +13,6 @@
 #include "fs/file_times.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
-
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -123,8 +123,9 @@ bool Holds(const std::string& path, const std::optional<os::FileFacts>& facts, c
 // in: absolute, and through no "..".
 bool Plain(const std::string& path) {
 #ifdef _WIN32
-  const bool absolute = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-                        path.starts_with("\\\\");
+  const bool absolute =
+      (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+      path.starts_with("\\\\");
   const char* separators = "\\/";
 #else
   const bool absolute = path.starts_with('/');
@@ -299,16 +300,16 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       std::string origin = e.source;
       for (auto before = it + 1; before != entries.rend(); ++before)
         if (before->action == "move" && before->destination == origin) origin = before->source;
-      const bool back = Holds(e.source, first, e) ||
-                        (!there && !first && origin != e.source &&
-                         Holds(origin, os::Examine(origin), e));
+      const bool back = Holds(e.source, first, e) || (!there && !first && origin != e.source &&
+                                                      Holds(origin, os::Examine(origin), e));
       if (back && (!there || e.action == "remove")) continue;  // put back already
       if (!Holds(e.destination, there, e, true))
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
       else if (first || IsFolder(e.source))
         keep(e, ShellQuoted(e.source) + " is taken by " +
-                    (IsFolder(e.source) ? "a folder" : "another file") + ", which is never replaced");
+                    (IsFolder(e.source) ? "a folder" : "another file") +
+                    ", which is never replaced");
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);
       else if (const CopyResult copy =

@@ -37,8 +37,7 @@ FileStamps StampsOf(const struct statx& sx) {
   return s;
 }
 
-constexpr unsigned kStatxMask =
-    STATX_TYPE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_SIZE;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_MTIME | STATX_ATIME | STATX_BTIME | STATX_SIZE;
 
 std::string WithoutFinalSeparator(const std::string& path) {
   if (path.size() > 1 && path.back() == '/') return path.substr(0, path.size() - 1);
