@@ -86,23 +86,19 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     int status;
     std::string before;
   } cases[] = {
-      {"a",
-       "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
-       "--until",
-       2, ""},
+      {"a", "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
+            "--until", 2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: --on: not a date: 2024-02-30 (" + kDates, 2, ""},
       {"--on 03/05/24 a", "larkspur-gather: --on: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
       {"--until 0099-12-31 a",
        "larkspur-gather: --until: 0099-12-31 is outside the years 100 to 9999, which dates can "
-       "hold",
-       2, ""},
+       "hold", 2, ""},
       {"--on 10000-01-01 a",
        "larkspur-gather: --on: 10000-01-01 is outside the years 100 to 9999, which dates can hold",
        2, ""},
       {"--after '99999999999 days ago' a",
        "larkspur-gather: --after: 99999999999 days ago is outside the years 100 to 9999, which "
-       "dates can hold",
-       2, ""},
+       "dates can hold", 2, ""},
       {"--on '' a", "larkspur-gather: --on needs a date; it was given none", 2, ""},
       {"--since 2024-03-05 --until 2024-03-04 a",
        "larkspur-gather: the range ends before it begins: its first day is after its last", 2, ""},
@@ -117,16 +113,14 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
       {"--date created --after 1900-01-01 fat",
        "larkspur-gather: fat/: its file system keeps no creation date, so no file there is in a "
-       "range of --date created",
-       0, ""},
+       "range of --date created", 0, ""},
       {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
       {"--on 2024-01-01 --mkdir --copy-to no/out a",
        "larkspur-gather: no/out: no such destination folder, and --mkdir makes only the folder "
-       "itself: no/: no such folder",
-       2, ""},
+       "itself: no/: no such folder", 2, ""},
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
@@ -248,32 +242,14 @@ TEST(GatherCli, EveryArgumentReachesTheRunAsTypedAndNamesMatchByCharacter) {
 
 TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesItAndBashReadsItBackAsOneName) {
   TestTree t;
-  const std::vector<std::string> names = {"plain#{}.txt",
-                                          "a b",
-                                          "it's",
-                                          "x$(touch PWNED)",
-                                          "a'b c",
-                                          "a'b*",
-                                          "a=b",
-                                          "q?",
-                                          "nl\nx",
-                                          "\nx",
-                                          "x\n",
-                                          "a\x01\x7f",
-                                          "bad\xff",
-                                          "\xc3\xa9'b",
-                                          "a'\"b",
-                                          "\n'",
-                                          "'\n",
-                                          "\xc2\x85",
-                                          "\xf0\x9f\x93\xb7 x",
-                                          "b/t{a,b}",
-                                          "b/{1..3}",
-                                          "b/it's{a,b}"};
+  const std::vector<std::string> names = {
+      "plain#{}.txt", "a b", "it's", "x$(touch PWNED)", "a'b c", "a'b*", "a=b", "q?", "nl\nx",
+      "\nx", "x\n", "a\x01\x7f", "bad\xff", "\xc3\xa9'b", "a'\"b", "\n'", "'\n", "\xc2\x85",
+      "\xf0\x9f\x93\xb7 x", "b/t{a,b}", "b/{1..3}", "b/it's{a,b}"};
   for (const std::string& name : names) t.File("n/" + name);
   ASSERT_EQ(chdir(t.root().c_str()), 0);
   std::vector<std::string> listed, plain;  // plain: those ls quotes as we do
-  std::string script;                      // each line as bash reads it: how many words, then each
+  std::string script;  // each line as bash reads it: how many words, then each
   for (const std::string& line : Lines(Gather(t, "--after 1900-01-01 n").out)) {
     listed.push_back(line.substr(0, line.rfind('\t')));
     if (!line.starts_with("n/b/") && !line.starts_with("'n/b/")) plain.push_back(listed.back());
@@ -287,8 +263,7 @@ TEST(GatherCli, EachListedNameIsQuotedAsLsQuotesItAndBashReadsItBackAsOneName) {
   std::istringstream words(Slurp("read.out"));
   for (std::string count, word; std::getline(words, count, '\0') && count == "1";)
     if (std::getline(words, word, '\0')) read.push_back(word.substr(2));
-  std::vector<std::string> expected = Sorted(names);
-  EXPECT_EQ(Sorted(read), expected);
+  EXPECT_EQ(Sorted(read), Sorted(names));
 }
 
 TEST(GatherCli, InterruptedMidCopyLeavesNothingPartialAndItsReceiptUndoesWhatWasDone) {
@@ -340,31 +315,20 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
   } cases[] = {
       {"--move-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       {"--copy-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
-      {"--move-to out",
-       [](TestTree& t) { t.File("out/b\xff", "edited"); },
-       {"a=a", "s=s"},
-       {"a=old", "b\xff=edited", "s=s"},
-       1},
-      {"--move-to out",
-       [](TestTree& t) { t.File("src/a", "theirs"); },
-       {"a=theirs", "b\xff=b", "s=s"},
-       {"a=old", "a (2)=a", "s=s"},
-       1},
-      {"--copy-to out",
-       [](TestTree& t) { t.File("src/a", "changed"); },
-       {"a=changed", "b\xff=b", "s=s"},
-       {"a=old", "a (2)=a", "s=s"},
-       1},
+      {"--move-to out", [](TestTree& t) { t.File("out/b\xff", "edited"); },
+       {"a=a", "s=s"}, {"a=old", "b\xff=edited", "s=s"}, 1},
+      {"--move-to out", [](TestTree& t) { t.File("src/a", "theirs"); },
+       {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+      {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
+       {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
       // A second run moves on what the first placed, writing after its lines,
       // and a power cut leaves a last line half written: the last is undone first.
       {"--move-to out",
        [](TestTree& t) {
-         ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to out2 --mkdir out").status,
-                   0);
+         ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to o2 --mkdir out").status, 0);
          std::ofstream("r", std::ios::app) << R"({"action": "move", "sou)";
        },
-       {"a=a", "b\xff=b", "s=s"},
-       {"a=old", "s=s"}},
+       {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -396,9 +360,8 @@ TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
     t.File("r", text);
   };
   const std::string kNotOurs = " so it is no record of this user's runs; nothing was undone";
-  const std::string kNotWhole =
-      "r: line 1 names a place that is not absolute or goes through "
-      "\"..\", which no run writes; nothing was undone";
+  const std::string kNotWhole = "r: line 1 names a place that is not absolute or goes through "
+                                "\"..\", which no run writes; nothing was undone";
   const struct {
     std::function<void(TestTree&)> spoil;
     std::string said;  // the first line on stderr; none: undone
@@ -427,8 +390,8 @@ TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
     EXPECT_EQ(undo.err.substr(0, undo.err.find('\n')),
               c.said.empty() ? "" : "larkspur-gather: " + c.said);
     EXPECT_EQ(undo.status, c.said.empty() ? 0 : 2);
-    EXPECT_EQ(Names(t.Path("out")),
-              c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{"a"});
+    EXPECT_EQ(Names(t.Path("out")), c.said.empty() ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{"a"});
   }
 }
 
@@ -449,23 +412,18 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
        {{"a/same.txt", "a"}, {"b/same.txt", "b"}, {"c/same.txt", "c"}, {"out/same.txt", "old"}},
        {{"same (2).txt", "a"}, {"same (3).txt", "b"}, {"same (4).txt", "c"}, {"same.txt", "old"}}},
       // Names that are no text are moved too.
-      {"a --move-to out",
-       {{"a/line\nbreak", "x"}, {"a/bad\xff", "y"}},
+      {"a --move-to out", {{"a/line\nbreak", "x"}, {"a/bad\xff", "y"}},
        {{"bad\xff", "y"}, {"line\nbreak", "x"}}},
-      {"a --copy-to out --replace",
-       {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
+      {"a --copy-to out --replace", {{"a/same.txt", "new"}, {"out/same.txt", "old"}},
        {{"same.txt", "new"}}},
       // A rerun gathers nothing twice: an identical copy there, under its name or a
       // numbered one, or placed by this run, is passed over; a move's source goes.
-      {"a b --copy-to out",
-       {{"a/x", "same"}, {"b/x", "same"}, {"out/y", "y"}},
+      {"a b --copy-to out", {{"a/x", "same"}, {"b/x", "same"}, {"out/y", "y"}},
        {{"x", "same"}, {"y", "y"}}},
-      {"a --move-to out",
-       {{"a/x", "same"}, {"out/x", "other"}, {"out/x (2)", "same"}},
+      {"a --move-to out", {{"a/x", "same"}, {"out/x", "other"}, {"out/x (2)", "same"}},
        {{"x", "other"}, {"x (2)", "same"}}},
       {"a --copy-to out --replace", {{"a/x", "same"}, {"out/x", "same"}}, {{"x", "same"}}},
-      {"a --copy-to out --duplicates",
-       {{"a/x", "same"}, {"out/x", "same"}},
+      {"a --copy-to out --duplicates", {{"a/x", "same"}, {"out/x", "same"}},
        {{"x", "same"}, {"x (2)", "same"}}},
       // A stick takes PHOTO.JPG for photo.jpg.
       {"a b --copy-to out",
@@ -480,24 +438,12 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
       // The destination is searched: its file is one of the run's.
       {"a out --copy-to out --replace", {{"a/x", "new"}, {"out/x", "old"}}, {{"x", "old"}}, 1},
       {"a b --copy-to out", {{"a/" + kLong, "a"}, {"b/" + kLong, "b"}}, {{kLong, "a"}}, 1},
-      {"a --copy-to out --replace",
-       {{"a/x", "new"}, {"out/x", "old"}},
-       {{"x", "old"}},
-       1,
-       nullptr,
-       [](TestTree& t) { chmod(t.Path("out/x").c_str(), 0444); }},
-      {"a --copy-to out --replace",
-       {{"a/x", "new"}},
-       {{"x", ""}},
-       1,
-       nullptr,
+      {"a --copy-to out --replace", {{"a/x", "new"}, {"out/x", "old"}}, {{"x", "old"}}, 1,
+       nullptr, [](TestTree& t) { chmod(t.Path("out/x").c_str(), 0444); }},
+      {"a --copy-to out --replace", {{"a/x", "new"}}, {{"x", ""}}, 1, nullptr,
        [](TestTree& t) { t.Folder("out/x"); }},
-      {"a --copy-to out --replace",
-       {{"a/x", "new"}, {"elsewhere", "theirs"}},
-       {{"x", "theirs"}},
-       1,
-       nullptr,
-       [](TestTree& t) { symlink(t.Path("elsewhere").c_str(), t.Path("out/x").c_str()); }},
+      {"a --copy-to out --replace", {{"a/x", "new"}, {"elsewhere", "theirs"}}, {{"x", "theirs"}},
+       1, nullptr, [](TestTree& t) { symlink(t.Path("elsewhere").c_str(), t.Path("out/x").c_str()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
