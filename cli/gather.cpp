@@ -75,10 +75,11 @@ std::string Megabytes(std::uint64_t bytes) {
   return text;
 }
 
-// The line of a dry run for a file that would go to target.
+// The line of a dry run for a file that would go to target; removed: a
+// move's source that would be removed, its identical copy at target.
 void AppendPlanned(std::string& line, const Request& r, const std::string& source,
-                   const std::string& target) {
-  line.append(r.transfer == TransferKind::kCopy ? "copy" : "move");
+                   const std::string& target, bool removed) {
+  line.append(removed ? "remove" : r.transfer == TransferKind::kCopy ? "copy" : "move");
   // NUL-ended: the action, the source and the destination, each a field.
   if (r.null_ended) {
     line += '\0';
@@ -88,9 +89,9 @@ void AppendPlanned(std::string& line, const Request& r, const std::string& sourc
   }
   line += ' ';
   AppendShellQuoted(line, source);
-  line.append(" -> ");
+  line.append(removed ? " (an identical copy is at " : " -> ");
   AppendShellQuoted(line, target);
-  line += '\n';
+  line.append(removed ? ")\n" : "\n");
 }
 
 // What a transfer did, counted for its closing line: the files and bytes
@@ -241,9 +242,10 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     }
     const bool renamed =
         file.what == FileOutcome::kCopiedRenamed || file.what == FileOutcome::kMovedRenamed;
-    if (r.dry_run && file.Done() && file.what != FileOutcome::kAlreadyThere) {
+    // A plan hides no removal: a move's source beside its identical copy has its line.
+    if (r.dry_run && file.Done() && (file.what != FileOutcome::kAlreadyThere || moved_away)) {
       line.clear();
-      AppendPlanned(line, r, file.source, file.path);
+      AppendPlanned(line, r, file.source, file.path, moved_away);
       ui.Write(out, line);
     } else if (r.verbose || (renamed && !r.quiet)) {
       if (const std::string said = Told(file, r.transfer, r.dry_run); !said.empty())

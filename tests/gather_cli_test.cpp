@@ -463,14 +463,15 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     EXPECT_EQ(dry.status, c.status) << dry.err;
     // Each file the plan names (its action, source and destination, each
     // NUL-ended) went where it said, and no other changed.
-    std::vector<std::string> planned, changed, field;
+    std::vector<std::string> planned, changed, field, sources;
     std::istringstream plan(dry.out);
     for (std::string f; std::getline(plan, f, '\0');) field.push_back(f);
     ASSERT_EQ(field.size() % 3, 0u) << dry.out;
     for (std::size_t i = 0; i < field.size(); i += 3) {
       const std::string &action = field[i], &source = field[i + 1], &target = field[i + 2];
       if (source == target) continue;  // there already
-      planned.push_back(target);
+      sources.push_back(source);
+      if (action != "remove") planned.push_back(target);
       EXPECT_EQ(t.Read(target), before[source]) << source;
       EXPECT_EQ(std::filesystem::exists(source), action == "copy") << source;
     }
@@ -484,6 +485,8 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     }
     EXPECT_EQ(after, c.after);
     EXPECT_EQ(Sorted(planned), changed);
+    for (const auto& [path, text] : c.before)  // no source goes unplanned
+      EXPECT_TRUE(std::filesystem::exists(path) || std::ranges::count(sources, path) > 0) << path;
     // A move that went well took every file away, those already there too.
     const bool moved_all = c.args.find("--move-to") != std::string::npos && c.status == 0;
     for (const auto& [path, text] : c.before)
