@@ -321,9 +321,21 @@ int NewFile::FlushBuffer() {
   return error;
 }
 
+namespace {
+
+// A file opened to be read with its accessed date left as it was, a date
+// files are found by: O_NOATIME where the user may (the file is theirs),
+// else as any reader. O_NONBLOCK: opening a FIFO must never wait for a writer.
+int OpenToReadQuietly(const std::string& path) {
+  const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  const int fd = open(path.c_str(), flags | O_NOATIME);
+  return fd >= 0 || errno != EPERM ? fd : open(path.c_str(), flags);
+}
+
+}  // namespace
+
 int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
-  // O_NONBLOCK: opening a FIFO must never wait for a writer.
-  const Handle in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const Handle in(OpenToReadQuietly(source));
   if (!in.valid()) return errno == ELOOP ? kNotAFile : errno;  // a link is no file to copy
   struct stat st {};
   if (fstat(Fd(in), &st) != 0) return errno;
@@ -344,7 +356,9 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   if ((st.st_mode & 07777) != facts_.mode && fchmod(out, st.st_mode & 07777) != 0 &&
       !Unsupported(errno))
     return errno;
-  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  // The dates the source had before it was read.
+  const struct timespec times[2] = {{source_facts_.accessed.sec, source_facts_.accessed.nsec},
+                                    st.st_mtim};
   if (futimens(out, times) != 0 && !Unsupported(errno)) return errno;
   if (fstat(out, &st) != 0) return errno;
   // Naming the file changes none of these.
@@ -369,11 +383,16 @@ int NewFile::ReadBack(const ChunkHook& between_chunks) {
     if (!named.valid()) return errno;
     if (int error = digest_of(Fd(named), written)) return error;
   }
+  // Read back, it was marked read now: it takes its source's accessed date
+  // again (where a file system keeps none set so, the date matters little).
+  const timespec times[2] = {{source_facts_.accessed.sec, source_facts_.accessed.nsec},
+                             {0, UTIME_OMIT}};
+  futimens(Fd(handle_), times);
   return written == *digest_ ? 0 : kCopyDiffers;
 }
 
 int OpenToRead(const std::string& path, OpenedFile& file) {
-  file.handle = Handle(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  file.handle = Handle(OpenToReadQuietly(path));
   struct stat st {};
   if (!file.handle.valid() || fstat(Fd(file.handle), &st) != 0) return errno;
   file.facts = FactsOf(st);
@@ -385,7 +404,7 @@ int DigestOfOpen(const OpenedFile& file, Digest& digest, const ChunkHook& betwee
 }
 
 int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks) {
-  const Handle in(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const Handle in(OpenToReadQuietly(path));
   if (!in.valid()) return errno;
   return DigestOf(Fd(in), digest, between_chunks);
 }

@@ -202,8 +202,16 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
     EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_EQ(Lines(o.out), Lines(c.out));
     EXPECT_EQ(Names(t.Path("out")), c.moved);
+    // Each file keeps the date it was last read (its midday, as modified): the
+    // copy carries it, and the run's reading of a source leaves it.
+    const auto accessed_kept = [](const std::string& path) {
+      struct stat st {};
+      return stat(path.c_str(), &st) == 0 && st.st_atim.tv_sec == st.st_mtim.tv_sec;
+    };
     for (const std::string& name : c.moved) {
+      EXPECT_TRUE(accessed_kept("out/" + name)) << name;  // before the test reads it
       EXPECT_EQ(t.Read("out/" + name), name.substr(0, name.find('.')));
+      EXPECT_TRUE(!std::filesystem::exists("src/" + name) || accessed_kept("src/" + name)) << name;
       EXPECT_EQ(std::filesystem::exists(t.Path("src/" + name)),
                 args.find("--move") == std::string::npos);
     }
