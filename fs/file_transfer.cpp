@@ -341,6 +341,10 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_, checked);
+  // Where a read may go wrong unnoticed, the source is read again before its
+  // copy is named, as a copy's is: nothing that fails its check is named.
+  if (error == 0 && (verify_ || untrusted_.SourceFolder(FolderOf(source))))
+    error = os::SameContent(source, *copy->digest(), between_chunks_);
   if (error == 0 && !wait) error = copy->Publish(false);
   for (; error == EEXIST && names_.keeps_existing() && !wait; error = copy->Publish(false))
     copy->Retarget(names_.NextName(copy->destination()));

@@ -467,6 +467,14 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     std::ofstream(p + "~") << "new", fs::rename(p + "~", p);
   };
   const Change remove = [](const std::string& p) { fs::remove(p); };
+  // Its first byte written with no date changed: a stick's read gone wrong.
+  const auto misread = [](char byte) -> Change {
+    return [byte](const std::string& p) {
+      const auto at = fs::last_write_time(p);
+      std::fstream(p, std::ios::in | std::ios::out) << byte;
+      fs::last_write_time(p, at);
+    };
+  };
   const TransferKind move = TransferKind::kMove, copy = TransferKind::kCopy;
   struct Case {
     const char* name;
@@ -474,7 +482,10 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     bool mid_copy;  // else after it: the destination holds the file as it was
     Change change;
     const char* stick = nullptr;  // the source's, which may note no change
-  } cases[] = {{"edited in place after its copy", move, false, edit},
+    Change before = nullptr;      // the source before the transfer
+  } cases[] = {{"read wrong while copied, from a FAT stick", move, true, misread('b'), "fat",
+                misread('X')},
+               {"edited in place after its copy", move, false, edit},
                {"edited after its copy on a FAT stick", move, false, edit, "fat"},
                {"replaced by an editor's save after its copy", move, false, save},
                {"truncated mid-move", move, true, resize(1u << 20)},
@@ -495,6 +506,7 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
       ASSERT_MOUNTED(stick.emplace(t.Path("src"), c.stick));
     }
     t.File("src/big.bin", kBig);
+    if (c.before) c.before(src);
     std::string changed;
     ui.on_yield = [&] {
       if (!changed.empty() || !(c.mid_copy ? Reading(src) : Exists(dst))) return;
