@@ -361,12 +361,6 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
 }
 
 TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
-  const auto rewrite = [](TestTree& t, const std::string& from, const std::string& to) {
-    std::string text = t.Read("r");
-    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-      text.replace(at, from.size(), to);
-    t.File("r", text);
-  };
   const std::string kNotOurs = " so it is no record of this user's runs; nothing was undone";
   const std::string kNotWhole = "r: line 1 names a place that is not absolute or goes through "
                                 "\"..\", which no run writes; nothing was undone";
@@ -378,12 +372,9 @@ TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
       {[](TestTree& t) { chmod(t.Path("r").c_str(), 0620); }, "r: others may write it," + kNotOurs},
       {[](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
        "r: it belongs to another user," + kNotOurs},
-      {[&](TestTree& t) { rewrite(t, "/out/", "/sub/../out/"); }, kNotWhole},
-      {[&](TestTree& t) { rewrite(t, "\"/", "\""); }, kNotWhole},
-      {[](TestTree& t) {
-         std::filesystem::remove(t.Path("r"));
-         t.Folder("r");
-       },
+      {[](TestTree&) { ASSERT_EQ(std::system("sed -i 's|/o/|/sub/../o/|g' r"), 0); }, kNotWhole},
+      {[](TestTree&) { ASSERT_EQ(std::system("sed -i 's|\"/|\"|g' r"), 0); }, kNotWhole},
+      {[](TestTree& t) { std::filesystem::remove(t.Path("r")), t.Folder("r"); },
        "r: it is a folder, not a receipt; nothing was undone"},
   };
   for (const auto& c : cases) {
@@ -391,15 +382,13 @@ TEST(GatherCli, AnUndoActsOnlyOnAReceiptOfThisUsersRunsThatNamesWholePlaces) {
     t.File("src/a", "a");
     t.Folder("sub");
     ASSERT_EQ(chdir(t.root().c_str()), 0);
-    ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to sub/../out --mkdir src").status,
-              0);
+    ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to sub/../o --mkdir src").status, 0);
     c.spoil(t);
     const Outcome undo = Gather(t, "--undo r");
     EXPECT_EQ(undo.err.substr(0, undo.err.find('\n')),
               c.said.empty() ? "" : "larkspur-gather: " + c.said);
     EXPECT_EQ(undo.status, c.said.empty() ? 0 : 2);
-    EXPECT_EQ(Names(t.Path("out")), c.said.empty() ? std::vector<std::string>{}
-                                                  : std::vector<std::string>{"a"});
+    EXPECT_EQ(Names(t.Path("o")).size(), c.said.empty() ? 0u : 1u);  // a: nothing moved back
   }
 }
 

@@ -467,12 +467,10 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     std::ofstream(p + "~") << "new", fs::rename(p + "~", p);
   };
   const Change remove = [](const std::string& p) { fs::remove(p); };
-  // Its first byte written with no date changed: a stick's read gone wrong.
-  const auto misread = [](char byte) -> Change {
+  const auto misread = [](char byte) -> Change {  // a first byte that no date tells of
     return [byte](const std::string& p) {
       const auto at = fs::last_write_time(p);
-      std::fstream(p, std::ios::in | std::ios::out) << byte;
-      fs::last_write_time(p, at);
+      std::fstream(p, std::ios::in | std::ios::out) << byte, fs::last_write_time(p, at);
     };
   };
   const TransferKind move = TransferKind::kMove, copy = TransferKind::kCopy;
