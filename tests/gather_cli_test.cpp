@@ -202,8 +202,7 @@ TEST(GatherCli, FindsByEachDateAndRangeAndGathersAsTheWindowDoes) {
     EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_EQ(Lines(o.out), Lines(c.out));
     EXPECT_EQ(Names(t.Path("out")), c.moved);
-    // Each file keeps the date it was last read (its midday, as modified): the
-    // copy carries it, and the run's reading of a source leaves it.
+    // The date each was last read (its midday, as modified) is kept, by copy and source.
     const auto accessed_kept = [](const std::string& path) {
       struct stat st {};
       return stat(path.c_str(), &st) == 0 && st.st_atim.tv_sec == st.st_mtim.tv_sec;
@@ -329,8 +328,7 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
        {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
       {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
        {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
-      // A second run moves on what the first placed, writing after its lines,
-      // and a power cut leaves a last line half written: the last is undone first.
+      // A second run moves on what the first placed; a power cut halves a last line.
       {"--move-to out",
        [](TestTree& t) {
          ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to o2 --mkdir out").status, 0);
