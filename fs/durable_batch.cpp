@@ -88,6 +88,10 @@ void DurableBatch::Complete(Work& w) {
   std::string what;
   FileOutcome::What outcome = FileOutcome::kNotMoved;
   int reread = 0;  // a checked source's bytes, read again
+  // A source out of reach (its drive went away) is not gone: it may be there
+  // still. Looked at once more, a file that is gone says ENOENT, and one that
+  // is there is no folder.
+  const int reach = source ? 0 : os::FolderError(w.source);
   if (!there && !IsFolder(FolderOf(d))) {
     what = d +
            " is no longer where it was written: its folder was moved, removed or replaced "
@@ -96,6 +100,10 @@ void DurableBatch::Complete(Work& w) {
   } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
     what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
            w.source + " stays where it is";
+  } else if (reach != 0 && reach != ENOENT && reach != ENOTDIR) {
+    what = w.source + " cannot be reached (" + DescribeError(reach) + "): it may still be there, " +
+           "and " + d + " holds it as it was copied";
+    outcome = FileOutcome::kKeptBoth;
   } else if (!source) {
     // Another path to a file this run has just moved (a folder searched
     // twice, through a bind mount): its second copy goes.

@@ -606,6 +606,19 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("src/f")}, t.Path("out"), TransferKind::kMove);
        },
        "could not be removed (Permission denied): the file is now in both places"},
+      {"a moved file whose stick went away once it was copied",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "fat");
+         ASSERT_MOUNTED(m);
+         t.File("stick/f", "x");
+         bool gone = false;
+         ui.on_yield = [&] {  // once its copy is named, until the stick answers no more
+           if (!gone && Exists(t.Path("out/f")) && (gone = m.Disconnect()))
+             for (std::error_code e; fs::exists(t.Path("stick/f"), e);) {}
+         };
+         Transfer(ui, {t.Path("stick/f")}, t.Path("out"), TransferKind::kMove);
+       },
+       "/stick/f cannot be reached (Transport endpoint is not connected): it may still be there"},
       {"a moved file whose folder may not be changed, to another file system",
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("other"), "tmpfs", "size=1m");
