@@ -236,7 +236,8 @@ int main(int argc, char** argv) {
   app.add_flag("--verify", r.verify,
                "Check every copy by its bytes: the source read again and the copy read back "
                "from the drive before it is named or its source removed (always done on sticks, "
-               "network and FUSE drives)");
+               "network and FUSE drives; on a FUSE drive the read-back reaches the driver, not "
+               "the medium)");
   app.add_flag("--duplicates", r.duplicates,
                "Gather a file again even where an identical copy (same size, same bytes) is "
                "already in the destination under its name or a numbered one");
