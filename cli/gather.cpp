@@ -115,9 +115,9 @@ struct Tally {
                    : !file.Done() || file.what == W::kKeptBoth                 ? failed
                                                                                : placed;
     std::uint64_t bytes = 0;
-    if (measure) {
-      auto facts = os::Examine(file.source);
-      if (!facts) facts = os::Examine(file.path);
+    if (measure) {  // where the file is now; a plan's, where it is still
+      auto facts = os::Examine(file.Done() ? file.path : file.source);
+      if (!facts && file.Done()) facts = os::Examine(file.source);
       bytes = facts ? facts->size : 0;
     }
     ++count.files, count.bytes += bytes;
@@ -281,11 +281,11 @@ std::string Unusable(const std::string& path, const char* what) {
 }
 
 // The folder path is in: its parent, or "." for a name alone.
-std::string ParentOf(std::string path) {
-  while (path.size() > 1 && (path.back() == '/' || path.back() == os::kSeparator)) path.pop_back();
-  const std::size_t cut = path.find_last_of(std::string("/") + os::kSeparator);
-  if (cut == std::string::npos) return ".";
-  return path.substr(0, cut + 1);
+std::string ParentOf(const std::string& path) {
+  std::string own = NormalizeSlashes(path);
+  while (own.size() > 1 && own.back() == os::kSeparator) own.pop_back();
+  const std::string folder = FolderOf(own);
+  return folder.empty() ? "." : folder;
 }
 
 // Why the destination is no folder to use; empty when it is one. With

@@ -88,10 +88,15 @@ bool InSet(std::u32string_view p, std::size_t at, char32_t c, bool fold, std::si
 
 }  // namespace
 
-bool MatchesGlob(std::string_view name, std::string_view pattern, bool fold) {
-  thread_local std::u32string n, p;
-  Decode(fold ? std::string_view(os::FoldCase(name)) : name, n);
-  Decode(fold ? std::string_view(os::FoldCase(pattern)) : pattern, p);
+Glob::Glob(std::string_view pattern, bool fold) : fold_(fold) {
+  Decode(fold ? std::string_view(os::FoldCase(pattern)) : pattern, pattern_);
+}
+
+bool Glob::Matches(std::string_view name) const {
+  thread_local std::u32string n;
+  Decode(fold_ ? std::string_view(os::FoldCase(name)) : name, n);
+  const std::u32string& p = pattern_;
+  const bool fold = fold_;
   std::size_t pi = 0, ni = 0, star = std::u32string::npos, resume = 0;
   while (ni < n.size()) {
     if (pi < p.size()) {

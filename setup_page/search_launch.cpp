@@ -24,16 +24,27 @@ std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folde
   return marked;
 }
 
-bool FileFilter::Take(std::string_view name) const {
-  const auto any = [name](const std::vector<std::string>& globs, bool fold) {
-    return std::any_of(globs.begin(), globs.end(),
-                       [&](const std::string& glob) { return MatchesGlob(name, glob, fold); });
-  };
-  if ((!include.empty() || !include_folded.empty()) && !any(include, false) &&
-      !any(include_folded, true))
-    return false;
-  return !any(exclude, false);
-}
+namespace {
+
+// A filter's globs, each read once for a whole walk.
+struct NameGlobs {
+  std::vector<Glob> include, exclude, folders;
+  explicit NameGlobs(const FileFilter& f) {
+    for (const std::string& g : f.include) include.emplace_back(g, false);
+    for (const std::string& g : f.include_folded) include.emplace_back(g, true);
+    for (const std::string& g : f.exclude) exclude.emplace_back(g, false);
+    for (const std::string& g : f.exclude_folders) folders.emplace_back(g, false);
+  }
+  static bool Any(const std::vector<Glob>& globs, std::string_view name) {
+    return std::any_of(globs.begin(), globs.end(), [&](const Glob& g) { return g.Matches(name); });
+  }
+  // One of include, when any is given, and none of exclude.
+  bool Take(std::string_view name) const {
+    return (include.empty() || Any(include, name)) && !Any(exclude, name);
+  }
+};
+
+}  // namespace
 
 void WalkCandidates(const std::string& listed_folder, UiServices& ui,
                     const std::function<std::optional<DateKind>()>& kind,
@@ -43,12 +54,10 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
                     bool every_name, const FileFilter& filter) {
   ui.Yield();
   const bool all = filter.TakesAll();
+  const NameGlobs globs(filter);
   FolderPruning pruning{filter.most_levels, nullptr};
-  if (!filter.exclude_folders.empty())
-    pruning.skip_folder = [&](std::string_view name) {
-      return std::any_of(filter.exclude_folders.begin(), filter.exclude_folders.end(),
-                         [&](const std::string& glob) { return MatchesGlob(name, glob, false); });
-    };
+  if (!globs.folders.empty())
+    pruning.skip_folder = [&](std::string_view name) { return NameGlobs::Any(globs.folders, name); };
   FolderTree tree({listed_folder}, true, true, 0, every_name, std::move(pruning));
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
     if (folder.error != 0 && unread) unread(folder.path, folder.error);
@@ -64,7 +73,7 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
         continue;
       }
       if (!all && (file.stamps.size < filter.min_size || file.stamps.size > filter.max_size ||
-                   !filter.Take(file.name)))
+                   !globs.Take(file.name)))
         continue;
       ui.Yield();
       const std::optional<DateKind> chosen = kind();

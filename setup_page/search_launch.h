@@ -32,7 +32,6 @@ struct FileFilter {
   std::vector<std::string> include, include_folded, exclude, exclude_folders;
   int most_levels = 0;
   std::uint64_t min_size = 0, max_size = UINT64_MAX;
-  bool Take(std::string_view name) const;
   bool TakesAll() const {
     return include.empty() && include_folded.empty() && exclude.empty() && min_size == 0 &&
            max_size == UINT64_MAX;
