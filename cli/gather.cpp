@@ -19,6 +19,7 @@
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 #include "results_page/transfer.h"
+#include "results_page/preflight.h"
 #include "setup_page/search_launch.h"
 
 #ifdef _WIN32
@@ -126,15 +127,8 @@ struct Tally {
   }
 
   static std::string Files(const Count& c) {
-    char size[32];
-    std::snprintf(size, sizeof size, "%llu bytes", static_cast<unsigned long long>(c.bytes));
-    double shown = static_cast<double>(c.bytes);
-    for (const char* unit : {"kB", "MB", "GB", "TB"}) {
-      if (shown < 1000) break;
-      shown /= 1000;
-      std::snprintf(size, sizeof size, "%.1f %s", shown, unit);
-    }
-    return std::to_string(c.files) + (c.files == 1 ? " file (" : " files (") + size + ")";
+    return std::to_string(c.files) + (c.files == 1 ? " file (" : " files (") + SizeText(c.bytes) +
+           ")";
   }
 
   // "3 files (1.2 MB) copied, 1 of them under a new name; 2 files (...) passed over..."
@@ -251,6 +245,13 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
       if (const std::string said = Told(file, r.transfer, r.dry_run); !said.empty())
         ui.Say("larkspur-gather: " + said);
     }
+  };
+  // Named first, in the words of the window's box; the others are gathered.
+  options.found = [&](const Preflight& found) {
+    passed_over = true;
+    if (found.whole) ui.Say("larkspur-gather: " + FindingText(*found.whole, r.destination, r.transfer));
+    for (const Finding& file : found.files)
+      ui.Say("larkspur-gather: " + FindingText(file, r.destination, r.transfer));
   };
   TransferChecked(
       list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);

@@ -227,6 +227,7 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   if (error == EROFS) return "Permission denied: " + folder + " is on a drive that is read-only";
   if (error == ENAMETOOLONG) return "File name too long: " + name + " is too long for " + folder;
   if (error == ENOSPC) return "Disk full: no room is left in " + folder;
+  if (error == EILSEQ) return "Bad file name: the destination does not accept the name " + name;
   // A FUSE file system answers a name it cannot store, or a full disk, as
   // if a folder were missing, or as if making files there were not allowed.
   if (error == ENOENT || error == EINVAL ||

@@ -164,6 +164,17 @@ bool DistinctEntries(const std::string& a, const std::string& b);
 std::optional<std::uint64_t> FreeSpace(const std::string& folder);
 // Whether folder can hold a file called name (its length, and the path's).
 bool NameFits(const std::string& folder, const std::string& name);
+// What a drive takes, as far as it says: asked once before a transfer.
+struct DriveLimits {
+  std::uint64_t free = 0;     // bytes this user may fill; UINT64_MAX: not known
+  std::uint64_t cluster = 1;  // a file takes its size rounded up to these
+  std::uint64_t largest_file = UINT64_MAX;
+  // Names are Windows names: none of \ / : * ? " < > | or a control character.
+  bool windows_names = false;
+  bool read_only = false;
+};
+// None when folder's drive cannot be asked (gone, or no folder).
+std::optional<DriveLimits> LimitsOf(const std::string& folder);
 // Whether folder holds an entry spelled exactly name: on a file system that
 // ignores case, another spelling of a name finds the file without being listed.
 bool ListsExactly(const std::string& folder, const std::string& name);

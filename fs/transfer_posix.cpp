@@ -593,6 +593,24 @@ std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
   return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
+std::optional<DriveLimits> LimitsOf(const std::string& folder) {
+  struct statvfs fs {};
+  if (statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
+  DriveLimits limits;
+  // A FUSE server that keeps no count (LazyFS) says it has no blocks at all.
+  limits.free = fs.f_blocks == 0 ? UINT64_MAX : static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+  limits.cluster = fs.f_frsize > 0 ? fs.f_frsize : 1;
+  limits.read_only = (fs.f_flag & ST_RDONLY) != 0;
+  // FAT's sizes are 32 bits; exFAT and NTFS sticks, served by FUSE, show as
+  // "fuseblk", which takes Windows' names whichever it is.
+  const std::string type = FileSystemType(folder);
+  const bool fat = type == "vfat" || type == "msdos" || type == "fuse.fusefat";
+  if (fat) limits.largest_file = 0xffffffffu;
+  limits.windows_names =
+      fat || type == "exfat" || type == "ntfs" || type == "ntfs3" || type == "fuseblk";
+  return limits;
+}
+
 bool NameFits(const std::string& folder, const std::string& name) {
   const long most = pathconf(folder.c_str(), _PC_NAME_MAX);
   const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';

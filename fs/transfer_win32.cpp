@@ -264,6 +264,27 @@ std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
   return free.QuadPart;
 }
 
+std::optional<DriveLimits> LimitsOf(const std::string& folder) {
+  DriveLimits limits;
+  ULARGE_INTEGER free{};
+  if (!GetDiskFreeSpaceExW(Long(folder).c_str(), &free, nullptr, nullptr)) return std::nullopt;
+  limits.free = free.QuadPart;
+  limits.windows_names = true;
+  wchar_t root[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameW(Long(folder).c_str(), root, MAX_PATH)) return limits;
+  DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
+  if (GetDiskFreeSpaceW(root, &sectors, &bytes, &free_clusters, &clusters))
+    limits.cluster = std::max<std::uint64_t>(1, std::uint64_t{sectors} * bytes);
+  wchar_t type[MAX_PATH + 1] = {};
+  DWORD flags = 0;
+  if (GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, type, MAX_PATH)) {
+    limits.read_only = (flags & FILE_READ_ONLY_VOLUME) != 0;
+    if (std::wstring(type).rfind(L"FAT", 0) == 0 && std::wstring(type) != L"FAT64")
+      limits.largest_file = 0xffffffffu;  // FAT and FAT32; exFAT names itself "exFAT"
+  }
+  return limits;
+}
+
 // Windows ignores case on every file system it names files on.
 bool IgnoresCase(const std::string&) { return true; }
 

@@ -21,6 +21,7 @@
 #include "fs/window_utils.h"
 #include "results_page/export.h"
 #include "results_page/transfer.h"
+#include "results_page/preflight.h"
 #include "setup_page/form1.h"
 #include "setup_page/search_launch.h"
 
@@ -285,9 +286,15 @@ void Form2::PushButton3_Click() {
   rows.count = started.count();
   rows.path = [&started](std::size_t i) { return started.Path(i); };
   rows.ticked = [&started](std::size_t i) { return started.Ticked(i); };
+  const auto destination = [this] { return NativeSpelling(form1_.Text1->text().toStdString()); };
+  TransferOptions options;
+  // Before the first byte: what the whole transfer, or some files, cannot do.
+  options.found = [&](const Preflight& found) {
+    ui().Information(PreflightMessage(found, destination(), form1_.ChosenTransferKind()));
+  };
   const TransferOutcome outcome = TransferChecked(
-      rows, [this] { return NativeSpelling(form1_.Text1->text().toStdString()); },
-      [this] { return form1_.ChosenTransferKind(); }, trap);
+      rows, destination, [this] { return form1_.ChosenTransferKind(); }, trap, options);
+  if (outcome.stopped) return;  // nothing was done, and the box said why
   trap.Step(118, [&] {
     if (started.Current()) model_->RemoveRows(outcome.gone);
     // Each such file was passed over silently; "Done." alone would claim them copied.

@@ -4,6 +4,7 @@
 
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
+#include "results_page/preflight.h"
 
 namespace {
 
@@ -80,17 +81,13 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   if (options.plan_only && options.folder_to_make)
     run.PlanFolder(NormalizeSlashes(destination() + os::kSeparator));
   run.KeepTickedSources(TickedSources(rows, ui));
-  // The bytes of the ticked files, when something shows how far the pass has come.
-  std::vector<std::uint64_t> sizes;
-  std::uint64_t total = 0, done = 0;
-  if (ui.ShowsProgress()) {
-    sizes.resize(rows.count);
-    for (std::size_t i = 0; i < rows.count; ++i) {
-      ui.Yield();
-      const auto facts = rows.ticked(i) ? os::Examine(rows.path(i)) : std::nullopt;
-      total += sizes[i] = facts ? facts->size : 0;
-    }
-  }
+  Preflight pre;
+  trap.Step(102, [&] { pre = CheckBeforeWriting(rows, destination(), kind(), options, ui); });
+  if (pre.Found() && options.found) options.found(pre);
+  if ((outcome.stopped = pre.whole.has_value())) return outcome;
+  const std::vector<std::uint64_t>& sizes = pre.sizes;
+  const std::uint64_t total = pre.total;
+  std::uint64_t done = 0;
   for (std::size_t i = 0; i < rows.count; ++i) {
     if (i < sizes.size()) {
       ui.TransferProgress(i, rows.count, done, total);
@@ -106,7 +103,9 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     const std::string target =
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
     const TransferKind now = kind();
-    if (now == TransferKind::kCopy) {
+    if (const Finding* found = pre.For(i)) {  // shown before the first byte
+      run.NotDone(now, source, target, FindingText(*found, destination(), now), true);
+    } else if (now == TransferKind::kCopy) {
       if (!trap.Step(108, [&] {
             if (run.AlreadyGathered(now, source, target)) return;
             const CopyResult copy = CopyFileChecked(source, run.PlaceForCopy(source, target), run);
@@ -165,6 +164,16 @@ std::string InPlaceMessage(const std::vector<std::string>& in_place) {
   return ListedMessage(HowMany(in_place.size(), "ticked files") +
                            " already in the destination folder, so nothing was done:\r\n",
                        in_place);
+}
+
+std::string PreflightMessage(const Preflight& preflight, const std::string& destination,
+                             TransferKind kind) {
+  if (preflight.whole) return FindingText(*preflight.whole, destination, kind) + ".";
+  std::vector<std::string> lines;
+  for (const Finding& file : preflight.files) lines.push_back(FindingText(file, destination, kind));
+  return ListedMessage(HowMany(lines.size(), "ticked files") + " not " + TransferVerb(kind) +
+                           ": " + destination + " cannot take them.\r\n",
+                       lines);
 }
 
 std::string RenamedMessage(const std::vector<std::string>& renamed) {

@@ -14,7 +14,11 @@ struct TransferRows {
   std::function<bool(std::size_t)> ticked;
 };
 
+struct Preflight;
+
 struct TransferOutcome {
+  // Nothing was written: the findings before the first byte said so.
+  bool stopped = false;
   std::vector<std::size_t> gone;  // rows whose file has moved away (a move only)
   // Without a listener for every file: ticked files a copy passed over
   // silently, each with why, and "old name → new name" of files a move renamed.
@@ -39,6 +43,9 @@ struct TransferOptions {
   bool folder_to_make = false;
   // Each file's outcome, in the order each was done; none is kept.
   std::function<void(const FileOutcome&)> tell = nullptr;
+  // What keeps the transfer or some files from the destination, told before
+  // the first byte; such a file's outcome is told as not done, shown already.
+  std::function<void(const Preflight&)> found = nullptr;
 };
 
 // Copies or moves every ticked file into the destination folder under its
@@ -57,5 +64,8 @@ std::string NotCopiedMessage(const std::vector<std::pair<std::string, std::strin
 std::string IncompleteMessage(const std::vector<std::string>& incomplete);
 // The one box that says which ticked files were in the destination folder already.
 std::string InPlaceMessage(const std::vector<std::string>& in_place);
+// The one box of what keeps the transfer or some files from destination.
+std::string PreflightMessage(const Preflight& preflight, const std::string& destination,
+                             TransferKind kind);
 // The one box that says which moved files were given new names.
 std::string RenamedMessage(const std::vector<std::string>& renamed);

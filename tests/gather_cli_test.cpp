@@ -70,6 +70,14 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   Mounted stick(t.Path("fat"), "fat");  // it keeps no creation date
   ASSERT_EQ(stick.error(), "");
   t.File("fat/x");
+  Mounted tiny(t.Path("tiny"), "tmpfs", "size=1m");
+  ASSERT_EQ(tiny.error(), "");
+  t.File("big/1", std::string(1u << 20, '1'));
+  t.File("big/2", std::string(1u << 20, '2'));
+  t.File("w/ok");
+  t.File("w/a:b");
+  t.File("huge/v.mp4");
+  std::filesystem::resize_file(t.Path("huge/v.mp4"), 4500ull << 20);  // sparse
   t.File("u/ok.txt");
   t.Folder("u/secret");
   t.File("v/listed/only.txt");
@@ -81,6 +89,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   const std::string kDates = "YYYY-MM-DD, today, yesterday or N days ago expected)";
   const std::string kUnknown = "larkspur-gather: unknown option ";
   const std::string kAfterDashes = R"( (a folder whose name begins with "-" goes after "--"))";
+  const std::string kNoRoom = "larkspur-gather: Disk full: no room is left in tiny/: the files to "
+                              "be copied need 2.1 MB, and 1.0 MB is free; nothing was copied";
   struct Case {
     std::string args, first_line;
     int status;
@@ -115,6 +125,13 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
        "larkspur-gather: fat/: its file system keeps no creation date, so no file there is in a "
        "range of --date created", 0, ""},
       {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
+      {"--after 1900-01-01 --copy-to tiny big", kNoRoom, 1, ""},
+      {"--after 1900-01-01 --copy-to tiny big -n", kNoRoom, 1, ""},
+      {"--after 1900-01-01 --copy-to fat w", "larkspur-gather: Bad file name: the destination "
+       "does not accept the name a:b; w/a:b was not copied", 1, ""},
+      {"--after 1900-01-01 --move-to fat huge",
+       "larkspur-gather: File too large: huge/v.mp4 (4.7 GB) is larger than the file system of "
+       "fat/ holds (FAT: under 4 GiB); it was not moved", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
@@ -139,6 +156,8 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.first_line) << c.args;
   }
   EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
+  EXPECT_EQ(Names(t.Path("tiny")), std::vector<std::string>{});
+  EXPECT_EQ(Names(t.Path("fat")), (std::vector<std::string>{"ok", "x"}));  // the others go
   // Help for a file or a pipe is 80 columns wide.
   for (const std::string& line : Lines(Gather(t, "--help").out))
     EXPECT_LE(line.size(), 80u) << line;

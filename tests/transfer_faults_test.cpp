@@ -15,6 +15,7 @@
 
 #include "fs/file_transfer.h"
 #include "results_page/export.h"
+#include "results_page/preflight.h"
 #include "results_page/transfer.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"
@@ -51,8 +52,12 @@ TransferOutcome Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
   list.count = rows.size();
   list.path = [&](std::size_t i) { return rows[i]; };
   list.ticked = [](std::size_t) { return true; };
+  TransferOptions options;  // what keeps some or all files from going: one box first
+  options.found = [&](const Preflight& p) {
+    ui.Information(PreflightMessage(p, destination, kind));
+  };
   return TransferChecked(
-      list, [&] { return destination; }, [kind] { return kind; }, trap);
+      list, [&] { return destination; }, [kind] { return kind; }, trap, options);
 }
 
 // Runs act in a child that waits at its k-th yield for which counts holds;
@@ -256,10 +261,13 @@ TEST(TransferFaults, APassSwitchedBetweenCopyAndMoveNeverReplacesWhatItPlaced) {
     const std::vector<std::string> rows = {t.Path("a/x.txt"), t.Path("b/x.txt")};
     TransferRows list{rows.size(), [&](std::size_t i) { return rows[i]; },
                       [](std::size_t) { return true; }};
-    int asked = 0;  // the option changes on page 1 after the first row
+    int asked = 0;  // the option changes on page 1 after the first row (and the look before it)
     TransferChecked(
         list, [&] { return t.Path("dst"); },
-        [&] { return asked++ == 0 ? first : copy_first ? TransferKind::kMove : TransferKind::kCopy; },
+        [&] {
+          if (asked++ < 2) return first;
+          return copy_first ? TransferKind::kMove : TransferKind::kCopy;
+        },
         trap);
     EXPECT_EQ(t.Read("dst/x.txt"), "a");
     EXPECT_EQ(Content(t.Path("dst/x (2).txt")), copy_first ? "b" : "(none)");
@@ -651,7 +659,8 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("stick"), "tmpfs", "size=1m");
          ASSERT_TRUE(m.MakeReadOnly()) << m.error();
-         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+         t.File("src/g", "y");  // one box, before anything
+         Transfer(ui, {t.Path("src/f"), t.Path("src/g")}, t.Path("stick"), TransferKind::kMove);
        },
        "/stick/ is on a drive that is read-only"},
       {"a destination that is a file",
@@ -734,8 +743,8 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
     t.File("src/f", "x");
     t.Folder("out");
     c.act(t, ui);
-    ASSERT_EQ(ui.Failures().size(), 1u);
-    EXPECT_NE(ui.Failures()[0].find(c.says), std::string::npos) << ui.Failures()[0];
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_NE(ui.boxes[0].text.find(c.says), std::string::npos) << ui.boxes[0].text;
   }
 }
 
