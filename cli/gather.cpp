@@ -231,8 +231,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
       passed_over = true;
       ui.Say("larkspur-gather: " + ShellQuoted(file.source) + " was not copied: " + file.why);
     } else if (file.Done() && !file.why.empty() && !file.boxed) {
-      passed_over = true;
-      ui.Say("larkspur-gather: " + file.why);
+      ui.Say("larkspur-gather: " + file.why);  // gathered, without its date: not a failure
     }
     const bool renamed =
         file.what == FileOutcome::kCopiedRenamed || file.what == FileOutcome::kMovedRenamed;

@@ -227,6 +227,22 @@ int RenameIn(int folder, const std::string& path, const std::string& from, const
 // them (fusefat dates a renamed file now, and keeps no times set through an
 // open file) and reads them back: whether it holds the modification date,
 // within a FAT stick's two seconds.
+// FAT's types; and those that take Windows' names: FAT, exFAT and NTFS, or
+// their FUSE servers (an exFAT or NTFS stick shows as "fuseblk").
+bool IsFat(const std::string& type) {
+  return type == "vfat" || type == "msdos" || type == "fuse.fusefat";
+}
+bool TakesWindowsNames(const std::string& type) {
+  return IsFat(type) || type == "exfat" || type == "ntfs" || type == "ntfs3" || type == "fuseblk";
+}
+
+// FAT and exFAT hold the years 1980 to 2107 only, whatever a FUSE server
+// answers until the drive is mounted again.
+bool HoldsDate(const std::string& folder, std::int64_t sec) {
+  constexpr std::int64_t kFirst = 315532800, kEnd = 4354819200;  // 1980, 2108
+  return (sec >= kFirst && sec < kEnd) || !TakesWindowsNames(FileSystemType(folder));
+}
+
 bool DateByName(int folder, const std::string& name, const FileFacts& from) {
   struct stat st {};
   const auto kept = [&] {
@@ -428,7 +444,9 @@ int NewFile::Publish(bool replace) {
     if (!temp_.empty()) {
       error = RenameIn(folder, FolderPart(destination_), temp_, name, replace,
                        facts_known_ ? facts_.id.volume : 0);
-      if (error == 0 && facts_known_) dates_kept_ = DateByName(folder, name, source_facts_);
+      if (error == 0 && facts_known_)
+        dates_kept_ = DateByName(folder, name, source_facts_) &&
+                      HoldsDate(FolderPart(destination_), source_facts_.modified.sec);
     } else {
       // No call links an unnamed file over another: link it under a short
       // name, then rename that over the old file in one step.
@@ -455,7 +473,7 @@ int NewFile::Publish(bool replace) {
 }
 
 bool KeepDates(const std::string& path, const FileFacts& from) {
-  return DateByName(AT_FDCWD, path, from);
+  return DateByName(AT_FDCWD, path, from) && HoldsDate(FolderPart(path), from.modified.sec);
 }
 
 int Rename(const std::string& source, const std::string& destination, bool replace,
@@ -556,9 +574,7 @@ bool IgnoresCase(const std::string& folder) {
   constexpr int kCaseFold = 0x40000000;  // FS_CASEFOLD_FL
   if (fd.valid() && ioctl(Fd(fd), FS_IOC_GETFLAGS, &flags) == 0 && (flags & kCaseFold) != 0)
     return true;
-  const std::string type = FileSystemType(folder);
-  return type == "vfat" || type == "msdos" || type == "exfat" || type == "ntfs" ||
-         type == "ntfs3" || type == "fuseblk" || type == "fuse.fusefat";
+  return TakesWindowsNames(FileSystemType(folder));
 }
 
 FolderTurns::FolderTurns(const std::string& folder)
@@ -601,13 +617,9 @@ std::optional<DriveLimits> LimitsOf(const std::string& folder) {
   limits.free = fs.f_blocks == 0 ? UINT64_MAX : static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
   limits.cluster = fs.f_frsize > 0 ? fs.f_frsize : 1;
   limits.read_only = (fs.f_flag & ST_RDONLY) != 0;
-  // FAT's sizes are 32 bits; exFAT and NTFS sticks, served by FUSE, show as
-  // "fuseblk", which takes Windows' names whichever it is.
   const std::string type = FileSystemType(folder);
-  const bool fat = type == "vfat" || type == "msdos" || type == "fuse.fusefat";
-  if (fat) limits.largest_file = 0xffffffffu;
-  limits.windows_names =
-      fat || type == "exfat" || type == "ntfs" || type == "ntfs3" || type == "fuseblk";
+  if (IsFat(type)) limits.largest_file = 0xffffffffu;  // sizes of 32 bits
+  limits.windows_names = TakesWindowsNames(type);
   return limits;
 }
 

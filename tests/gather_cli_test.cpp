@@ -76,6 +76,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   t.File("big/2", std::string(1u << 20, '2'));
   t.File("w/ok");
   t.File("w/a:b");
+  t.File("old/73", "x", 100000000);  // 1973: FAT holds 1980 to 2107
   t.File("huge/v.mp4");
   std::filesystem::resize_file(t.Path("huge/v.mp4"), 4500ull << 20);  // sparse
   t.File("u/ok.txt");
@@ -96,19 +97,23 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     int status;
     std::string before;
   } cases[] = {
-      {"a", "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
-            "--until", 2, ""},
+      {"a",
+       "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
+       "--until",
+       2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: --on: not a date: 2024-02-30 (" + kDates, 2, ""},
       {"--on 03/05/24 a", "larkspur-gather: --on: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
       {"--until 0099-12-31 a",
        "larkspur-gather: --until: 0099-12-31 is outside the years 100 to 9999, which dates can "
-       "hold", 2, ""},
+       "hold",
+       2, ""},
       {"--on 10000-01-01 a",
        "larkspur-gather: --on: 10000-01-01 is outside the years 100 to 9999, which dates can hold",
        2, ""},
       {"--after '99999999999 days ago' a",
        "larkspur-gather: --after: 99999999999 days ago is outside the years 100 to 9999, which "
-       "dates can hold", 2, ""},
+       "dates can hold",
+       2, ""},
       {"--on '' a", "larkspur-gather: --on needs a date; it was given none", 2, ""},
       {"--since 2024-03-05 --until 2024-03-04 a",
        "larkspur-gather: the range ends before it begins: its first day is after its last", 2, ""},
@@ -123,21 +128,30 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
       {"--date created --after 1900-01-01 fat",
        "larkspur-gather: fat/: its file system keeps no creation date, so no file there is in a "
-       "range of --date created", 0, ""},
+       "range of --date created",
+       0, ""},
       {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
       {"--after 1900-01-01 --copy-to tiny big", kNoRoom, 1, ""},
       {"--after 1900-01-01 --copy-to tiny big -n", kNoRoom, 1, ""},
-      {"--after 1900-01-01 --copy-to fat w", "larkspur-gather: Bad file name: the destination "
-       "does not accept the name a:b; w/a:b was not copied", 1, ""},
+      {"--after 1900-01-01 --copy-to fat w",
+       "larkspur-gather: Bad file name: the destination "
+       "does not accept the name a:b; w/a:b was not copied",
+       1, ""},
+      {"--on 1973-03-03 --copy-to fat old",
+       "larkspur-gather: fat/73 cannot keep the file's date: "
+       "its file system cannot hold it",
+       0, ""},
       {"--after 1900-01-01 --move-to fat huge",
        "larkspur-gather: File too large: huge/v.mp4 (4.7 GB) is larger than the file system of "
-       "fat/ holds (FAT: under 4 GiB); it was not moved", 1, ""},
+       "fat/ holds (FAT: under 4 GiB); it was not moved",
+       1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
       {"--on 2024-01-01 --mkdir --copy-to no/out a",
        "larkspur-gather: no/out: no such destination folder, and --mkdir makes only the folder "
-       "itself: no/: no such folder", 2, ""},
+       "itself: no/: no such folder",
+       2, ""},
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
@@ -157,7 +171,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   }
   EXPECT_EQ(Names(t.Path("a")), std::vector<std::string>{});
   EXPECT_EQ(Names(t.Path("tiny")), std::vector<std::string>{});
-  EXPECT_EQ(Names(t.Path("fat")), (std::vector<std::string>{"ok", "x"}));  // the others go
+  EXPECT_EQ(Names(t.Path("fat")), (std::vector<std::string>{"73", "ok", "x"}));  // the others go
   // Help for a file or a pipe is 80 columns wide.
   for (const std::string& line : Lines(Gather(t, "--help").out))
     EXPECT_LE(line.size(), 80u) << line;

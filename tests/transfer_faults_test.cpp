@@ -286,7 +286,8 @@ TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
                {"fat", {"IMG_0001.JPG", "img_0001.jpg"}},
                // A name's each spelling has its own inode, and a rename dates it now.
                {"fat", {"Photo.JPG", "photo.jpg", "PHOTO.JPG"}},
-               {"fat", {"OLD.JPG"}, 100000000}};  // 1973: before any FAT date
+               {"fat", {"OLD.JPG"}, 100000000},  // 1973: before any FAT date
+               {"exfat", {"OLD.JPG"}, 100000000}};
   for (const Case& c : cases) {
     for (TransferKind kind : {TransferKind::kMove, TransferKind::kCopy}) {
       const bool move = kind == TransferKind::kMove;
