@@ -654,6 +654,17 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{});  // nor its temporary
        },
        "Bad file name: the destination does not accept the name a\nb"},
+      {"a copy that does not read back as it was written",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "fat");
+         ui.on_yield = [&] {  // written whole, not yet named: its byte goes bad
+           for (const auto& e : fs::directory_iterator(t.Path("stick")))
+             if (fs::file_size(e.path()) == 1) std::ofstream(e.path()) << "Y";
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+         EXPECT_EQ(Names(t.Path("stick")), std::vector<std::string>{});
+       },
+       "/stick/f does not read back as it was written"},
       {"a drive that went away", onto_fat("f", true), "Device unavailable: the drive that holds "},
       {"a full FAT stick", onto_fat("f", false, true), "Disk full: no room is left in "},
       {"a drive that is read-only",
