@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <locale>
+#include <optional>
 #include <sstream>
 
 #include "app/failure_trap.h"
@@ -18,8 +19,8 @@
 #include "cli/shell_quote.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
-#include "results_page/transfer.h"
 #include "results_page/preflight.h"
+#include "results_page/transfer.h"
 #include "setup_page/search_launch.h"
 
 #ifdef _WIN32
@@ -215,13 +216,29 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   // with --replace too.
   options.skip_gathered = !r.duplicates;
   Tally tally;
+  // A move's line is on disk before its source goes: a source gone without
+  // its line could not be moved back, so the run stops there.
+  std::optional<std::size_t> recorded;  // the row whose line is written already
+  bool unrecorded = false;
+  if (receipt != nullptr && !r.dry_run && r.transfer == TransferKind::kMove)
+    options.leaving = [&](const FileOutcome& file, const std::string& holding) {
+      if (const std::string why = receipt->Add(file, r.transfer, holding); !why.empty()) {
+        ui.FailureBox("cannot write the receipt: " + why + "; the run stops, and " +
+                      ShellQuoted(file.source) + " and the files after it stay where they are");
+        unrecorded = true;
+        throw ProgramEnding{};
+      }
+      recorded = file.row;
+    };
   options.tell = [&](const FileOutcome& file) {
-    // Written down once, and the run goes on: what it does is safe, only
-    // the undo will not know of it.
+    // A copy is written down once it is done, and the run goes on when it
+    // cannot be: what it does is safe, only the undo will not know of it.
     const bool moved_away =
         file.what == FileOutcome::kAlreadyThere && r.transfer == TransferKind::kMove;
-    if (receipt != nullptr && !r.dry_run && (file.Placed() || moved_away)) {
-      if (const std::string why = receipt->Add(file, r.transfer); !why.empty()) {
+    const bool written = recorded == file.row;
+    recorded.reset();
+    if (receipt != nullptr && !r.dry_run && (file.Placed() || moved_away) && !written) {
+      if (const std::string why = receipt->Add(file, r.transfer, file.path); !why.empty()) {
         ui.FailureBox("cannot write the receipt: " + why + "; the files that follow are not in it");
         receipt = nullptr;
       }
@@ -248,12 +265,18 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   // Named first, in the words of the window's box; the others are gathered.
   options.found = [&](const Preflight& found) {
     passed_over = true;
-    if (found.whole) ui.Say("larkspur-gather: " + FindingText(*found.whole, r.destination, r.transfer));
-    for (const Finding& file : found.files)
-      ui.Say("larkspur-gather: " + FindingText(file, r.destination, r.transfer));
+    const auto say = [&](const Finding& f) {
+      ui.Say("larkspur-gather: " + FindingText(f, r.destination, r.transfer));
+    };
+    if (found.whole) say(*found.whole);
+    for (const Finding& file : found.files) say(file);
   };
-  TransferChecked(
-      list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
+  try {
+    TransferChecked(
+        list, [&] { return r.destination; }, [&] { return r.transfer; }, trap, options);
+  } catch (const ProgramEnding&) {
+    if (!unrecorded) throw;
+  }
   ui.EndProgress();
   if (r.summary)
     ui.Say("larkspur-gather: " + tally.Line(r.transfer, r.dry_run));

@@ -180,11 +180,11 @@ std::unique_ptr<Receipt> Receipt::Open(const std::string& path, std::string& why
 
 Receipt::~Receipt() { std::fclose(file_); }
 
-std::string Receipt::Add(const FileOutcome& file, TransferKind kind) {
+std::string Receipt::Add(const FileOutcome& file, TransferKind kind, const std::string& holding) {
   os::FileFacts facts;
   os::Digest digest;
-  if (std::string why = Measure(file.path, facts, digest); !why.empty())
-    return ShellQuoted(file.path) + ": " + why;
+  if (std::string why = Measure(holding, facts, digest); !why.empty())
+    return ShellQuoted(holding) + ": " + why;
   const char* action = kind == TransferKind::kCopy               ? "copy"
                        : file.what == FileOutcome::kAlreadyThere ? "remove"
                                                                  : "move";
@@ -278,6 +278,13 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
   const auto keep = [&](const Entry& e, const std::string& why) {
     ui.FailureBox(ShellQuoted(e.destination) + " was not undone: " + why);
   };
+  // A copy whose original holds its bytes still: it goes.
+  const auto take_away = [&](const Entry& e) {
+    if (const int error = os::RemoveFile(e.destination))
+      keep(e, DescribeError(error));
+    else
+      say("removed", e.destination, "");
+  };
   try {
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
       const Entry& e = *it;
@@ -289,10 +296,8 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
           keep(e, "its bytes are no longer those the run copied");
         else if (!Holds(e.source, first, e))
           keep(e, "its original " + ShellQuoted(e.source) + " is gone or changed, so it is kept");
-        else if (const int error = os::RemoveFile(e.destination))
-          keep(e, DescribeError(error));
         else
-          say("removed", e.destination, "");
+          take_away(e);
         continue;
       }
       // A file a later run moved on is back once it is at its first place of
@@ -303,7 +308,16 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       const bool back = Holds(e.source, first, e) || (!there && !first && origin != e.source &&
                                                       Holds(origin, os::Examine(origin), e));
       if (back && (!there || e.action == "remove")) continue;  // put back already
-      if (!Holds(e.destination, there, e, true))
+      const bool holds = Holds(e.destination, there, e, true);
+      // A line is written before its source goes: a run cut short then may
+      // have moved nothing (the name holds another file), or left the copy
+      // beside its source, which goes as a copy's does.
+      if (back && !holds) continue;
+      if (back) {
+        take_away(e);
+        continue;
+      }
+      if (!holds)
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
       else if (first || IsFolder(e.source))

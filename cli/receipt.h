@@ -24,9 +24,9 @@ class Receipt {
   ~Receipt();
   Receipt(const Receipt&) = delete;
   Receipt& operator=(const Receipt&) = delete;
-  // Adds the line of what kind did with file, on disk before it returns;
-  // why not, empty when it was written.
-  std::string Add(const FileOutcome& file, TransferKind kind);
+  // Adds the line of what kind did with file, whose bytes holding holds
+  // now, on disk before it returns; why not, empty when it was written.
+  std::string Add(const FileOutcome& file, TransferKind kind, const std::string& holding);
 
  private:
   explicit Receipt(std::FILE* file) : file_(file) {}

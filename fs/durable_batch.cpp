@@ -124,7 +124,8 @@ void DurableBatch::Complete(Work& w) {
     what = w.source + " could not be read again to check its copy (" + DescribeError(reread) +
            "): it stays where it is, and " + d + " holds it as it was copied";
     outcome = FileOutcome::kKeptBoth;
-  } else if (int error = os::RemoveFile(w.source)) {
+  } else if (outcomes_.Leave(w.row, FileOutcome::kMoved, w.source, d, d);
+             int error = os::RemoveFile(w.source)) {
     what = w.source + " was copied to " + d + ", but it could not be removed (" +
            DescribeError(error) + "): the file is now in both places";
     outcome = FileOutcome::kKeptBoth;

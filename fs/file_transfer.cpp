@@ -117,7 +117,8 @@ bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
     if (kind == TransferKind::kMove) {
       if (names_.planning()) {
         names_.planned().Gone(source);
-      } else if (int error = os::RemoveFile(source)) {
+      } else if (outcomes_.Leave(row_, FileOutcome::kAlreadyThere, source, there, there);
+                 int error = os::RemoveFile(source)) {
         const std::string what = source + " is already gathered as " + there +
                                  ", but it could not be removed (" + DescribeError(error) +
                                  "): the file is in both places";
@@ -145,7 +146,10 @@ CopyResult TransferRun::PlanCopy(const std::string& source, const std::string& d
 
 int TransferRun::Rename(const std::string& source, const std::string& destination, bool replace,
                         const os::FileFacts& file) {
-  if (!names_.planning()) return os::Rename(source, destination, replace, file.id.volume);
+  if (!names_.planning()) {
+    BeforeRename(source, file, destination);
+    return os::Rename(source, destination, replace, file.id.volume);
+  }
   if (int error = Nameable(destination)) return error;
   if (!os::CanWriteIn(FolderOf(source))) return EACCES;
   const auto there = Facts(destination);
@@ -290,6 +294,15 @@ void TransferRun::RenameDone(const std::string& source, const os::FileFacts& fil
   if (untrusted) batch_.SyncFolderLater(FolderOf(d));
 }
 
+void TransferRun::BeforeRename(const std::string& source, const os::FileFacts& file,
+                               const std::string& d) {
+  if (!outcomes_.recording()) return;
+  // Told only where the rename can be what moves it, not a copy after it.
+  const auto folder = os::Examine(FolderOf(d));
+  if (folder && folder->id.volume == file.id.volume)
+    outcomes_.Leave(row_, FileOutcome::kMoved, source, d, source);
+}
+
 bool TransferRun::MoveToFreeName(const std::string& source, const std::string& destination) {
   const std::string s = NormalizeSlashes(source), d = NormalizeSlashes(destination);
   // A file already in the destination folder is for the full course, which
@@ -302,6 +315,7 @@ bool TransferRun::MoveToFreeName(const std::string& source, const std::string& d
   if (!file || !file->regular || !IsDestinationFolder(FolderOf(d)) ||
       apart_ == std::pair{last_folder_, file->id.volume})
     return false;
+  BeforeRename(s, *file, d);
   const int error = os::Rename(s, d, false, file->id.volume);
   if (error == EXDEV) apart_ = {last_folder_, file->id.volume};
   if (error != 0) return false;

@@ -113,6 +113,7 @@ class TransferRun {
   void TellOutcomes(std::function<void(const FileOutcome&)> tell) {
     outcomes_.Tell(std::move(tell));
   }
+  void RecordLeaving(Outcomes::Leaving leaving) { outcomes_.Record(std::move(leaving)); }
   UiServices& ui() { return ui_; }
 
  private:
@@ -128,6 +129,8 @@ class TransferRun {
              const os::FileFacts& file);
   // A planned copy: the same checks as Copy's, and the name taken.
   CopyResult PlanCopy(const std::string& source, const std::string& destination);
+  // A rename of source (as examined) to d is about to be made.
+  void BeforeRename(const std::string& source, const os::FileFacts& file, const std::string& d);
   // A rename of source (as examined) to d is done: remembered and told.
   void RenameDone(const std::string& source, const os::FileFacts& file, const std::string& d);
   // Whether a copy of source to destination is checked by its bytes.

@@ -52,6 +52,17 @@ class Outcomes {
   // Told each file's outcome once its work is complete, so that a run of
   // millions keeps none of them.
   void Tell(std::function<void(const FileOutcome&)> tell) { tell_ = std::move(tell); }
+  // Told before a move's source goes (renamed, or removed once a copy holds
+  // it), with the file that holds its bytes then: a record kept of it is on
+  // disk before anything can be lost. It may throw ProgramEnding to keep the
+  // source, and stop the run.
+  using Leaving = std::function<void(const FileOutcome& file, const std::string& holding)>;
+  void Record(Leaving leaving) { leaving_ = std::move(leaving); }
+  bool recording() const { return static_cast<bool>(leaving_); }
+  void Leave(std::size_t row, FileOutcome::What what, const std::string& source,
+             const std::string& path, const std::string& holding) {
+    if (leaving_) leaving_({row, what, source, path, {}, false}, holding);
+  }
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
             const std::string& path, std::string why = {}, bool boxed = false);
   // A copy that is complete at copied, under its row's name or a numbered one.
@@ -67,4 +78,5 @@ class Outcomes {
   UiServices& ui_;
   NamePlanner& names_;
   std::function<void(const FileOutcome&)> tell_;
+  Leaving leaving_;
 };

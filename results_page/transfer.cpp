@@ -74,6 +74,7 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     if (!tell && file.Done() && !file.why.empty() && !file.boxed)
       outcome.incomplete.push_back(file.why);
   });
+  if (options.leaving) run.RecordLeaving(options.leaving);
   if (options.keep_existing) run.KeepExisting();
   if (options.verify) run.VerifyAll();
   if (options.skip_gathered) run.SkipGathered();

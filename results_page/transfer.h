@@ -46,6 +46,8 @@ struct TransferOptions {
   // What keeps the transfer or some files from the destination, told before
   // the first byte; such a file's outcome is told as not done, shown already.
   std::function<void(const Preflight&)> found = nullptr;
+  // Told before each move's source goes, as TransferRun::RecordLeaving says.
+  Outcomes::Leaving leaving = nullptr;
 };
 
 // Copies or moves every ticked file into the destination folder under its

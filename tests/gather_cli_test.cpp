@@ -344,6 +344,14 @@ TEST(GatherCli, InterruptedMidCopyLeavesNothingPartialAndItsReceiptUndoesWhatWas
     EXPECT_EQ(Names(t.Path("out")), std::vector<std::string>{});
     EXPECT_EQ(Names(t.Path("first")), std::vector<std::string>{"small.txt"});
   }
+  // A receipt that fills its drive stops a move before a source goes unrecorded.
+  Mounted full(t.Path("full"), "tmpfs", "size=4k");
+  ASSERT_EQ(full.error(), "");
+  for (int i = 0; i < 40; ++i) t.File("many/" + std::to_string(i));
+  ASSERT_EQ(chdir(t.root().c_str()), 0);
+  EXPECT_EQ(Gather(t, "--after 2000-01-01 --receipt full/r --move-to out many").status, 1);
+  EXPECT_EQ(Gather(t, "--undo full/r").status, 0);
+  EXPECT_EQ(Names(t.Path("many")).size(), 40u);
 }
 
 TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
@@ -358,28 +366,52 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
   } cases[] = {
       {"--move-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       {"--copy-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
-      {"--move-to out", [](TestTree& t) { t.File("out/b\xff", "edited"); },
-       {"a=a", "s=s"}, {"a=old", "b\xff=edited", "s=s"}, 1},
-      {"--move-to out", [](TestTree& t) { t.File("src/a", "theirs"); },
-       {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
-      {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
-       {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+      {"--move-to out",
+       [](TestTree& t) { t.File("out/b\xff", "edited"); },
+       {"a=a", "s=s"},
+       {"a=old", "b\xff=edited", "s=s"},
+       1},
+      {"--move-to out",
+       [](TestTree& t) { t.File("src/a", "theirs"); },
+       {"a=theirs", "b\xff=b", "s=s"},
+       {"a=old", "a (2)=a", "s=s"},
+       1},
+      {"--copy-to out",
+       [](TestTree& t) { t.File("src/a", "changed"); },
+       {"a=changed", "b\xff=b", "s=s"},
+       {"a=old", "a (2)=a", "s=s"},
+       1},
       // A second run moves on what the first placed; a power cut halves a last line.
       {"--move-to out",
        [](TestTree& t) {
          ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to o2 --mkdir out").status, 0);
          std::ofstream("r", std::ios::app) << R"({"action": "move", "sou)";
        },
-       {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
+       {"a=a", "b\xff=b", "s=s"},
+       {"a=old", "s=s"}},
+      // Cut before its source went: the copy beside it goes.
+      {"--move-to out",
+       [](TestTree& t) { t.File("src/b\xff", "b"); },
+       {"a=a", "b\xff=b", "s=s"},
+       {"a=old", "s=s"}},
       {"--move-to sub/../out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       {"--move-to out", [](TestTree& t) { chmod(t.Path("r").c_str(), 0620); }, {}, kMoved, 2},
-      {"--move-to out", [](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
-       {}, kMoved, 2},
-      {"--move-to out", [](TestTree&) { std::system("sed -i 's|/out/|/sub/../out/|' r"); }, {},
-       kMoved, 2},
+      {"--move-to out",
+       [](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
+       {},
+       kMoved,
+       2},
+      {"--move-to out",
+       [](TestTree&) { std::system("sed -i 's|/out/|/sub/../out/|' r"); },
+       {},
+       kMoved,
+       2},
       {"--move-to out", [](TestTree&) { std::system("sed -i 's|\"/|\"|g' r"); }, {}, kMoved, 2},
-      {"--move-to out", [](TestTree& t) { std::filesystem::remove(t.Path("r")), t.Folder("r"); },
-       {}, kMoved, 2},
+      {"--move-to out",
+       [](TestTree& t) { std::filesystem::remove(t.Path("r")), t.Folder("r"); },
+       {},
+       kMoved,
+       2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
