@@ -5,9 +5,9 @@
 #include <map>
 
 #include "app/failure.h"
-#include "fs/file_transfer.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
+#include "fs/why_not.h"
 
 namespace {
 

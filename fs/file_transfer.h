@@ -10,6 +10,7 @@
 #include "fs/outcomes.h"
 #include "fs/platform.h"
 #include "fs/untrusted_drives.h"
+#include "fs/why_not.h"
 
 // "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
 // does; empty for none.
@@ -159,11 +160,7 @@ CopyResult CopyFileChecked(const std::string& source, const std::string& destina
                            TransferRun& run);
 // Copies with replacement; a read-only destination or the file itself stops
 // it. Silent.
-CopyResult FSOFileCopy(const std::string& source, const std::string& destination,
-                       TransferRun& run);
-// Why a file could not be written to destination from source, in the words
-// of a box.
-std::string WhyNot(int error, const std::string& source, const std::string& destination);
+CopyResult FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run);
 // Moves the file, replacing the destination; failures go to the failure box
 // under the move's procedure path. A vanished source keeps the old
 // destination; a destination that is the source itself leaves the file be.

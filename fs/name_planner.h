@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "fs/outcomes.h"
 #include "fs/planned_names.h"
 #include "fs/platform.h"
+#include "fs/transfer_kind.h"
 
 class NamePlanner {
  public:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ui_services.h"
+#include "fs/transfer_kind.h"
 
 namespace os {
 class NewFile;
@@ -12,8 +13,6 @@ class NewFile;
 class NamePlanner;
 
 inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
-
-enum class TransferKind { kNone, kCopy, kMove };
 
 // What became of one ticked file, and why when it was not done as asked.
 struct FileOutcome {

@@ -76,6 +76,10 @@ std::string FileSystemType(const std::string& folder);
 
 // Whether folder's file system keeps the date a file was created.
 bool KeepsCreationDate(const std::string& folder);
+// Whether folder's drive holds a file's modified date of sec (seconds since
+// 1970): FAT and exFAT hold the years 1980 to 2107 only, whatever a FUSE
+// server answers until the drive is mounted again.
+bool HoldsDate(const std::string& folder, std::int64_t sec);
 
 // Whether the character c is of the class named as a glob's [:name:] names
 // it ("upper", "digit"...), by Unicode's tables; false for a name of none.

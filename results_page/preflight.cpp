@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "fs/file_transfer.h"
 #include "fs/path_rules.h"
 
 namespace {

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "results_page/transfer.h"
+#include "app/ui_services.h"
+#include "results_page/transfer_options.h"
 
 struct Finding {
   static constexpr std::size_t kWhole = SIZE_MAX;

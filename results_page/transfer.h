@@ -7,14 +7,7 @@
 
 #include "app/failure_trap.h"
 #include "fs/file_transfer.h"
-
-struct TransferRows {
-  std::size_t count = 0;
-  std::function<std::string(std::size_t)> path;
-  std::function<bool(std::size_t)> ticked;
-};
-
-struct Preflight;
+#include "results_page/transfer_options.h"
 
 struct TransferOutcome {
   // Nothing was written: the findings before the first byte said so.
@@ -27,27 +20,6 @@ struct TransferOutcome {
   // Files transferred without what the sentence says they lack (their date).
   std::vector<std::string> incomplete;
   std::vector<std::string> in_place;  // ticked files already in the destination folder
-};
-
-// How a transfer goes beyond the window's rule.
-struct TransferOptions {
-  // No file already there is replaced: every newcomer whose name is taken,
-  // copied or moved, takes the first free numbered name.
-  bool keep_existing = false;
-  bool verify = false;  // every copy checked by its bytes
-  // A file already gathered (an identical copy there) is passed over.
-  bool skip_gathered = false;
-  // Nothing is written: each file's outcome is what the run would do now.
-  bool plan_only = false;
-  // A plan's destination folder that does not stand yet: the run makes it.
-  bool folder_to_make = false;
-  // Each file's outcome, in the order each was done; none is kept.
-  std::function<void(const FileOutcome&)> tell = nullptr;
-  // What keeps the transfer or some files from the destination, told before
-  // the first byte; such a file's outcome is told as not done, shown already.
-  std::function<void(const Preflight&)> found = nullptr;
-  // Told before each move's source goes, as TransferRun::RecordLeaving says.
-  Outcomes::Leaving leaving = nullptr;
 };
 
 // Copies or moves every ticked file into the destination folder under its
