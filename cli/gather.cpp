@@ -43,11 +43,11 @@ namespace {
 
 // The day number of a calendar date, none for a date that does not exist.
 std::optional<long> ValidDay(int year, int month, int day) {
-  int y = 0, m = 0, d = 0;
-  const long days = DaysFromCivil(year, month, day);
-  CivilFromDays(days, y, m, d);
-  if (y != year || m != month || d != day || year < 100 || year > 9999) return std::nullopt;
-  return days;
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (!date.ok() || year < 100 || year > 9999) return std::nullopt;
+  return DaysFromCivil(year, month, day);
 }
 
 // Appends "2024-03-05 14:07:09": sorts as text, and parses anywhere. By

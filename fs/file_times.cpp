@@ -1,20 +1,12 @@
 #include "fs/file_times.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace {
 
-constexpr long kDay0 = 693899;  // 1899-12-30 counted from 0000-03-01
-
-// Howard Hinnant's civil-day algorithms, shifted so that day 0 is 1899-12-30.
-long CivilToEpoch(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe;
-}
+// Day 0 of a date value.
+constexpr std::chrono::sys_days kDay0 = std::chrono::year{1899} / 12 / 30;
 
 // Appends value with leading zeros up to width digits; a list of a million
 // dates is turned into text, so no string is made for a number. Every field
@@ -109,18 +101,18 @@ void Expand(std::string& out, const std::string& pattern, const Fields& f,
 
 }  // namespace
 
-long DaysFromCivil(int year, int month, int day) { return CivilToEpoch(year, month, day) - kDay0; }
+long DaysFromCivil(int year, int month, int day) {
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  return (std::chrono::sys_days{date} - kDay0).count();
+}
 
 void CivilFromDays(long days, int& year, int& month, int& day) {
-  const long z = days + kDay0;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+  const std::chrono::year_month_day date{kDay0 + std::chrono::days{days}};
+  year = static_cast<int>(date.year());
+  month = static_cast<int>(static_cast<unsigned>(date.month()));
+  day = static_cast<int>(static_cast<unsigned>(date.day()));
 }
 
 long DayNumber(DateValue value) { return static_cast<long>(std::floor(value)); }

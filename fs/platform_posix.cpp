@@ -1,6 +1,8 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <libmount/libmount.h>
 #include <malloc.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -10,10 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <memory>
+#include <mutex>
 #include <set>
-#include <sstream>
 #include <unordered_set>
 
 #include "fs/platform.h"
@@ -56,20 +57,6 @@ bool IsVirtualFsType(const std::string& type) {
 std::unordered_set<std::string>& VirtualMounts() {
   static std::unordered_set<std::string> mounts;
   return mounts;
-}
-
-// The table escapes blanks and the like as octal \NNN.
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size()) {
-      out += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -116,23 +103,37 @@ namespace {
 
 // One line of the kernel's mount table.
 struct Mount {
-  std::string id, parent, device, point, type;  // device: "major:minor"
+  int id, parent;
+  dev_t device;
+  std::string point, type;
 };
 
-std::vector<Mount> MountTable() {
-  std::vector<Mount> table;
-  std::ifstream in("/proc/self/mountinfo");
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    Mount m;
-    std::string root, field;
-    fields >> m.id >> m.parent >> m.device >> root >> m.point;
-    while (fields >> field && field != "-") {
+// The kernel's mount table, read again only when a mount or an unmount has
+// changed it since (the kernel marks its file then): it is asked for every
+// destination and every searched folder.
+std::shared_ptr<const std::vector<Mount>> MountTable() {
+  static std::mutex mutex;
+  static const int watch = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+  static std::shared_ptr<const std::vector<Mount>> table;
+  const std::lock_guard lock(mutex);
+  pollfd changed{watch, POLLPRI, 0};
+  if (table && watch >= 0 && poll(&changed, 1, 0) == 1 && (changed.revents & POLLPRI) == 0)
+    return table;
+  auto read = std::make_shared<std::vector<Mount>>();
+  libmnt_table* mounts = mnt_new_table();
+  libmnt_iter* at = mnt_new_iter(MNT_ITER_FORWARD);
+  libmnt_fs* fs = nullptr;
+  if (mounts && at && mnt_table_parse_file(mounts, "/proc/self/mountinfo") == 0) {
+    while (mnt_table_next_fs(mounts, at, &fs) == 0) {
+      const char* point = mnt_fs_get_target(fs);
+      const char* type = mnt_fs_get_fstype(fs);
+      read->push_back({mnt_fs_get_id(fs), mnt_fs_get_parent_id(fs), mnt_fs_get_devno(fs),
+                       point ? point : "", type ? type : ""});
     }
-    fields >> m.type;
-    table.push_back(std::move(m));
   }
-  return table;
+  mnt_free_iter(at);
+  mnt_unref_table(mounts);
+  return table = std::move(read);
 }
 
 }  // namespace
@@ -140,24 +141,21 @@ std::vector<Mount> MountTable() {
 std::string FileSystemType(const std::string& folder) {
   struct stat st {};
   if (stat(folder.c_str(), &st) != 0) return {};
-  const std::string device =
-      std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
-  for (const Mount& m : MountTable())
-    if (m.device == device) return m.type;
+  for (const Mount& m : *MountTable())
+    if (m.device == st.st_dev) return m.type;
   return {};
 }
 
 void RefreshMounts() {
   auto& mounts = VirtualMounts();
   mounts.clear();
-  const std::vector<Mount> table = MountTable();
+  const auto table = MountTable();
   // Only the top-most mount of a point is what a listing sees: a real file
   // system mounted over an automount point (autofs) is searched.
-  std::set<std::pair<std::string, std::string>> covered;  // (point, id) with a mount on top
-  for (const Mount& m : table) covered.insert({m.point, m.parent});
-  for (const Mount& m : table) {
-    if (IsVirtualFsType(m.type) && covered.count({m.point, m.id}) == 0)
-      mounts.insert(Unescape(m.point));
+  std::set<std::pair<std::string, int>> covered;  // (point, id) with a mount on top
+  for (const Mount& m : *table) covered.insert({m.point, m.parent});
+  for (const Mount& m : *table) {
+    if (IsVirtualFsType(m.type) && covered.count({m.point, m.id}) == 0) mounts.insert(m.point);
   }
 }
 
