@@ -154,6 +154,18 @@ TEST_F(Win32Fs, AFileNearThePathLimitCanBeReplacedThoughWineSetsNoLimitToShowIt)
             "newfarfar");
 }
 
+TEST(Win32Errors, ADriveGoneOrReadOnlyAndANameTooLongAreSaidAsSuch) {
+  const std::string gone =
+      "Device unavailable: the drive that holds C:\\o\\ is no longer connected";
+  const std::pair<DWORD, std::string> cases[] = {
+      {ERROR_WRITE_PROTECT, "Permission denied: C:\\o\\ is on a drive that is read-only"},
+      {ERROR_FILENAME_EXCED_RANGE, "File name too long: f is too long for C:\\o\\"},
+      {ERROR_NETNAME_DELETED, gone},
+      {ERROR_NOT_READY, gone}};
+  for (const auto& [code, says] : cases)
+    EXPECT_EQ(WhyNot(os::ErrnoOf(code), "", "C:\\o\\f"), says) << code;
+}
+
 TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
   Write(root + "dest.txt", "old");
   SetFileAttributesW(Wide(root + "dest.txt").c_str(), FILE_ATTRIBUTE_READONLY);
