@@ -94,7 +94,10 @@ bool Mounted::Sh(const std::string& command) {
 bool Mounted::PowerCut() { return Sh(std::string(POWERCUT) + " cut '" + folder_ + "'"); }
 
 // The bracket keeps the pattern from matching the shell that runs pkill.
-bool Mounted::Disconnect() { return Sh("pkill -9 -f -- '[f]usefat .*" + image_ + "'"); }
+bool Mounted::Disconnect() {
+  if (kind_ == "exfat") return Sh("pkill -9 -f -- '[m]ount.exfat-fuse " + device_ + " '");
+  return Sh("pkill -9 -f -- '[f]usefat .*" + image_ + "'");
+}
 
 bool Mounted::MakeReadOnly() { return Sh("mount -o remount,ro '" + folder_ + "'"); }
 

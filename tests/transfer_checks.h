@@ -30,7 +30,7 @@ class Mounted {
   bool CrashAndRemount();
   // lazyfs: every byte not yet synced is lost, as in a power cut.
   bool PowerCut();
-  // fat: the program serving it is killed, as a drive that went away.
+  // fat, exfat: the program serving it is killed, as a drive that went away.
   bool Disconnect();
 
  private:

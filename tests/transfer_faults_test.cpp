@@ -320,25 +320,28 @@ TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
 
 TEST(TransferFaults, AfterACrashEveryFileHasOneCompleteVersion) {
   const std::string fresh(64u << 10, 'n');
+  // src/f0..7 moved to dst/<to>0..7, and afterwards each is whole in one place.
+  const auto moved = [](std::string to) {
+    return [to](TestTree& t, ScriptedUi& ui) {
+      TransferRun run(ui);
+      for (const std::string i : {"0", "1", "2", "3", "4", "5", "6", "7"})
+        FSOFileMove(t.Path("src/f" + i), t.Path("dst/" + to + i), run);
+      run.Flush();
+    };
+  };
+  const auto moved_check = [&](std::string to) {
+    return [&, to](TestTree& t) {
+      for (const std::string i : {"0", "1", "2", "3", "4", "5", "6", "7"})
+        EXPECT_TRUE(t.Read("src/f" + i) == fresh || t.Read("dst/" + to + i) == fresh) << i;
+    };
+  };
   struct Case {
     const char* name;
     std::function<void(TestTree&, ScriptedUi&)> act;
     std::function<void(TestTree&)> check;
   } cases[] = {
-      {"moved to another file system",
-       [](TestTree& t, ScriptedUi& ui) {
-         TransferRun run(ui);
-         for (int i = 0; i < 8; ++i)
-           FSOFileMove(t.Path("src/f" + std::to_string(i)), t.Path("dst/f" + std::to_string(i)),
-                       run);
-         run.Flush();
-       },
-       [&](TestTree& t) {
-         for (int i = 0; i < 8; ++i) {
-           const std::string n = "f" + std::to_string(i);
-           EXPECT_TRUE(t.Read("src/" + n) == fresh || t.Read("dst/" + n) == fresh) << n;
-         }
-       }},
+      {"moved to another file system", moved("f"), moved_check("f")},
+      {"moved over old files", moved("old"), moved_check("old")},
       {"copied over old files",
        [](TestTree& t, ScriptedUi& ui) {
          TransferRun run(ui);
@@ -492,6 +495,7 @@ TEST(TransferFaults, ASourceThatChangesIsNeitherLostNorCopiedHalf) {
     Change before = nullptr;      // the source before the transfer
   } cases[] = {{"read wrong while copied, from a FAT stick", move, true, misread('b'), "fat",
                 misread('X')},
+               {"read wrong, from a FAT stick", copy, true, misread('b'), "fat", misread('X')},
                {"edited in place after its copy", move, false, edit},
                {"edited after its copy on a FAT stick", move, false, edit, "fat"},
                {"replaced by an editor's save after its copy", move, false, save},
@@ -666,6 +670,22 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
        },
        "/stick/f does not read back as it was written"},
       {"a drive that went away", onto_fat("f", true), "Device unavailable: the drive that holds "},
+      {"a drive that went away before its copy was flushed",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "exfat");  // whose program flushes: FAT's says it has
+         t.File("src/f", kBig);
+         bool whole = false, gone = false;
+         ui.on_yield = [&] {  // once written whole under a temporary name, at the next yield
+           std::error_code e;
+           if (whole && !gone) gone = m.Disconnect();
+           for (fs::directory_iterator it(t.Path("stick"), e), end; !gone && it != end;
+                it.increment(e))
+             whole = fs::file_size(it->path(), e) == kBig.size();
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+         EXPECT_EQ(t.Read("src/f"), kBig);
+       },
+       "/stick/f was not completed; "},
       {"a full FAT stick", onto_fat("f", false, true), "Disk full: no room is left in "},
       {"a drive that is read-only",
        [](TestTree& t, ScriptedUi& ui) {
