@@ -97,23 +97,19 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
     int status;
     std::string before;
   } cases[] = {
-      {"a",
-       "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
-       "--until",
-       2, ""},
+      {"a", "larkspur-gather: a range is required: --after, --before, --on, --between, --since or "
+            "--until", 2, ""},
       {"--on 2024-02-30 a", "larkspur-gather: --on: not a date: 2024-02-30 (" + kDates, 2, ""},
       {"--on 03/05/24 a", "larkspur-gather: --on: not a date: 03/05/24 (" + kDates, 2, "LC_ALL=C "},
       {"--until 0099-12-31 a",
        "larkspur-gather: --until: 0099-12-31 is outside the years 100 to 9999, which dates can "
-       "hold",
-       2, ""},
+       "hold", 2, ""},
       {"--on 10000-01-01 a",
        "larkspur-gather: --on: 10000-01-01 is outside the years 100 to 9999, which dates can hold",
        2, ""},
       {"--after '99999999999 days ago' a",
        "larkspur-gather: --after: 99999999999 days ago is outside the years 100 to 9999, which "
-       "dates can hold",
-       2, ""},
+       "dates can hold", 2, ""},
       {"--on '' a", "larkspur-gather: --on needs a date; it was given none", 2, ""},
       {"--since 2024-03-05 --until 2024-03-04 a",
        "larkspur-gather: the range ends before it begins: its first day is after its last", 2, ""},
@@ -128,30 +124,23 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
       {"--on 2024-01-01 missing", "larkspur-gather: missing: no such folder", 1, ""},
       {"--date created --after 1900-01-01 fat",
        "larkspur-gather: fat/: its file system keeps no creation date, so no file there is in a "
-       "range of --date created",
-       0, ""},
+       "range of --date created", 0, ""},
       {"--on 2024-01-01 'a\nb'", "larkspur-gather: 'a'$'\\n''b': no such folder", 1, ""},
       {"--after 1900-01-01 --copy-to tiny big", kNoRoom, 1, ""},
       {"--after 1900-01-01 --copy-to tiny big -n", kNoRoom, 1, ""},
-      {"--after 1900-01-01 --copy-to fat w",
-       "larkspur-gather: Bad file name: the destination "
-       "does not accept the name a:b; w/a:b was not copied",
-       1, ""},
-      {"--on 1973-03-03 --copy-to fat old",
-       "larkspur-gather: fat/73 cannot keep the file's date: "
-       "its file system cannot hold it",
-       0, ""},
-      {"--after 1900-01-01 --move-to fat huge",
-       "larkspur-gather: File too large: huge/v.mp4 (4.7 GB) is larger than the file system of "
-       "fat/ holds (FAT: under 4 GiB); it was not moved",
-       1, ""},
+      {"--after 1900-01-01 --copy-to fat w", "larkspur-gather: Bad file name: the destination "
+       "does not accept the name a:b; w/a:b was not copied", 1, ""},
+      {"--on 1973-03-03 --copy-to fat old", "larkspur-gather: fat/73 cannot keep the file's date: "
+       "its file system cannot hold it", 0, ""},
+      {"--after 1900-01-01 --move-to fat huge", "larkspur-gather: File too large: huge/v.mp4 "
+       "(4.7 GB) is larger than the file system of fat/ holds (FAT: under 4 GiB); it was not "
+       "moved", 1, ""},
       {"--on 2024-01-01 --move-to nowhere a",
        "larkspur-gather: nowhere: no such destination folder", 2, ""},
       {"--on 2024-01-01 --copy-to u/ok.txt a", "larkspur-gather: u/ok.txt: not a folder", 2, ""},
       {"--on 2024-01-01 --mkdir --copy-to no/out a",
        "larkspur-gather: no/out: no such destination folder, and --mkdir makes only the folder "
-       "itself: no/: no such folder",
-       2, ""},
+       "itself: no/: no such folder", 2, ""},
       {"--on 2024-01-01 /usr/share/zoneinfo",
        "larkspur-gather: The folders cannot be read: no thread could be started "
        "(Resource temporarily unavailable)",
@@ -366,52 +355,31 @@ TEST(GatherCli, AnUndoTakesBackWhatItsReceiptSaysWhereTheBytesAreStillThose) {
   } cases[] = {
       {"--move-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       {"--copy-to out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
-      {"--move-to out",
-       [](TestTree& t) { t.File("out/b\xff", "edited"); },
-       {"a=a", "s=s"},
-       {"a=old", "b\xff=edited", "s=s"},
-       1},
-      {"--move-to out",
-       [](TestTree& t) { t.File("src/a", "theirs"); },
-       {"a=theirs", "b\xff=b", "s=s"},
-       {"a=old", "a (2)=a", "s=s"},
-       1},
-      {"--copy-to out",
-       [](TestTree& t) { t.File("src/a", "changed"); },
-       {"a=changed", "b\xff=b", "s=s"},
-       {"a=old", "a (2)=a", "s=s"},
-       1},
+      {"--move-to out", [](TestTree& t) { t.File("out/b\xff", "edited"); },
+       {"a=a", "s=s"}, {"a=old", "b\xff=edited", "s=s"}, 1},
+      {"--move-to out", [](TestTree& t) { t.File("src/a", "theirs"); },
+       {"a=theirs", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
+      {"--copy-to out", [](TestTree& t) { t.File("src/a", "changed"); },
+       {"a=changed", "b\xff=b", "s=s"}, {"a=old", "a (2)=a", "s=s"}, 1},
       // A second run moves on what the first placed; a power cut halves a last line.
       {"--move-to out",
        [](TestTree& t) {
          ASSERT_EQ(Gather(t, "--after 1900-01-01 --receipt r --move-to o2 --mkdir out").status, 0);
          std::ofstream("r", std::ios::app) << R"({"action": "move", "sou)";
        },
-       {"a=a", "b\xff=b", "s=s"},
-       {"a=old", "s=s"}},
+       {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       // Cut before its source went: the copy beside it goes.
-      {"--move-to out",
-       [](TestTree& t) { t.File("src/b\xff", "b"); },
-       {"a=a", "b\xff=b", "s=s"},
+      {"--move-to out", [](TestTree& t) { t.File("src/b\xff", "b"); }, {"a=a", "b\xff=b", "s=s"},
        {"a=old", "s=s"}},
       {"--move-to sub/../out", nullptr, {"a=a", "b\xff=b", "s=s"}, {"a=old", "s=s"}},
       {"--move-to out", [](TestTree& t) { chmod(t.Path("r").c_str(), 0620); }, {}, kMoved, 2},
-      {"--move-to out",
-       [](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
-       {},
-       kMoved,
-       2},
-      {"--move-to out",
-       [](TestTree&) { std::system("sed -i 's|/out/|/sub/../out/|' r"); },
-       {},
-       kMoved,
-       2},
+      {"--move-to out", [](TestTree& t) { ASSERT_EQ(chown(t.Path("r").c_str(), 65534, -1), 0); },
+       {}, kMoved, 2},
+      {"--move-to out", [](TestTree&) { std::system("sed -i 's|/out/|/sub/../out/|' r"); }, {},
+       kMoved, 2},
       {"--move-to out", [](TestTree&) { std::system("sed -i 's|\"/|\"|g' r"); }, {}, kMoved, 2},
-      {"--move-to out",
-       [](TestTree& t) { std::filesystem::remove(t.Path("r")), t.Folder("r"); },
-       {},
-       kMoved,
-       2},
+      {"--move-to out", [](TestTree& t) { std::filesystem::remove(t.Path("r")), t.Folder("r"); },
+       {}, kMoved, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
