@@ -270,8 +270,13 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
     std::fwrite(line.data(), 1, line.size(), out);
   };
   run.TellOutcomes([&](const FileOutcome& file) {
-    if (file.Done())
-      say(file.what == FileOutcome::kCopied ? "copied back" : "moved back", file.source, file.path);
+    using W = FileOutcome;
+    const bool copied = file.what == W::kCopied || file.what == W::kCopiedRenamed;
+    const bool renamed = file.what == W::kCopiedRenamed || file.what == W::kMovedRenamed;
+    if (file.Done())  // a name taken meanwhile gives a numbered one: said
+      say(copied ? (renamed ? "copied back under a new name" : "copied back")
+                 : (renamed ? "moved back under a new name" : "moved back"),
+          file.source, file.path);
     else if (!file.boxed)
       ui.FailureBox(ShellQuoted(file.source) + " was not put back: " + file.why);
   });
