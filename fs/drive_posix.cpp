@@ -114,10 +114,16 @@ std::optional<DriveLimits> LimitsOf(const std::string& folder) {
       fs.f_blocks == 0 ? UINT64_MAX : static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
   limits.cluster = fs.f_frsize > 0 ? fs.f_frsize : 1;
   limits.read_only = (fs.f_flag & ST_RDONLY) != 0;
+  if (fs.f_namemax > 0) limits.longest_name = fs.f_namemax;
   const std::string type = FileSystemType(folder);
   if (IsFat(type)) limits.largest_file = 0xffffffffu;  // sizes of 32 bits
   limits.windows_names = TakesWindowsNames(type);
   return limits;
+}
+
+bool NameFits(const DriveLimits& limits, const std::string& folder, const std::string& name) {
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  return name.size() <= limits.longest_name && !PastPathLimit(base + name);
 }
 
 bool NameFits(const std::string& folder, const std::string& name) {

@@ -176,9 +176,12 @@ struct DriveLimits {
   // Names are Windows names: none of \ / : * ? " < > | or a control character.
   bool windows_names = false;
   bool read_only = false;
+  std::size_t longest_name = 255;  // bytes (Windows: UTF-16 units)
 };
 // None when folder's drive cannot be asked (gone, or no folder).
 std::optional<DriveLimits> LimitsOf(const std::string& folder);
+// Whether folder, on a drive of limits, can hold a file called name.
+bool NameFits(const DriveLimits& limits, const std::string& folder, const std::string& name);
 // Whether folder holds an entry spelled exactly name: on a file system that
 // ignores case, another spelling of a name finds the file without being listed.
 bool ListsExactly(const std::string& folder, const std::string& name);

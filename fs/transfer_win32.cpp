@@ -276,8 +276,9 @@ std::optional<DriveLimits> LimitsOf(const std::string& folder) {
   if (GetDiskFreeSpaceW(root, &sectors, &bytes, &free_clusters, &clusters))
     limits.cluster = std::max<std::uint64_t>(1, std::uint64_t{sectors} * bytes);
   wchar_t type[MAX_PATH + 1] = {};
-  DWORD flags = 0;
-  if (GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, type, MAX_PATH)) {
+  DWORD flags = 0, longest = 0;
+  if (GetVolumeInformationW(root, nullptr, 0, nullptr, &longest, &flags, type, MAX_PATH)) {
+    if (longest > 0) limits.longest_name = longest;
     limits.read_only = (flags & FILE_READ_ONLY_VOLUME) != 0;
     if (std::wstring(type).rfind(L"FAT", 0) == 0 && std::wstring(type) != L"FAT64")
       limits.largest_file = 0xffffffffu;  // FAT and FAT32; exFAT names itself "exFAT"
@@ -287,6 +288,11 @@ std::optional<DriveLimits> LimitsOf(const std::string& folder) {
 
 // Windows ignores case on every file system it names files on.
 bool IgnoresCase(const std::string&) { return true; }
+
+bool NameFits(const DriveLimits& limits, const std::string& folder, const std::string& name) {
+  const std::string base = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+  return Wide(name).size() <= limits.longest_name && !PastPathLimit(base + name);
+}
 
 bool NameFits(const std::string& folder, const std::string& name) {
   constexpr std::size_t kMostUnits = 255;  // a name, in UTF-16 code units

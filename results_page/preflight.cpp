@@ -36,12 +36,14 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
   p.sizes.resize(rows.count);
   const std::string folder = NormalizeSlashes(destination + os::kSeparator);
   // A folder still to be made is asked of the drive it will be made on.
-  const std::string asked =
+  std::string asked =
       options.folder_to_make ? FolderOf(folder.substr(0, folder.size() - 1)) : folder;
-  const auto limits = os::LimitsOf(asked.empty() ? std::string(".") : asked);
-  const auto drive = os::Examine(asked.empty() ? std::string(".") : asked);
-  std::uint64_t need = 0, freed = 0;
+  if (asked.empty()) asked = ".";
+  const auto limits = os::LimitsOf(asked);
+  const auto drive = os::Examine(asked);
+  std::uint64_t need = 0;
   bool acts = false;
+  std::vector<std::pair<std::size_t, std::uint64_t>> written;  // rows a copy writes, and room
   for (std::size_t i = 0; i < rows.count; ++i) {
     ui.Yield();
     if (!rows.ticked(i)) continue;
@@ -51,30 +53,42 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
     p.total += p.sizes[i] = file->size;
     if (!limits || !drive) continue;
     const std::string name = FileNameOf(source);
-    const int error = file->size > limits->largest_file   ? EFBIG
+    const int error = file->size > limits->largest_file             ? EFBIG
                       : limits->windows_names && !WindowsName(name) ? EILSEQ
-                      : !os::NameFits(folder, name)                  ? ENAMETOOLONG
-                                                                     : 0;
+                      : !os::NameFits(*limits, folder, name)        ? ENAMETOOLONG
+                                                                    : 0;
     if (error != 0) {
       p.files.push_back({i, error, source, file->size});
       continue;
     }
-    if (kind == TransferKind::kMove && file->id.volume == drive->id.volume) {
-      acts = true;  // a rename, which takes no room
-      continue;
-    }
-    const auto there = options.folder_to_make ? std::nullopt : os::Examine(folder + name);
-    if (there && there->id == file->id) continue;  // in place
-    if (there && options.skip_gathered && there->size == file->size) continue;  // gathered, likely
     acts = true;
-    need += Rounded(file->size, limits->cluster);
-    if (there && there->regular && !options.keep_existing)
-      freed += Rounded(there->size, limits->cluster);
+    if (kind == TransferKind::kMove && file->id.volume == drive->id.volume) continue;  // renamed
+    written.emplace_back(i, Rounded(file->size, limits->cluster));
+    need += written.back().second;
   }
   if (!limits || !acts) return p;
-  if (limits->read_only)
+  if (limits->read_only) {
     p.whole = Finding{Finding::kWhole, EROFS, {}};
-  else if (need > freed && need - freed > limits->free)
+    return p;
+  }
+  // The destination is looked at only when the files may not fit: a file
+  // there already (gathered, or itself) takes no more room, and one the run
+  // replaces gives its room back.
+  std::uint64_t freed = 0;
+  for (std::size_t k = 0; need > limits->free && k < written.size(); ++k) {
+    ui.Yield();
+    const auto& [row, room] = written[k];
+    const std::string source = rows.path(row);
+    const auto there =
+        options.folder_to_make ? std::nullopt : os::Examine(folder + FileNameOf(source));
+    if (!there || !there->regular) continue;
+    const auto file = os::Examine(source);
+    if (file && (there->id == file->id || (options.skip_gathered && there->size == file->size)))
+      need -= room;
+    else if (!options.keep_existing)
+      freed += Rounded(there->size, limits->cluster);
+  }
+  if (need > freed && need - freed > limits->free)
     p.whole = Finding{Finding::kWhole, ENOSPC, {}, need - freed, limits->free};
   return p;
 }
