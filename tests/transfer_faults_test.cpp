@@ -318,6 +318,17 @@ TEST(TransferFaults, ACaseInsensitiveStickKeepsEveryPhoto) {
   }
 }
 
+TEST(TransferFaults, AFileMovedWithinAFatStickKeepsItsDate) {
+  TestTree t;
+  ScriptedUi ui;
+  Mounted m(t.Path("stick"), "fat");  // whose rename dates a file now
+  ASSERT_MOUNTED(m);
+  t.File("stick/in/photo.jpg", "p", 1715000000);
+  Transfer(ui, {t.Path("stick/in/photo.jpg")}, t.Path("stick"), TransferKind::kMove);
+  EXPECT_EQ(t.Read("stick/photo.jpg"), "p");
+  EXPECT_LE(std::abs(MTime(t.Path("stick/photo.jpg")) - 1715000000), 2);
+}
+
 TEST(TransferFaults, AfterACrashEveryFileHasOneCompleteVersion) {
   const std::string fresh(64u << 10, 'n');
   // src/f0..7 moved to dst/<to>0..7, and afterwards each is whole in one place.
