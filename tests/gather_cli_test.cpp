@@ -72,8 +72,7 @@ TEST(GatherCli, ErrorsSayWhatIsWrongAndChangeNothing) {
   t.File("fat/x");
   Mounted tiny(t.Path("tiny"), "tmpfs", "size=1m");
   ASSERT_EQ(tiny.error(), "");
-  t.File("big/1", std::string(1u << 20, '1'));
-  t.File("big/2", std::string(1u << 20, '2'));
+  for (const char* big : {"big/1", "big/2"}) t.File(big, std::string(1u << 20, 'b'));
   t.File("w/ok");
   t.File("w/a:b");
   t.File("old/73", "x", 100000000);  // 1973: FAT holds 1980 to 2107
