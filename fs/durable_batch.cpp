@@ -52,9 +52,12 @@ bool DurableBatch::SyncAll(bool content) {
 }
 
 void DurableBatch::GiveUp(Work& work, const std::string& why) {
+  const bool named = work.state == State::kNamed;
   work.state = State::kEnded;
+  const std::string& d = work.file->destination();
   if (!work.move) {
-    outcomes_.Done(work.row, FileOutcome::kNotCopied, work.source, work.file->destination(), why);
+    outcomes_.Done(work.row, FileOutcome::kNotCopied, work.source, d,
+                   named ? why + ": " + d + " may not be on the drive" : why);
     return;
   }
   const std::string what = why + ": " + work.file->destination() + " was not completed; " +
@@ -143,7 +146,7 @@ void DurableBatch::Complete(Work& w) {
 }
 
 bool DurableBatch::NameWritten() {
-  bool moves = false;
+  bool named = false;
   for (Work& w : work_) {
     if (w.state != State::kWritten) continue;
     // A checked copy is named only once it reads back as it was written.
@@ -172,19 +175,19 @@ bool DurableBatch::NameWritten() {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));
       continue;
     }
-    const std::string folder = FolderOf(w.file->destination());
     names_.Remember(w.file->destination(), w.file->facts(),
                     w.move ? NamePlanner::Guard::kMoved : NamePlanner::Guard::kCopied);
-    if (w.move) {
+    // A move's source goes, and a copy on a drive whose flush is not trusted
+    // is told done, once its name is on disk.
+    if (w.move || untrusted_.Folder(FolderOf(w.file->destination()))) {
       w.state = State::kNamed;
-      moves = true;
+      named = true;
       continue;
     }
     w.state = State::kEnded;
     outcomes_.Copied(w.row, w.source, *w.file);
-    if (untrusted_.Folder(folder)) unsynced_folders_.insert(folder);
   }
-  return moves;
+  return named;
 }
 
 void DurableBatch::Flush() {
@@ -197,7 +200,12 @@ void DurableBatch::Flush() {
       for (Work& w : work_) {
         if (w.state != State::kNamed) continue;
         outcomes_.ui().Yield();
-        Complete(w);
+        if (w.move) {
+          Complete(w);
+        } else {
+          w.state = State::kEnded;
+          outcomes_.Copied(w.row, w.source, *w.file);
+        }
       }
     }
     work_.clear();

@@ -23,7 +23,7 @@ class DurableBatch {
   // Where a file of the batch stands.
   enum class State {
     kWritten,  // complete under a temporary name: to be flushed, then named
-    kNamed,    // a move under its name: its source goes once that is on disk
+    kNamed,    // under its name: a move's source goes (a copy is told done) once that is on disk
     kEnded,    // its outcome told
   };
   struct Work {
@@ -59,7 +59,8 @@ class DurableBatch {
   // Whether the content (with content) and the names of the work not ended
   // are on disk; if not, each such work is given up.
   bool SyncAll(bool content);
-  // Names each written file as it must be named now; true when a move was.
+  // Names each written file as it must be named now; true when one is to
+  // wait for its name to be on disk (a move, or a copy on a drive not trusted).
   bool NameWritten();
   // Removes a named move's source once all is well, or says what is not.
   void Complete(Work& work);

@@ -36,9 +36,9 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
   p.sizes.resize(rows.count);
   const std::string folder = NormalizeSlashes(destination + os::kSeparator);
   // A folder still to be made is asked of the drive it will be made on.
-  std::string asked =
+  const std::string made_in =
       options.folder_to_make ? FolderOf(folder.substr(0, folder.size() - 1)) : folder;
-  if (asked.empty()) asked = ".";
+  const std::string asked = made_in.empty() ? std::string(".") : made_in;
   const auto limits = os::LimitsOf(asked);
   const auto drive = os::Examine(asked);
   std::uint64_t need = 0;
