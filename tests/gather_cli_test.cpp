@@ -524,6 +524,12 @@ TEST(GatherCli, AVerboseRunNamesEveryFileAndCountsTheFilesAndBytesOfEachOutcome)
         "their folders: an identical copy is there already",
         "moved src/new -> out/new", "moved under a new name: src/taken -> 'out/taken (2)'",
         "removed src/same" + kIdentical}},
+      {"--copy-to out --replace out",  // out's own files are the run's: said once each
+       {"1 file (3 bytes) copied; 3 files (13 bytes) passed over: already gathered; 1 file (5 "
+        "bytes) not done", "copied src/new -> out/new", "passed over src/same" + kIdentical,
+        "File already exists: out/taken is one of the files of this transfer; src/taken stays "
+        "where it is", "passed over out/same: it is in the destination folder already",
+        "passed over out/taken: it is in the destination folder already"}},
   };
   for (const auto& c : cases) {
     TestTree t;
