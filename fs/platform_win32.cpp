@@ -90,8 +90,15 @@ int FolderError(const std::string& path) {
   return (a & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
 }
 
-// Windows refuses a name it cannot store as a bad name, never as a permission.
-bool CanWriteIn(const std::string&) { return false; }
+// Asked as the system asks it: the folder opened for adding a file.
+bool CanWriteIn(const std::string& folder) {
+  const HANDLE h = CreateFileW(Long(folder).c_str(), FILE_ADD_FILE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
 
 // A file the walk lists may lie past the limit (its folder within it): it
 // is found, copied and moved like any other.

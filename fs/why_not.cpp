@@ -27,6 +27,14 @@ bool Disconnected(int error) {
   }
 }
 
+// Windows refuses a name it cannot store as a bad name, never as a
+// permission: only a FUSE server answers one so.
+#ifdef _WIN32
+constexpr bool kFuseMayRefuse = false;
+#else
+constexpr bool kFuseMayRefuse = true;
+#endif
+
 }  // namespace
 
 std::string WhyNot(int error, const std::string& source, const std::string& destination) {
@@ -54,7 +62,7 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   // A FUSE file system answers a name it cannot store, or a full disk, as
   // if a folder were missing, or as if making files there were not allowed.
   if (error == ENOENT || error == EINVAL ||
-      ((error == EPERM || error == EACCES) && os::CanWriteIn(folder))) {
+      ((error == EPERM || error == EACCES) && kFuseMayRefuse && os::CanWriteIn(folder))) {
     const auto free = os::FreeSpace(folder);
     const auto file = os::Examine(source);
     if (free && (*free == 0 || (file && file->size > *free)))

@@ -209,6 +209,8 @@ TEST_F(Win32Fs, TheCommandLineTakesFoldersOfAnyNameAndListsThemWhole) {
   }
   EXPECT_EQ(_wsystem(Wide(command + " > \"" + root + "out\"\"").c_str()), 0);
   EXPECT_EQ(Read(root + "out"), listed);
+  Folder("dst");  // and plans their copies, as its run would make them
+  EXPECT_EQ(_wsystem(Wide(command + " -n --copy-to \"" + root + "dst\" > nul\"").c_str()), 0);
 }
 
 // Records what the program draws on a window's task bar button.
