@@ -307,11 +307,14 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       }
       // A file a later run moved on is back once it is at its first place of
       // all: an earlier line's move may have brought it to this one's source.
-      std::string origin = e.source;
-      for (auto before = it + 1; before != entries.rend(); ++before)
-        if (before->action == "move" && before->destination == origin) origin = before->source;
-      const bool back = Holds(e.source, first, e) || (!there && !first && origin != e.source &&
-                                                      Holds(origin, os::Examine(origin), e));
+      // The chain is followed only for a file in neither place.
+      bool back = Holds(e.source, first, e);
+      if (!back && !there && !first) {
+        std::string origin = e.source;
+        for (auto before = it + 1; before != entries.rend(); ++before)
+          if (before->action == "move" && before->destination == origin) origin = before->source;
+        back = origin != e.source && Holds(origin, os::Examine(origin), e);
+      }
       if (back && (!there || e.action == "remove")) continue;  // put back already
       const bool holds = Holds(e.destination, there, e, true);
       // A line is written before its source goes: a run cut short then may
@@ -325,7 +328,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       if (!holds)
         keep(e, "its bytes are no longer those the run " +
                     std::string(e.action == "move" ? "moved" : "left") + " there");
-      else if (first || IsFolder(e.source))
+      else if (first)  // a folder too: it is looked at without following links
         keep(e, ShellQuoted(e.source) + " is taken by " +
                     (IsFolder(e.source) ? "a folder" : "another file") +
                     ", which is never replaced");

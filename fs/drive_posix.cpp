@@ -99,12 +99,6 @@ bool IgnoresCase(const std::string& folder) {
   return TakesWindowsNames(FileSystemType(folder));
 }
 
-std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
-  struct statvfs fs {};
-  if (statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
-  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
-}
-
 std::optional<DriveLimits> LimitsOf(const std::string& folder) {
   struct statvfs fs {};
   if (statvfs(folder.c_str(), &fs) != 0) return std::nullopt;
@@ -127,10 +121,10 @@ bool NameFits(const DriveLimits& limits, const std::string& folder, const std::s
 }
 
 bool NameFits(const std::string& folder, const std::string& name) {
-  const long most = pathconf(folder.c_str(), _PC_NAME_MAX);
-  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
-  return name.size() <= static_cast<std::size_t>(most > 0 ? most : 255) &&
-         !PastPathLimit(base + name);
+  DriveLimits limits;
+  if (const long most = pathconf(folder.c_str(), _PC_NAME_MAX); most > 0)
+    limits.longest_name = static_cast<std::size_t>(most);
+  return NameFits(limits, folder, name);
 }
 
 bool ListsExactly(const std::string& folder, const std::string& name) {

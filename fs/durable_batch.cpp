@@ -60,11 +60,10 @@ void DurableBatch::GiveUp(Work& work, const std::string& why) {
                    named ? why + ": " + d + " may not be on the drive" : why);
     return;
   }
-  const std::string what = why + ": " + work.file->destination() + " was not completed; " +
-                           work.source + " stays where it is";
+  const std::string what =
+      why + ": " + d + " was not completed; " + work.source + " stays where it is";
   outcomes_.ReportMove(what);
-  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, work.file->destination(), what,
-                 true);
+  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, what, true);
 }
 
 int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -85,6 +84,10 @@ int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
 
 void DurableBatch::Complete(Work& w) {
   w.state = State::kEnded;
+  if (!w.move) {
+    outcomes_.Copied(w.row, w.source, *w.file);
+    return;
+  }
   const std::string& d = w.file->destination();
   const auto there = os::Examine(d);
   const auto source = os::Examine(w.source);
@@ -182,10 +185,9 @@ bool DurableBatch::NameWritten() {
     if (w.move || untrusted_.Folder(FolderOf(w.file->destination()))) {
       w.state = State::kNamed;
       named = true;
-      continue;
+    } else {
+      Complete(w);
     }
-    w.state = State::kEnded;
-    outcomes_.Copied(w.row, w.source, *w.file);
   }
   return named;
 }
@@ -200,12 +202,7 @@ void DurableBatch::Flush() {
       for (Work& w : work_) {
         if (w.state != State::kNamed) continue;
         outcomes_.ui().Yield();
-        if (w.move) {
-          Complete(w);
-        } else {
-          w.state = State::kEnded;
-          outcomes_.Copied(w.row, w.source, *w.file);
-        }
+        Complete(w);
       }
     }
     work_.clear();

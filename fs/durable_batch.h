@@ -62,7 +62,8 @@ class DurableBatch {
   // Names each written file as it must be named now; true when one is to
   // wait for its name to be on disk (a move, or a copy on a drive not trusted).
   bool NameWritten();
-  // Removes a named move's source once all is well, or says what is not.
+  // Tells a named copy done, and removes a named move's source once all is
+  // well, or says what is not.
   void Complete(Work& work);
   void GiveUp(Work& work, const std::string& why);
   // 0 when a work's source (now as examined) is still what was copied, else

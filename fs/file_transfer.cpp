@@ -187,9 +187,12 @@ bool TransferRun::IsDestinationFolder(const std::string& folder) {
   return true;
 }
 
+bool TransferRun::ReadAgain(const std::string& source) {
+  return verify_ || untrusted_.SourceFolder(FolderOf(source));
+}
+
 bool TransferRun::Checked(const std::string& source, const std::string& destination) {
-  return verify_ || untrusted_.Folder(FolderOf(destination)) ||
-         untrusted_.SourceFolder(FolderOf(source));
+  return untrusted_.Folder(FolderOf(destination)) || ReadAgain(source);
 }
 
 CopyResult TransferRun::Copy(const std::string& source, const std::string& destination) {
@@ -207,7 +210,7 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
   // the source read again (a stick may note no change), the copy read back.
   const bool untrusted = untrusted_.Folder(FolderOf(destination));
   // The source is read again only where it could change unnoticed.
-  const bool reread = verify_ || untrusted_.SourceFolder(FolderOf(source));
+  const bool reread = ReadAgain(source);
   const bool checked = untrusted || reread;
   const bool wait = there.facts || checked;
   auto file = std::make_unique<os::NewFile>();
@@ -239,9 +242,14 @@ void TransferRun::RenameDone(const std::string& source, const os::FileFacts& fil
 void TransferRun::BeforeRename(const std::string& source, const os::FileFacts& file,
                                const std::string& d) {
   if (!outcomes_.recording()) return;
-  // Told only where the rename can be what moves it, not a copy after it.
-  const auto folder = os::Examine(FolderOf(d));
-  if (folder && folder->id.volume == file.id.volume)
+  // Told only where the rename can be what moves it, not a copy after it:
+  // each destination folder's drive is asked once.
+  if (auto& [folder, volume] = renamed_into_; folder != FolderOf(d)) {
+    folder = FolderOf(d);
+    const auto facts = os::Examine(folder);
+    volume = facts ? facts->id.volume : 0;
+  }
+  if (renamed_into_.second == file.id.volume)
     outcomes_.Leave(row_, FileOutcome::kMoved, source, d, source);
 }
 
@@ -300,7 +308,7 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
     error = copy->CopyFrom(source, between_chunks_, checked);
   // Where a read may go wrong unnoticed, the source is read again before its
   // copy is named, as a copy's is: nothing that fails its check is named.
-  if (error == 0 && (verify_ || untrusted_.SourceFolder(FolderOf(source))))
+  if (error == 0 && ReadAgain(source))
     error = os::SameContent(source, *copy->digest(), between_chunks_);
   if (error == 0 && !wait) error = copy->Publish(false);
   for (; error == EEXIST && names_.keeps_existing() && !wait; error = copy->Publish(false))

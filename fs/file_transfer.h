@@ -134,6 +134,9 @@ class TransferRun {
   void BeforeRename(const std::string& source, const os::FileFacts& file, const std::string& d);
   // A rename of source (as examined) to d is done: remembered and told.
   void RenameDone(const std::string& source, const os::FileFacts& file, const std::string& d);
+  // Whether source is read again once copied: where a read may go wrong
+  // unnoticed (a drive not trusted), or when every copy is checked.
+  bool ReadAgain(const std::string& source);
   // Whether a copy of source to destination is checked by its bytes.
   bool Checked(const std::string& source, const std::string& destination);
 
@@ -149,6 +152,8 @@ class TransferRun {
   std::pair<std::string, Destination> looked_;
   std::string last_folder_;
   std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
+  // The last folder a rename went to (recorded first), and its drive.
+  std::pair<std::string, std::uint64_t> renamed_into_;
   // A destination folder and a source drive no rename joins.
   std::pair<std::string, std::uint64_t> apart_;
 };

@@ -164,8 +164,6 @@ bool IgnoresCase(const std::string& folder);
 // Whether a and b, which name one file, are two entries (hard links), not
 // one reached by two spellings or two paths to one folder.
 bool DistinctEntries(const std::string& a, const std::string& b);
-// Bytes free for this user in folder's file system; none when not known.
-std::optional<std::uint64_t> FreeSpace(const std::string& folder);
 // Whether folder can hold a file called name (its length, and the path's).
 bool NameFits(const std::string& folder, const std::string& name);
 // What a drive takes, as far as it says: asked once before a transfer.

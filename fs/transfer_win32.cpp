@@ -258,20 +258,15 @@ bool DistinctEntries(const std::string& a, const std::string& b) {
   return FoldCase(a) != FoldCase(b);
 }
 
-std::optional<std::uint64_t> FreeSpace(const std::string& folder) {
-  ULARGE_INTEGER free{};
-  if (!GetDiskFreeSpaceExW(Long(folder).c_str(), &free, nullptr, nullptr)) return std::nullopt;
-  return free.QuadPart;
-}
-
 std::optional<DriveLimits> LimitsOf(const std::string& folder) {
   DriveLimits limits;
+  const std::wstring path = Long(folder);
   ULARGE_INTEGER free{};
-  if (!GetDiskFreeSpaceExW(Long(folder).c_str(), &free, nullptr, nullptr)) return std::nullopt;
+  if (!GetDiskFreeSpaceExW(path.c_str(), &free, nullptr, nullptr)) return std::nullopt;
   limits.free = free.QuadPart;
   limits.windows_names = true;
   wchar_t root[MAX_PATH + 1] = {};
-  if (!GetVolumePathNameW(Long(folder).c_str(), root, MAX_PATH)) return limits;
+  if (!GetVolumePathNameW(path.c_str(), root, MAX_PATH)) return limits;
   DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
   if (GetDiskFreeSpaceW(root, &sectors, &bytes, &free_clusters, &clusters))
     limits.cluster = std::max<std::uint64_t>(1, std::uint64_t{sectors} * bytes);
@@ -295,8 +290,7 @@ bool NameFits(const DriveLimits& limits, const std::string& folder, const std::s
 }
 
 bool NameFits(const std::string& folder, const std::string& name) {
-  constexpr std::size_t kMostUnits = 255;  // a name, in UTF-16 code units
-  return Wide(name).size() <= kMostUnits && !PastPathLimit(folder + "\\" + name);
+  return NameFits(DriveLimits{}, folder, name);  // 255 UTF-16 units, as every Windows drive
 }
 
 bool ListsExactly(const std::string& folder, const std::string& name) {

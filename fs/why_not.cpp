@@ -63,9 +63,9 @@ std::string WhyNot(int error, const std::string& source, const std::string& dest
   // if a folder were missing, or as if making files there were not allowed.
   if (error == ENOENT || error == EINVAL ||
       ((error == EPERM || error == EACCES) && kFuseMayRefuse && os::CanWriteIn(folder))) {
-    const auto free = os::FreeSpace(folder);
+    const auto drive = os::LimitsOf(folder);
     const auto file = os::Examine(source);
-    if (free && (*free == 0 || (file && file->size > *free)))
+    if (drive && (drive->free == 0 || (file && file->size > drive->free)))
       return "Disk full: no room is left in " + folder;
     return "Bad file name: the destination does not accept the name " + name;
   }

@@ -43,7 +43,12 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
   const auto drive = os::Examine(asked);
   std::uint64_t need = 0;
   bool acts = false;
-  std::vector<std::pair<std::size_t, std::uint64_t>> written;  // rows a copy writes, and room
+  struct Written {
+    std::size_t row;
+    std::uint64_t room;
+    os::FileId id;
+  };
+  std::vector<Written> written;  // the files a copy writes, as looked at
   for (std::size_t i = 0; i < rows.count; ++i) {
     ui.Yield();
     if (!rows.ticked(i)) continue;
@@ -63,8 +68,8 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
     }
     acts = true;
     if (kind == TransferKind::kMove && file->id.volume == drive->id.volume) continue;  // renamed
-    written.emplace_back(i, Rounded(file->size, limits->cluster));
-    need += written.back().second;
+    written.push_back({i, Rounded(file->size, limits->cluster), file->id});
+    need += written.back().room;
   }
   if (!limits || !acts) return p;
   if (limits->read_only) {
@@ -75,16 +80,14 @@ Preflight CheckBeforeWriting(const TransferRows& rows, const std::string& destin
   // there already (gathered, or itself) takes no more room, and one the run
   // replaces gives its room back.
   std::uint64_t freed = 0;
-  for (std::size_t k = 0; need > limits->free && k < written.size(); ++k) {
+  for (std::size_t k = 0; !options.folder_to_make && need > limits->free && k < written.size();
+       ++k) {
     ui.Yield();
-    const auto& [row, room] = written[k];
-    const std::string source = rows.path(row);
-    const auto there =
-        options.folder_to_make ? std::nullopt : os::Examine(folder + FileNameOf(source));
+    const Written& file = written[k];
+    const auto there = os::Examine(folder + FileNameOf(rows.path(file.row)));
     if (!there || !there->regular) continue;
-    const auto file = os::Examine(source);
-    if (file && (there->id == file->id || (options.skip_gathered && there->size == file->size)))
-      need -= room;
+    if (there->id == file.id || (options.skip_gathered && there->size == p.sizes[file.row]))
+      need -= file.room;
     else if (!options.keep_existing)
       freed += Rounded(there->size, limits->cluster);
   }
