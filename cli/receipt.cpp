@@ -334,9 +334,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
                     ", which is never replaced");
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);
-      else if (const CopyResult copy =
-                   CopyFileChecked(e.destination, run.PlaceForCopy(e.destination, e.source), run);
-               !copy)
+      else if (const CopyResult copy = CopyFileChecked(e.destination, e.source, run); !copy)
         keep(e, copy.why);
     }
     run.Flush();

@@ -157,23 +157,15 @@ bool DurableBatch::NameWritten() {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));
       continue;
     }
-    const std::string wanted = w.file->destination();
-    const auto there = w.replace ? os::Examine(wanted) : std::nullopt;
+    std::string name = w.file->destination();
+    const auto there = w.replace ? os::Examine(name) : std::nullopt;
     const TransferKind kind = w.move ? TransferKind::kMove : TransferKind::kCopy;
-    int error = 0;
     // Asked again now: the file there may have become a ticked source.
-    if (w.replace && there && names_.MustKeep(wanted, *there, kind)) {
-      if (!w.move) {
-        GiveUp(w, "File already exists: " + wanted + " is one of the files of this transfer");
-        continue;
-      }
-      w.file->Retarget(names_.NextName(wanted));
-      error = w.file->Publish(false);
-    } else {
-      error = w.file->Publish(w.replace);
+    if (!w.move && there && names_.MustKeep(name, *there, kind)) {
+      GiveUp(w, "File already exists: " + name + " is one of the files of this transfer");
+      continue;
     }
-    for (; error == EEXIST && names_.keeps_existing(); error = w.file->Publish(false))
-      w.file->Retarget(names_.NextName(w.file->destination()));
+    const int error = names_.Take(kind, name, there, Publishing(*w.file));
     if (error != 0) {
       GiveUp(w, WhyNot(error, w.source, w.file->destination()));
       continue;

@@ -18,6 +18,15 @@
 #include "fs/platform.h"
 #include "fs/untrusted_drives.h"
 
+// Names a complete new file as the run's naming decides: another name in its
+// folder first, when the name it was written for is not to be.
+inline NamePlanner::NameIt Publishing(os::NewFile& file) {
+  return [&file](const std::string& name, bool replace) {
+    if (name != file.destination()) file.Retarget(name);
+    return file.Publish(replace);
+  };
+}
+
 class DurableBatch {
  public:
   // Where a file of the batch stands.

@@ -31,22 +31,17 @@ TransferRun::TransferRun(UiServices& ui)
 
 TransferRun::~TransferRun() = default;
 
-bool TransferRun::HoldsKept(const std::string& s, const std::string& d, TransferKind kind) {
-  if (names_.Promised(d)) Flush();
-  const Destination there = LookAfresh(s, d);
-  looked_ = {d, there};
-  if (!there.facts || there.is_source) return false;  // the file itself: left where it is
-  return names_.MustKeep(d, *there.facts, kind);
-}
+using Action = TransferStep::Action;
 
-void TransferRun::CheckClash(const std::string& source, const std::string& destination,
-                             TransferKind kind) {
-  const std::string s = NormalizeSlashes(source);
-  const std::string d = NormalizeSlashes(destination);
-  if (HoldsKept(s, d, kind))
-    throw Failure("File already exists: " + d + " is one of the files of this transfer; " + s +
-                      " stays where it is",
-                  EEXIST);
+void TransferRun::RenameRefused(int error, const std::string& source, const std::string& d) {
+  // A folder this user may not change keeps its files: that, not the
+  // destination, is what refuses, and across file systems no copy is made.
+  if ((error == EACCES || error == EPERM || error == EXDEV) && os::CanWriteIn(FolderOf(d)) &&
+      !os::CanWriteIn(FolderOf(source)))
+    throw Failure(DescribeError(EACCES) + ": " + source +
+                      " cannot be taken out of its folder; it stays where it is",
+                  EACCES);
+  throw Failure(WhyNot(error, source, d), error);
 }
 
 void TransferRun::NotDone(TransferKind kind, const std::string& source,
@@ -56,135 +51,55 @@ void TransferRun::NotDone(TransferKind kind, const std::string& source,
                  source, destination, why, boxed);
 }
 
-std::string TransferRun::PlaceForCopy(const std::string& source, const std::string& destination) {
-  if (names_.keeps_existing()) return PlaceForMove(source, destination);
-  CheckClash(source, destination, TransferKind::kCopy);
-  return NormalizeSlashes(destination);
+bool TransferRun::EnterFolder(const std::string& folder) {
+  if (folder == turns_folder_) return true;
+  if (!FolderStands(folder)) return false;
+  turns_folder_ = folder;
+  turns_ = std::make_unique<os::FolderTurns>(folder);
+  os::RemoveStaleTemporaries(folder);
+  return true;
 }
-
-std::string TransferRun::PlaceForMove(const std::string& source, const std::string& destination) {
-  const std::string d = NormalizeSlashes(destination);
-  if (!HoldsKept(NormalizeSlashes(source), d, TransferKind::kMove)) return d;
-  std::string numbered = names_.NextName(d);
-  looked_ = {numbered, Destination{std::nullopt, false}};
-  return numbered;
-}
-
-int TransferRun::Nameable(const std::string& path) {
-  std::string folder = FolderOf(path);
-  // A folder still to be made takes what its parent takes.
-  if (names_.planning() && names_.planned().Made(folder)) {
-    folder = FolderOf(folder.substr(0, folder.size() - 1));
-    if (folder.empty()) folder = std::string(".") + os::kSeparator;
+CopyResult TransferRun::Execute(const TransferStep& step) {
+  const std::string &s = step.source, &d = step.name;
+  switch (step.action) {
+    case Action::kCopy:
+      return Copy(step);
+    case Action::kMove:
+      Move(step);
+      break;
+    case Action::kPassOver:
+      PassOver(step);
+      break;
+    case Action::kDropSecondName:
+      if (const int error = os::RemoveFile(s))
+        throw Failure(s + " is another name of " + d + ", which holds it already, but it " +
+                          "could not be removed (" + DescribeError(error) + ")",
+                      error);
+      outcomes_.Done(row_, FileOutcome::kMoved, s, d);
+      break;
+    case Action::kInPlace:
+      outcomes_.Done(row_, FileOutcome::kInPlace, s, d);
+      break;
+    case Action::kRefused:
+      break;
   }
-  if (!os::NameFits(folder, FileNameOf(path))) return ENAMETOOLONG;
-  return os::CanWriteIn(folder) ? 0 : EACCES;
-}
-
-bool TransferRun::AlreadyGathered(TransferKind kind, const std::string& source,
-                                  const std::string& destination) {
-  const std::string d = NormalizeSlashes(destination);
-  // An empty name, the common case, needs no look at the source.
-  if (!skip_gathered_) return false;
-  // The source, and the file at its name, each looked at and read through
-  // one opening: a rerun compares every file it finds. A plan knows the
-  // disk as planned; a name that cannot be opened is looked at.
-  os::OpenedFile at_name;
-  std::optional<os::FileFacts> first;
-  const int error = names_.planning() ? EPERM : os::OpenToRead(d, at_name);
-  if (error == 0) first = at_name.facts;
-  if (error != 0 && error != ENOENT) first = Facts(d);
-  if (!first) return false;
-  os::OpenedFile self;
-  if ((names_.planning() && !Facts(source)) || os::OpenToRead(source, self) != 0 ||
-      !self.facts.regular)
-    return false;
-  std::optional<os::Digest> mine;
-  for (int n = 1;; ++n) {
-    const std::string there = n == 1 ? d : NumberedName(d, n);
-    const auto facts = n == 1 ? first : Facts(there);
-    if (!facts || (n == 1 && facts->id == self.facts.id)) return false;
-    if (!facts->regular || facts->size != self.facts.size || facts->id == self.facts.id) continue;
-    if (!mine && os::DigestOfOpen(self, mine.emplace(), between_chunks_) != 0) return false;
-    self.handle.reset();  // closed: a file open on Windows cannot be removed
-    os::Digest theirs;
-    const int unread =
-        n == 1 && at_name.handle.valid()
-            ? os::DigestOfOpen(at_name, theirs, between_chunks_)
-            : os::DigestOfFile(names_.planned().Content(there), theirs, between_chunks_);
-    at_name.handle.reset();
-    if (unread != 0 || theirs != *mine) continue;
-    if (kind == TransferKind::kMove) {
-      if (names_.planning()) {
-        names_.planned().Gone(source);
-      } else if (outcomes_.Leave(row_, FileOutcome::kAlreadyThere, source, there, there);
-                 int error = os::RemoveFile(source)) {
-        const std::string what = source + " is already gathered as " + there +
-                                 ", but it could not be removed (" + DescribeError(error) +
-                                 "): the file is in both places";
-        outcomes_.ReportMove(what);
-        outcomes_.Done(row_, FileOutcome::kKeptBoth, source, there, what, true);
-        return true;
-      }
-    }
-    outcomes_.Done(row_, FileOutcome::kAlreadyThere, source, there);
-    return true;
-  }
-}
-
-CopyResult TransferRun::PlanCopy(const std::string& source, const std::string& destination) {
-  const auto self = Facts(source);
-  const int error = !self ? ENOENT : Nameable(destination);
-  if (error != 0) return {WhyNot(error, source, destination)};
-  names_.planned().Copy(source, *self, destination);
-  names_.Remember(destination, *names_.planned().Facts(destination), NamePlanner::Guard::kCopied);
-  outcomes_.Done(row_,
-                 names_.Renamed(destination) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied,
-                 source, destination);
   return {};
 }
 
-int TransferRun::Rename(const std::string& source, const std::string& destination, bool replace,
-                        const os::FileFacts& file) {
-  if (!names_.planning()) {
-    BeforeRename(source, file, destination);
-    return os::Rename(source, destination, replace, file.id.volume);
+void TransferRun::PassOver(const TransferStep& step) {
+  const std::string &s = step.source, &there = step.name;
+  if (step.kind == TransferKind::kMove) {
+    outcomes_.Leave(row_, FileOutcome::kAlreadyThere, s, there, there);
+    if (const int error = os::RemoveFile(s)) {
+      const std::string what = s + " is already gathered as " + there +
+                               ", but it could not be removed (" + DescribeError(error) +
+                               "): the file is in both places";
+      outcomes_.ReportMove(what);
+      outcomes_.Done(row_, FileOutcome::kKeptBoth, s, there, what, true);
+      return;
+    }
   }
-  if (int error = Nameable(destination)) return error;
-  if (!os::CanWriteIn(FolderOf(source))) return EACCES;
-  const auto there = Facts(destination);
-  if (there && !replace) return EEXIST;
-  if (there && IsFolder(destination)) return EISDIR;
-  names_.planned().Move(source, file, destination);
-  return 0;
-}
-
-TransferRun::Destination TransferRun::LookAfresh(const std::string& source,
-                                                 const std::string& destination) {
-  Destination there{Facts(destination), false};
-  if (there.facts) {
-    const auto self = Facts(source);
-    there.is_source = self && self->id == there.facts->id;
-  }
-  return there;
-}
-
-TransferRun::Destination TransferRun::Look(const std::string& source,
-                                           const std::string& destination) {
-  auto [last, there] = std::move(looked_);
-  looked_ = {};
-  return last == destination ? there : LookAfresh(source, destination);
-}
-
-bool TransferRun::IsDestinationFolder(const std::string& folder) {
-  if (folder == last_folder_) return true;
-  if (!IsFolder(folder) && !(names_.planning() && names_.planned().Made(folder))) return false;
-  last_folder_ = folder;
-  if (!names_.planning()) {
-    turns_ = std::make_unique<os::FolderTurns>(folder);
-    os::RemoveStaleTemporaries(folder);
-  }
-  return true;
+  outcomes_.Done(row_, FileOutcome::kAlreadyThere, s, there);
 }
 
 bool TransferRun::ReadAgain(const std::string& source) {
@@ -195,15 +110,10 @@ bool TransferRun::Checked(const std::string& source, const std::string& destinat
   return untrusted_.Folder(FolderOf(destination)) || ReadAgain(source);
 }
 
-CopyResult TransferRun::Copy(const std::string& source, const std::string& destination) {
-  const Destination there = Look(source, destination);
-  if (there.is_source) {
-    outcomes_.Done(row_, FileOutcome::kInPlace, source, destination);
-    return {};
-  }
-  if (there.facts && !there.facts->regular) return {destination + " is not a file"};
-  if (there.facts && there.facts->read_only) return {destination + " is read-only"};
-  if (names_.planning()) return PlanCopy(source, destination);
+CopyResult TransferRun::Copy(const TransferStep& step) {
+  const std::string& source = step.source;
+  std::string destination = step.name;
+  EnterFolder(FolderOf(destination));
   // A replacement, or a new file on a file system whose own flush is not
   // trusted, is named once it is on disk: with others, so their flushes are few.
   // Where either side may not be trusted, the copy is checked by its bytes:
@@ -212,19 +122,18 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
   // The source is read again only where it could change unnoticed.
   const bool reread = ReadAgain(source);
   const bool checked = untrusted || reread;
-  const bool wait = there.facts || checked;
+  const bool wait = step.there || checked;
   auto file = std::make_unique<os::NewFile>();
   int error = file->Create(destination, std::nullopt);
   if (error == 0) error = file->CopyFrom(source, between_chunks_, checked);
   if (error == 0 && reread) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
-    batch_.Add({std::move(file), source, false, there.facts.has_value(), row_,
+    batch_.Add({std::move(file), source, false, step.there.has_value(), row_,
                 DurableBatch::State::kWritten});
     return {};
   }
-  if (error == 0) error = file->Publish(false);
-  for (; error == EEXIST && names_.keeps_existing(); error = file->Publish(false))
-    file->Retarget(names_.NextName(file->destination()));
+  if (error == 0)
+    error = names_.Take(TransferKind::kCopy, destination, std::nullopt, Publishing(*file));
   if (error != 0) return {WhyNot(error, source, destination)};
   names_.Remember(file->destination(), file->facts(), NamePlanner::Guard::kCopied);
   outcomes_.Copied(row_, source, *file);
@@ -232,9 +141,9 @@ CopyResult TransferRun::Copy(const std::string& source, const std::string& desti
 }
 
 void TransferRun::RenameDone(const std::string& source, const os::FileFacts& file,
-                          const std::string& d) {
+                             const std::string& d) {
   names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
-  const bool untrusted = !names_.planning() && untrusted_.Folder(FolderOf(d));
+  const bool untrusted = untrusted_.Folder(FolderOf(d));
   outcomes_.Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
   if (untrusted) batch_.SyncFolderLater(FolderOf(d));
 }
@@ -253,56 +162,43 @@ void TransferRun::BeforeRename(const std::string& source, const os::FileFacts& f
     outcomes_.Leave(row_, FileOutcome::kMoved, source, d, source);
 }
 
-bool TransferRun::MoveToFreeName(const std::string& source, const std::string& destination) {
-  const std::string s = NormalizeSlashes(source), d = NormalizeSlashes(destination);
-  // A file already in the destination folder is for the full course, which
-  // knows it by its identity: a rename onto itself may succeed doing nothing.
-  const std::string from = FolderOf(s), to = FolderOf(d);
-  if (names_.planning() || names_.Promised(d) ||
-      (from.size() == to.size() && os::FoldCase(from) == os::FoldCase(to)))
-    return false;
+bool TransferRun::RenameUnlooked(const TransferStep& step) {
+  const std::string &s = step.source, &d = step.name;
   const auto file = os::Examine(s);
-  if (!file || !file->regular || !IsDestinationFolder(FolderOf(d)) ||
-      apart_ == std::pair{last_folder_, file->id.volume})
+  if (!file || !file->regular || !EnterFolder(FolderOf(d)) ||
+      apart_ == std::pair{turns_folder_, file->id.volume})
     return false;
   BeforeRename(s, *file, d);
   const int error = os::Rename(s, d, false, file->id.volume);
-  if (error == EXDEV) apart_ = {last_folder_, file->id.volume};
+  if (error == EXDEV) apart_ = {turns_folder_, file->id.volume};
   if (error != 0) return false;
   RenameDone(s, *file, d);
   return true;
 }
 
-void TransferRun::Move(const std::string& source, const os::FileFacts& file,
-                       const std::string& destination, const std::optional<os::FileFacts>& there) {
-  std::string d = destination;
-  std::optional<os::FileFacts> old = there;
+void TransferRun::Move(const TransferStep& step) {
+  const std::string& source = step.source;
+  const os::FileFacts& file = *step.file;
+  std::string d = step.name;
+  EnterFolder(FolderOf(d));
   // What is there may have become a file to keep (ticked) while the window
   // had its events: the newcomer then takes a numbered name.
-  if (old && names_.MustKeep(d, *old, TransferKind::kMove)) {
-    d = names_.NextName(destination);
-    old.reset();
-  }
-  int error = Rename(source, d, old.has_value(), file);
-  // Another program took the name meanwhile: the next free one.
-  for (; error == EEXIST && names_.keeps_existing(); error = Rename(source, d, false, file))
-    d = names_.NextName(d);
+  int error =
+      names_.Take(TransferKind::kMove, d, step.there, [&](const std::string& name, bool replace) {
+        BeforeRename(source, file, name);
+        return os::Rename(source, name, replace, file.id.volume);
+      });
   if (error == 0) {
     RenameDone(source, file, d);
     return;
   }
-  // A folder this user may not change keeps its files: that, not the
-  // destination, is what refuses, and across file systems no copy is made.
-  if ((error == EACCES || error == EPERM || error == EXDEV) && os::CanWriteIn(FolderOf(d)) &&
-      !os::CanWriteIn(FolderOf(source)))
-    throw Failure(DescribeError(EACCES) + ": " + source +
-                      " cannot be taken out of its folder; it stays where it is",
-                  EACCES);
-  if (error != EXDEV) throw Failure(WhyNot(error, source, d), error);
+  if (error != EXDEV || (os::CanWriteIn(FolderOf(d)) && !os::CanWriteIn(FolderOf(source))))
+    RenameRefused(error, source, d);
   // Across file systems: a copy first; the source goes once the copy is safe
   // (checked by its bytes, read back, where a side may not be trusted).
+  const bool replace = step.there && d == step.name;
   const bool checked = Checked(source, d);
-  const bool wait = old || checked;
+  const bool wait = replace || checked;
   auto copy = std::make_unique<os::NewFile>();
   if ((error = copy->Create(d, std::nullopt)) == 0)
     error = copy->CopyFrom(source, between_chunks_, checked);
@@ -310,9 +206,8 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
   // copy is named, as a copy's is: nothing that fails its check is named.
   if (error == 0 && ReadAgain(source))
     error = os::SameContent(source, *copy->digest(), between_chunks_);
-  if (error == 0 && !wait) error = copy->Publish(false);
-  for (; error == EEXIST && names_.keeps_existing() && !wait; error = copy->Publish(false))
-    copy->Retarget(names_.NextName(copy->destination()));
+  if (error == 0 && !wait)
+    error = names_.Take(TransferKind::kMove, d, std::nullopt, Publishing(*copy));
   d = copy->destination();
   if (error == os::kSourceChanged && !os::Examine(source))
     throw Failure(source +
@@ -324,67 +219,44 @@ void TransferRun::Move(const std::string& source, const os::FileFacts& file,
                       " stays where it is",
                   error);
   if (!wait) names_.Remember(d, copy->facts(), NamePlanner::Guard::kMoved);
-  batch_.Add({std::move(copy), source, true, old.has_value(), row_,
+  batch_.Add({std::move(copy), source, true, replace, row_,
               wait ? DurableBatch::State::kWritten : DurableBatch::State::kNamed});
 }
 
 CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
                            TransferRun& run) {
   if (IsBlank(source) || IsBlank(destination)) return {"Bad file name"};
-  const std::string s = NormalizeSlashes(source), d = NormalizeSlashes(destination);
   // No file's name on Windows holds a wildcard. Whether the source is a file
   // is told by the copy's own opening of it.
-  if (s.find_first_of(kWildcards) != std::string::npos) return {"File not found: the file is gone"};
-  if (!run.IsDestinationFolder(FolderOf(d))) return {WhyNot(ENOENT, s, d)};
-  return FSOFileCopy(s, d, run);
+  if (NormalizeSlashes(source).find_first_of(kWildcards) != std::string::npos)
+    return {"File not found: the file is gone"};
+  return FSOFileCopy(source, destination, run);
 }
 
 CopyResult FSOFileCopy(const std::string& source, const std::string& destination,
                        TransferRun& run) {
-  return run.Copy(source, destination);
+  return run.Carry(run.Plan(TransferKind::kCopy, source, destination));
 }
 
 bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
   UiServices& ui = run.ui();
   FailureTrap trap(ui, kMoveProcedure);
-  const std::string s = NormalizeSlashes(source);
-  const std::string d = NormalizeSlashes(destination);
-  std::optional<os::FileFacts> file, there;
+  TransferStep step;
   // The old destination is replaced only by the move itself, so a move that
   // cannot proceed keeps it.
-  trap.Step(102, [&] {
+  bool moved = false;
+  const bool planned = trap.Step(102, [&] {
+    step = run.Plan(TransferKind::kMove, source, destination);
+    if (step.looked || (moved = run.RenameUnlooked(step))) return;
     ui.Yield();
-    file = run.Facts(s);
-    there = run.Look(s, d).facts;
+    step = run.Look(std::move(step));
   });
-  if (file && there && file->id == there->id) {
-    // It is there already. A hard link elsewhere is a second name of it,
-    // which the move takes away; one name spelt two ways stays as it is.
-    bool second_name = false;
-    const bool gone = trap.Step(104, [&] {
-      second_name = file->links > 1 && os::DistinctEntries(s, d);
-      const int error = second_name ? os::RemoveFile(s) : 0;
-      if (error != 0)
-        throw Failure(s + " is another name of " + d + ", which holds it already, but it " +
-                          "could not be removed (" + DescribeError(error) + ")",
-                      error);
-    });
-    if (gone)
-      run.Done(second_name ? FileOutcome::kMoved : FileOutcome::kInPlace, s, d);
-    else
-      run.NotDone(TransferKind::kMove, s, d, trap.last(), true);
-    return false;
-  }
-  const bool moved = trap.Step(104, [&] {
-    if (!file)
-      throw Failure("File not found: " + s + " is no longer there; nothing was moved", ENOENT);
-    if (!file->regular) throw Failure(s + " is no longer a file; nothing was moved", EINVAL);
-    if (!there && !run.IsDestinationFolder(FolderOf(d)))
-      throw Failure(WhyNot(ENOENT, s, d), ENOENT);
-    run.Move(s, *file, d, there);
-  });
-  if (!moved) run.NotDone(TransferKind::kMove, s, d, trap.last(), true);
-  return moved;
+  if (moved) return true;
+  if (planned) moved = trap.Step(104, [&] { run.Carry(step); });
+  if (!moved)
+    run.NotDone(TransferKind::kMove, NormalizeSlashes(source),
+                step.name.empty() ? NormalizeSlashes(destination) : step.name, trap.last(), true);
+  return moved && step.action == TransferStep::Action::kMove;
 }
 
 const char* TransferWord(TransferKind kind) {

@@ -9,6 +9,7 @@
 #include "fs/name_planner.h"
 #include "fs/outcomes.h"
 #include "fs/platform.h"
+#include "fs/transfer_step.h"
 #include "fs/untrusted_drives.h"
 #include "fs/why_not.h"
 
@@ -49,63 +50,37 @@ class TransferRun {
   // A file whose identical copy (same size, same bytes) stands in the
   // destination under its name or a numbered one is not gathered again.
   void SkipGathered() { skip_gathered_ = true; }
-  // Whether source, bound for destination, is gathered there already (then
-  // its outcome is told, and a move's source is removed once that is sure).
-  bool AlreadyGathered(TransferKind kind, const std::string& source,
-                       const std::string& destination);
-  // Nothing is written: each outcome says what the run would do now, every
-  // name decided by the same rules, against the disk and the names planned.
+  // Nothing is written: each step is told as the run would carry it out
+  // now, against the disk and the steps told before it.
   void PlanOnly() { names_.PlanOnly(); }
   // A plan's destination folder (with its final separator), which the run
   // makes first.
   void PlanFolder(const std::string& folder) { names_.planned().MakeFolder(folder); }
-  // What is at path: as planned, or else on disk.
-  std::optional<os::FileFacts> Facts(const std::string& path) { return names_.Facts(path); }
   // Whether the file at path (as examined) is a source ticked now.
   void KeepTickedSources(NamePlanner::SourceTest test) {
     names_.KeepTickedSources(std::move(test));
   }
-  // Throws a Failure that names both files when destination holds a file
-  // the run must keep. Waiting work for the same name is completed first.
-  void CheckClash(const std::string& source, const std::string& destination, TransferKind kind);
-  // Where a move of source puts its file: destination, unless that holds a
-  // file the run must keep; then the first free "stem (2).ext", "stem
-  // (3).ext" and so on.
-  std::string PlaceForMove(const std::string& source, const std::string& destination);
-  // Moves source by one rename when nothing is at destination and both lie
-  // on one drive, as most files of a gathering do: no look first. False when
-  // it did not; the move then takes its full course, which says why.
-  bool MoveToFreeName(const std::string& source, const std::string& destination);
-  // Where a copy puts its file: as a move does when keeping what exists;
-  // else destination, once CheckClash let it.
-  std::string PlaceForCopy(const std::string& source, const std::string& destination);
-  // Copies with replacement; its sentence when nothing was copied (a
-  // read-only or unreadable destination, a source that cannot be read). Silent.
-  CopyResult Copy(const std::string& source, const std::string& destination);
-  // Moves the file source (as examined) to destination (what is there now),
-  // replacing it unless it became a file to keep meanwhile; throws on failure.
-  void Move(const std::string& source, const os::FileFacts& file, const std::string& destination,
-            const std::optional<os::FileFacts>& there);
-  // What is at a destination, and whether it is the source itself (another
-  // spelling of its name, or a link to it).
-  struct Destination {
-    std::optional<os::FileFacts> facts;
-    bool is_source;
-  };
-  // As the clash test just saw it, or looked at afresh.
-  Destination Look(const std::string& source, const std::string& destination);
-  // Whether folder is one. The last folder found is not looked at again: a
-  // folder that went since makes the new file's creation fail all the same.
-  bool IsDestinationFolder(const std::string& folder);
+
+  // What becomes of source, bound for destination, and the name it takes:
+  // destination, unless that holds a file the run must keep; then a move (or
+  // a copy keeping what exists) takes the first free "stem (2).ext", and a
+  // copy throws a Failure that names both files. Waiting work for the name
+  // is completed first. A move into another folder that needs no look
+  // first is planned as one rename (not looked).
+  TransferStep Plan(TransferKind kind, const std::string& source, const std::string& destination);
+  // The full look at a step planned without one.
+  TransferStep Look(TransferStep step);
+  // Carries out a step (a dry run tells it). A copy says why when it wrote
+  // nothing; a move throws; silent otherwise.
+  CopyResult Carry(const TransferStep& step);
+  // A move planned without a look, by one rename that replaces nothing;
+  // false when it did not, and the step is to be looked at.
+  bool RenameUnlooked(const TransferStep& step);
   // Completes the waiting work; a move that cannot be completed keeps its
   // source, and says why in the move's own failure box.
   void Flush() { batch_.Flush(); }
   // The row the calls that follow are for, until the next.
   void Row(std::size_t row) { row_ = row; }
-  // The row's file is where it was to go.
-  void Done(FileOutcome::What what, const std::string& source, const std::string& path) {
-    outcomes_.Done(row_, what, source, path);
-  }
   // The row's file was not transferred, and why (shown in a box, or not yet).
   void NotDone(TransferKind kind, const std::string& source, const std::string& destination,
                const std::string& why, bool boxed);
@@ -118,18 +93,25 @@ class TransferRun {
   UiServices& ui() { return ui_; }
 
  private:
-  // Whether d (normalized, as s) holds a file the run must keep; waiting work
-  // for that name is completed first, and what d holds is noted for the move
-  // or copy that follows.
-  bool HoldsKept(const std::string& s, const std::string& d, TransferKind kind);
-  Destination LookAfresh(const std::string& source, const std::string& destination);
+  // Where an identical copy of source stands, at destination or a numbered
+  // name of it; empty when none does (or either cannot be read).
+  std::string Gathered(const std::string& source, const std::string& destination);
+  // Whether a folder stands (as planned, in a dry run); the last one found
+  // is not looked at again.
+  bool FolderStands(const std::string& folder);
+  // The run writes into folder: it stands, and this run has its turn there.
+  bool EnterFolder(const std::string& folder);
+  std::optional<os::FileFacts> Facts(const std::string& path) { return names_.Facts(path); }
   // 0 when a file could be named path now, else the error its naming would meet.
   int Nameable(const std::string& path);
-  // Moves (renames) source to destination, or plans it.
-  int Rename(const std::string& source, const std::string& destination, bool replace,
-             const os::FileFacts& file);
-  // A planned copy: the same checks as Copy's, and the name taken.
-  CopyResult PlanCopy(const std::string& source, const std::string& destination);
+  // Why a rename of source to d was refused, thrown.
+  [[noreturn]] static void RenameRefused(int error, const std::string& source,
+                                         const std::string& d);
+  CopyResult Execute(const TransferStep& step);
+  CopyResult Pretend(const TransferStep& step);
+  CopyResult Copy(const TransferStep& step);
+  void Move(const TransferStep& step);
+  void PassOver(const TransferStep& step);
   // A rename of source (as examined) to d is about to be made.
   void BeforeRename(const std::string& source, const os::FileFacts& file, const std::string& d);
   // A rename of source (as examined) to d is done: remembered and told.
@@ -149,9 +131,9 @@ class TransferRun {
   std::size_t row_ = 0;
   bool verify_ = false;
   bool skip_gathered_ = false;
-  std::pair<std::string, Destination> looked_;
-  std::string last_folder_;
-  std::unique_ptr<os::FolderTurns> turns_;  // of last_folder_
+  std::string folder_stands_;  // the last folder found standing
+  std::string turns_folder_;
+  std::unique_ptr<os::FolderTurns> turns_;  // of turns_folder_
   // The last folder a rename went to (recorded first), and its drive.
   std::pair<std::string, std::uint64_t> renamed_into_;
   // A destination folder and a source drive no rename joins.
@@ -171,4 +153,3 @@ CopyResult FSOFileCopy(const std::string& source, const std::string& destination
 // destination; a destination that is the source itself leaves the file be.
 // True when the file went (or, across file systems, is going) there.
 bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);
-

@@ -1,5 +1,7 @@
 #include "fs/name_planner.h"
 
+#include <cerrno>
+
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
@@ -59,4 +61,16 @@ std::string NamePlanner::NextName(const std::string& taken) {
   std::string next = FreeName(name);
   wanted_[next] = name;
   return next;
+}
+
+int NamePlanner::Take(TransferKind kind, std::string& name,
+                      const std::optional<os::FileFacts>& there, const NameIt& name_it) {
+  bool replace = there.has_value();
+  if (replace && MustKeep(name, *there, kind)) {
+    name = NextName(name);
+    replace = false;
+  }
+  int error = name_it(name, replace);
+  for (; error == EEXIST && keep_existing_; error = name_it(name, false)) name = NextName(name);
+  return error;
 }

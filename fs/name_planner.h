@@ -38,6 +38,14 @@ class NamePlanner {
   // The next free numbered name of the one its row gave taken (a name the
   // row's file cannot have), noted as a renaming.
   std::string NextName(const std::string& taken);
+  // Gives a complete file of a transfer of kind its planned name, by
+  // name_it(name, replace): the file planned to be replaced (there) is,
+  // unless it became one to keep meanwhile; a name another program took
+  // meanwhile gives the next free one where nothing is replaced. name ends
+  // as the name tried last; the error of that try.
+  using NameIt = std::function<int(const std::string& name, bool replace)>;
+  int Take(TransferKind kind, std::string& name, const std::optional<os::FileFacts>& there,
+           const NameIt& name_it);
   // Whether placed is a numbered name; it is forgotten as one.
   bool Renamed(const std::string& placed) { return wanted_.erase(placed) != 0; }
   // A name promised to a complete file that waits for it; until the promises

@@ -108,16 +108,12 @@ TransferOutcome TransferChecked(const TransferRows& rows,
       run.NotDone(now, source, target, FindingText(*found, destination(), now), true);
     } else if (now == TransferKind::kCopy) {
       if (!trap.Step(108, [&] {
-            if (run.AlreadyGathered(now, source, target)) return;
-            const CopyResult copy = CopyFileChecked(source, run.PlaceForCopy(source, target), run);
-            if (!copy) run.NotDone(now, source, target, copy.why, false);
+            if (const CopyResult copy = CopyFileChecked(source, target, run); !copy)
+              run.NotDone(now, source, target, copy.why, false);
           }))
         run.NotDone(now, source, target, trap.last(), true);
     } else if (now == TransferKind::kMove) {
-      trap.Step(110, [&] {
-        if (!run.AlreadyGathered(now, source, target) && !run.MoveToFreeName(source, target))
-          FSOFileMove(source, run.PlaceForMove(source, target), run);
-      });
+      trap.Step(110, [&] { FSOFileMove(source, target, run); });
     }
   }
   trap.Step(112, [&] { run.Flush(); });
@@ -172,8 +168,8 @@ std::string PreflightMessage(const Preflight& preflight, const std::string& dest
   if (preflight.whole) return FindingText(*preflight.whole, destination, kind) + ".";
   std::vector<std::string> lines;
   for (const Finding& file : preflight.files) lines.push_back(FindingText(file, destination, kind));
-  return ListedMessage(HowMany(lines.size(), "ticked files") + " not " + TransferVerb(kind) +
-                           ": " + destination + " cannot take them.\r\n",
+  return ListedMessage(HowMany(lines.size(), "ticked files") + " not " + TransferVerb(kind) + ": " +
+                           destination + " cannot take them.\r\n",
                        lines);
 }
 

@@ -452,6 +452,9 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
        [](TestTree& t) { t.Folder("out/x"); }},
       {"a --copy-to out --replace", {{"a/x", "new"}, {"elsewhere", "theirs"}}, {{"x", "theirs"}},
        1, nullptr, [](TestTree& t) { symlink(t.Path("elsewhere").c_str(), t.Path("out/x").c_str()); }},
+      // Another name of the file is there already: the move takes the source's away.
+      {"a --move-to out", {{"a/x", "same"}}, {{"x", "same"}}, 0, nullptr,
+       [](TestTree& t) { link(t.Path("a/x").c_str(), t.Path("out/x").c_str()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -466,6 +469,7 @@ TEST(GatherCli, TheDryRunSaysWhatTheRunDoesWhichReplacesNothingUnlessAsked) {
     if (c.more) c.more(t);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
     const Outcome dry = Gather(t, "-n -0 --after 1900-01-01 " + c.args);
+    for (const auto& [path, text] : c.before) EXPECT_EQ(t.Read(path), text) << "dry run";
     const Outcome o = Gather(t, "--after 1900-01-01 " + c.args);
     EXPECT_EQ(o.status, c.status) << o.err;
     EXPECT_EQ(dry.status, c.status) << dry.err;

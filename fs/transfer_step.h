@@ -1,0 +1,29 @@
+#pragma once
+// One file of a transfer as its plan decides it: what is done, and the one
+// name the file takes. The run carries it out, or a dry run tells it.
+#include <optional>
+#include <string>
+
+#include "fs/platform.h"
+#include "fs/transfer_kind.h"
+
+struct TransferStep {
+  enum class Action {
+    kCopy,
+    kMove,
+    kPassOver,  // its identical copy stands at name: nothing is written (a move's source goes)
+    kInPlace,   // the file is at name already
+    kDropSecondName,  // name holds the file, and source is another name of it, which goes
+    kRefused,         // why says what keeps it from name
+  };
+  TransferKind kind = TransferKind::kNone;
+  Action action = Action::kRefused;
+  std::string source, name;            // separators normalized
+  std::optional<os::FileFacts> file;   // the source as it was looked at
+  std::optional<os::FileFacts> there;  // what stood at name: the file written replaces it
+  // False for a move by one rename that refuses to replace: the most common
+  // step of a gathering needs no look first.
+  bool looked = true;
+  std::string why;  // kRefused: the sentence
+  int error = 0;    // kRefused: the system's error number, when there is one
+};
