@@ -1,7 +1,7 @@
 #pragma once
 #include <QDBusConnection>
 
-#include "fs/taskbar_progress.h"
+#include "app/taskbar_progress.h"
 
 // The freedesktop launcher entry signal (com.canonical.Unity.LauncherEntry
 // Update), which KDE Plasma's task manager and GNOME's docks draw as a bar

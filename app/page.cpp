@@ -15,9 +15,9 @@
 
 #include "app/failure.h"
 #include "app/twips.h"
+#include "app/window_qt.h"
+#include "app/window_utils.h"
 #include "fs/folder_walk.h"
-#include "fs/window_qt.h"
-#include "fs/window_utils.h"
 
 void SetOption(QRadioButton* option, bool value) {
   if (value) {

@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "fs/window_utils.h"
+#include "app/window_utils.h"
 #ifdef _WIN32
-#include "fs/taskbar_win32.h"
+#include "app/taskbar_win32.h"
 #else
 #include "app/launcher_progress.h"
 #endif

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/taskbar_progress.h"
 #include "app/ui_services.h"
-#include "fs/taskbar_progress.h"
 
 // The real boxes and dialogs, owned by the window that is active.
 class QtUiServices : public UiServices {

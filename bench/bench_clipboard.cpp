@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "fs/clipboard_text.h"
+#include "results_page/clipboard_text.h"
 
 namespace {
 

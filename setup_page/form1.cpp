@@ -13,12 +13,12 @@
 #include <QTreeWidget>
 
 #include "app/failure_trap.h"
+#include "app/folder_picker.h"
 #include "app/settings_store.h"
-#include "fs/folder_picker.h"
+#include "app/window_qt.h"
+#include "app/window_utils.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
-#include "fs/window_qt.h"
-#include "fs/window_utils.h"
 #include "results_page/form2.h"
 #include "setup_page/search_launch.h"
 

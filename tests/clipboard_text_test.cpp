@@ -1,4 +1,4 @@
-#include "fs/clipboard_text.h"
+#include "results_page/clipboard_text.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/date_locale.h"
-#include "fs/window_utils.h"
+#include "app/window_utils.h"
 #include "tests/layout_check.h"
 #include "tests/page_fixture.h"
 

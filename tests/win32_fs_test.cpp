@@ -12,7 +12,7 @@
 
 #include "fs/file_transfer.h"
 #include "fs/folder_walk.h"
-#include "fs/taskbar_win32.h"
+#include "app/taskbar_win32.h"
 #include "fs/win32_text.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"

@@ -1,4 +1,4 @@
-#include "fs/window_utils.h"
+#include "app/window_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fs/folder_picker.h"
+#include "app/folder_picker.h"
 
 #include "fs/path_rules.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #undef Yield  // a Win16 leftover that would rename UiServices::Yield
 
-#include "fs/taskbar_progress.h"
+#include "app/taskbar_progress.h"
 
 // The bar over a window's button in the Windows task bar (ITaskbarList3).
 // Needs COM on the calling thread, as a Qt GUI thread has it; without a task

@@ -1,4 +1,4 @@
-#include "fs/taskbar_progress.h"
+#include "app/taskbar_progress.h"
 
 void TaskbarProgress::Set(double fraction) {
   const auto now = std::chrono::steady_clock::now();

@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-#include "fs/clipboard_text.h"
+#include "results_page/clipboard_text.h"
 
 // Empties the clipboard, trying up to 1000 times while another program holds it.
 void ClearClipboard();

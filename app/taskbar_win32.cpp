@@ -1,4 +1,4 @@
-#include "fs/taskbar_win32.h"
+#include "app/taskbar_win32.h"
 
 namespace {
 constexpr ULONGLONG kSteps = 10000;

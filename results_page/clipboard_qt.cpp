@@ -1,4 +1,4 @@
-#include "fs/clipboard_qt.h"
+#include "results_page/clipboard_qt.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "fs/window_qt.h"
+#include "app/window_qt.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
-#include "fs/window_utils.h"
+#include "app/window_utils.h"
 
 namespace {
 
