@@ -93,9 +93,10 @@ class TransferRun {
   UiServices& ui() { return ui_; }
 
  private:
-  // Where an identical copy of source stands, at destination or a numbered
-  // name of it; empty when none does (or either cannot be read).
-  std::string Gathered(const std::string& source, const std::string& destination);
+  // Where an identical copy of the step's source stands, at its name or a
+  // numbered one; empty when none does (or either cannot be read). What is
+  // at the name is noted in the step.
+  std::string Gathered(TransferStep& step);
   // Whether a folder stands (as planned, in a dry run); the last one found
   // is not looked at again.
   bool FolderStands(const std::string& folder);

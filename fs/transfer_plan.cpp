@@ -16,7 +16,7 @@ TransferStep TransferRun::Plan(TransferKind kind, const std::string& source,
   step.kind = kind;
   step.source = NormalizeSlashes(source);
   step.name = NormalizeSlashes(destination);
-  if (std::string same = Gathered(step.source, step.name); !same.empty()) {
+  if (std::string same = Gathered(step); !same.empty()) {
     step.action = Action::kPassOver;
     step.name = std::move(same);
     return step;
@@ -25,7 +25,7 @@ TransferStep TransferRun::Plan(TransferKind kind, const std::string& source,
   // knows it by its identity: a rename onto itself may succeed doing nothing.
   const std::string from = FolderOf(step.source), to = FolderOf(step.name);
   if (kind == TransferKind::kMove && !names_.planning() && !names_.Promised(step.name) &&
-      !(from.size() == to.size() && os::FoldCase(from) == os::FoldCase(to))) {
+      !step.there && !(from.size() == to.size() && os::FoldCase(from) == os::FoldCase(to))) {
     step.action = Action::kMove;
     step.looked = false;
     return step;
@@ -42,9 +42,12 @@ TransferStep TransferRun::Look(TransferStep step) {
     return step;
   };
   step.looked = true;
-  if (names_.Promised(step.name)) Flush();  // what waits for the name is there first
+  if (names_.Promised(step.name)) {  // what waits for the name is there first
+    Flush();
+    step.seen = false;
+  }
   step.file = Facts(s);
-  step.there = Facts(step.name);
+  if (!step.seen) step.there = Facts(step.name);
   const bool in_place = step.file && step.there && step.file->id == step.there->id;
   if (step.there && !in_place && names_.MustKeep(step.name, *step.there, step.kind)) {
     if (step.kind == TransferKind::kCopy && !names_.keeps_existing())
@@ -98,7 +101,8 @@ int TransferRun::Nameable(const std::string& path) {
   return os::CanWriteIn(folder) ? 0 : EACCES;
 }
 
-std::string TransferRun::Gathered(const std::string& source, const std::string& d) {
+std::string TransferRun::Gathered(TransferStep& step) {
+  const std::string &source = step.source, &d = step.name;
   // An empty name, the common case, needs no look at the source.
   if (!skip_gathered_) return {};
   // The source, and the file at its name, each looked at and read through
@@ -109,6 +113,8 @@ std::string TransferRun::Gathered(const std::string& source, const std::string& 
   const int error = names_.planning() ? EPERM : os::OpenToRead(d, at_name);
   if (error == 0) first = at_name.facts;
   if (error != 0 && error != ENOENT) first = Facts(d);
+  step.there = first;
+  step.seen = true;
   if (!first) return {};
   os::OpenedFile self;
   if ((names_.planning() && !Facts(source)) || os::OpenToRead(source, self) != 0 ||

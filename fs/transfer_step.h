@@ -21,6 +21,7 @@ struct TransferStep {
   std::string source, name;            // separators normalized
   std::optional<os::FileFacts> file;   // the source as it was looked at
   std::optional<os::FileFacts> there;  // what stood at name: the file written replaces it
+  bool seen = false;                   // there holds what one look at name saw
   // False for a move by one rename that refuses to replace: the most common
   // step of a gathering needs no look first.
   bool looked = true;
