@@ -49,6 +49,12 @@ class ScriptedUi : public UiServices {
     if (on_progress) on_progress(fraction);
   }
   bool ShowsProgress() const override { return static_cast<bool>(on_progress); }
+  std::size_t rows_reached = 0;  // the row a transfer is at
+  void TransferProgress(std::size_t done, std::size_t rows, std::uint64_t bytes_done,
+                        std::uint64_t bytes) override {
+    rows_reached = done;
+    UiServices::TransferProgress(done, rows, bytes_done, bytes);
+  }
   bool Yield() override {
     ++yields;
     if (on_yield) on_yield();

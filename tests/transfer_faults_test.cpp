@@ -46,12 +46,15 @@ int MoveBoxes(const ScriptedUi& ui) {
 
 // Every ticked row of rows into destination, as page 2 does it.
 TransferOutcome Transfer(ScriptedUi& ui, const std::vector<std::string>& rows,
-                         const std::string& destination, TransferKind kind) {
+                         const std::string& destination, TransferKind kind,
+                         std::function<bool(std::size_t)> ticked = [](std::size_t) {
+                           return true;
+                         }) {
   FailureTrap trap(ui, "Larkmere2021/08/31.Form2.PushButton3_Click");
   TransferRows list;
   list.count = rows.size();
   list.path = [&](std::size_t i) { return rows[i]; };
-  list.ticked = [](std::size_t) { return true; };
+  list.ticked = std::move(ticked);
   TransferOptions options;  // what keeps some or all files from going: one box first
   options.found = [&](const Preflight& p) {
     ui.Information(PreflightMessage(p, destination, kind));
@@ -193,6 +196,7 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
     std::string kept;               // what dst/x.txt holds afterwards
     std::string numbered;           // and dst/x (2).txt, a move's second of one name
     int clash_boxes;                // a copy's: other/x.txt stays where it is
+    bool late = false;  // the last row is ticked once the first file waits for its name
   } cases[] = {
       {"move, the one already there first",
        TransferKind::kMove,
@@ -224,6 +228,13 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
        "theirs",
        "(none)",
        0},
+      {"copy over a file ticked meanwhile",
+       TransferKind::kCopy,
+       {"other/x.txt", "dst/x.txt"},
+       "mine",
+       "(none)",
+       0,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -234,7 +245,9 @@ TEST(TransferFaults, AFileOfTheTransferIsNeverReplaced) {
     t.File("a/x.txt", "a");
     std::vector<std::string> rows;
     for (const auto& r : c.rows) rows.push_back(t.Path(r));
-    Transfer(ui, rows, t.Path("dst/"), c.kind);
+    Transfer(ui, rows, t.Path("dst/"), c.kind, [&](std::size_t i) {
+      return !c.late || i + 1 < rows.size() || ui.rows_reached == i;
+    });
     EXPECT_EQ(t.Read("dst/x.txt"), c.kept);
     EXPECT_EQ(Content(t.Path("dst/x (2).txt")), c.numbered);
     EXPECT_EQ(Exists(t.Path("other/x.txt")), c.kind == TransferKind::kCopy);
