@@ -14,6 +14,10 @@ namespace {
 // Enough to keep flushes rare (each costs about as much as copying a few
 // hundred small files), few enough to keep the work a crash would undo small.
 constexpr std::size_t kBatchFiles = 2048;
+// Where the drive is not trusted each file is looked at again by name when
+// it is named: a FUSE driver's cached look lasts about a second, which a
+// smaller batch stays within.
+constexpr std::size_t kUntrustedBatchFiles = 256;
 constexpr std::uint64_t kBatchBytes = 1u << 30;
 
 }  // namespace
@@ -22,7 +26,9 @@ void DurableBatch::Add(Work work) {
   bytes_ += work.file->facts().size;
   if (work.state == State::kWritten) names_.Promise(work.file->destination());
   work_.push_back(std::move(work));
-  const std::size_t limit = std::min(kBatchFiles, os::OpenFileBudget());
+  const bool untrusted = untrusted_.Folder(FolderOf(work_.back().file->destination()));
+  const std::size_t limit =
+      std::min(untrusted ? kUntrustedBatchFiles : kBatchFiles, os::OpenFileBudget());
   if (work_.size() >= limit || bytes_ >= kBatchBytes) Flush();
 }
 
