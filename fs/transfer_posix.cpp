@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -111,14 +112,26 @@ int LinkUnnamed(int fd, int folder, const std::string& name) {
   return linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
-// The file systems (by device) whose rename cannot refuse to replace a file:
-// each is asked once, not at every name (on FUSE each asking is a round trip).
-bool CannotRefuse(std::uint64_t volume, bool learnt = false) {
+// What a file system (by device) was found to do, learnt once and not asked
+// at every name again (on FUSE each asking is a round trip).
+bool Noted(std::set<std::uint64_t>& volumes, std::uint64_t volume, bool learnt) {
   static std::mutex mutex;
-  static std::set<std::uint64_t> volumes;
   const std::lock_guard lock(mutex);
   if (learnt && volume != 0) volumes.insert(volume);
   return volumes.count(volume) != 0;
+}
+
+// Whose rename cannot refuse to replace a file.
+bool CannotRefuse(std::uint64_t volume, bool learnt = false) {
+  static std::set<std::uint64_t> volumes;
+  return Noted(volumes, volume, learnt);
+}
+
+// Which kept a file's dates through a rename: each rename there is not
+// looked at again.
+bool RenameKeepsDates(std::uint64_t volume, bool learnt = false) {
+  static std::set<std::uint64_t> volumes;
+  return Noted(volumes, volume, learnt);
 }
 
 // The folders a run holds open for their locks, by path with the final "/".
@@ -165,13 +178,19 @@ int RenameIn(int folder, const std::string& path, const std::string& from, const
 // them (fusefat dates a renamed file now, and keeps no times set through an
 // open file) and reads them back: whether it holds the modification date,
 // within a FAT stick's two seconds.
-bool DateByName(int folder, const std::string& name, const FileFacts& from) {
+bool DateByName(int folder, const std::string& name, const FileFacts& from, std::uint64_t volume) {
+  if (RenameKeepsDates(volume)) return true;
   struct stat st {};
   const auto kept = [&] {
     return fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
            std::llabs(st.st_mtim.tv_sec - from.modified.sec) <= 2;
   };
-  if (kept()) return true;
+  if (kept()) {
+    // Learnt only from a date that a rename which dates files now would lose.
+    if (std::llabs(static_cast<long long>(std::time(nullptr)) - from.modified.sec) > 60)
+      RenameKeepsDates(volume, true);
+    return true;
+  }
   const timespec times[2] = {{from.accessed.sec, from.accessed.nsec},
                              {from.modified.sec, from.modified.nsec}};
   return utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 && kept();
@@ -336,7 +355,7 @@ int NewFile::Publish(bool replace) {
       error = RenameIn(folder, FolderPart(destination_), temp_, name, replace,
                        facts_known_ ? facts_.id.volume : 0);
       if (error == 0 && facts_known_)
-        dates_kept_ = DateByName(folder, name, source_facts_) &&
+        dates_kept_ = DateByName(folder, name, source_facts_, facts_.id.volume) &&
                       HoldsDate(FolderPart(destination_), source_facts_.modified.sec);
     } else {
       // No call links an unnamed file over another: link it under a short
@@ -349,7 +368,8 @@ int NewFile::Publish(bool replace) {
         temp = ShortTempName(kTempPrefix);
         error = LinkUnnamed(fd, folder, temp);
       } while (error == EEXIST);
-      if (error == 0 && (error = RenameIn(folder, FolderPart(destination_), temp, name, true, 0)) != 0)
+      if (error == 0 &&
+          (error = RenameIn(folder, FolderPart(destination_), temp, name, true, 0)) != 0)
         unlinkat(folder, temp.c_str(), 0);
     }
   }
@@ -364,7 +384,8 @@ int NewFile::Publish(bool replace) {
 }
 
 bool KeepDates(const std::string& path, const FileFacts& from) {
-  return DateByName(AT_FDCWD, path, from) && HoldsDate(FolderPart(path), from.modified.sec);
+  return DateByName(AT_FDCWD, path, from, from.id.volume) &&
+         HoldsDate(FolderPart(path), from.modified.sec);
 }
 
 int Rename(const std::string& source, const std::string& destination, bool replace,
