@@ -244,10 +244,10 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
       }
     }
     tally.Add(file, r.transfer, r.summary);
-    if (file.what == FileOutcome::kNotCopied && !file.boxed) {
+    if (file.what == FileOutcome::kNotCopied && !file.boxed()) {
       passed_over = true;
       ui.Say("larkspur-gather: " + ShellQuoted(file.source) + " was not copied: " + file.why);
-    } else if (file.Done() && !file.why.empty() && !file.boxed) {
+    } else if (file.Done() && !file.why.empty() && !file.boxed()) {
       ui.Say("larkspur-gather: " + file.why);  // gathered, without its date: not a failure
     }
     const bool renamed =

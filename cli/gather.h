@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fs/file_times.h"
-#include "fs/file_transfer.h"
 #include "results_page/find.h"
+#include "results_page/single_file.h"
 #include "setup_page/search_launch.h"
 
 struct Request {
@@ -35,7 +35,7 @@ struct Request {
   bool summary = false;      // a closing line: the files and bytes of each outcome
   bool make_folder = false;  // the destination made where its parent folder stands
   FileFilter filter;         // which files are taken
-  std::string receipt;   // where each file done is written down, for an undo
+  std::string receipt;       // where each file done is written down, for an undo
 };
 
 // The day of text: YYYY-MM-DD, the locale's short date, today, yesterday or

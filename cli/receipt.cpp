@@ -270,6 +270,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
     std::fwrite(line.data(), 1, line.size(), out);
   };
   run.TellOutcomes([&](const FileOutcome& file) {
+    ShowBox(file, ui);
     using W = FileOutcome;
     const bool copied = file.what == W::kCopied || file.what == W::kCopiedRenamed;
     const bool renamed = file.what == W::kCopiedRenamed || file.what == W::kMovedRenamed;
@@ -277,7 +278,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       say(copied ? (renamed ? "copied back under a new name" : "copied back")
                  : (renamed ? "moved back under a new name" : "moved back"),
           file.source, file.path);
-    else if (!file.boxed)
+    else if (!file.boxed())
       ui.FailureBox(ShellQuoted(file.source) + " was not put back: " + file.why);
   });
   const auto keep = [&](const Entry& e, const std::string& why) {

@@ -68,8 +68,7 @@ void DurableBatch::GiveUp(Work& work, const std::string& why) {
   }
   const std::string what =
       why + ": " + d + " was not completed; " + work.source + " stays where it is";
-  outcomes_.ReportMove(what);
-  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, what, true);
+  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, what, FileOutcome::Box::kMove);
 }
 
 int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -146,12 +145,11 @@ void DurableBatch::Complete(Work& w) {
     outcomes_.Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
     return;
   }
-  outcomes_.ReportMove(what);
   if (outcome == FileOutcome::kMoved)
-    outcomes_.Moved(w.row, w.source, d, what, true);
+    outcomes_.Moved(w.row, w.source, d, what, FileOutcome::Box::kMove);
   else
     outcomes_.Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what,
-                   true);
+                   FileOutcome::Box::kMove);
 }
 
 bool DurableBatch::NameWritten() {

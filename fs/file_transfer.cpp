@@ -1,27 +1,11 @@
 #include "fs/file_transfer.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 
 #include "app/failure.h"
-#include "app/failure_trap.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
-
-namespace {
-
-#ifdef _WIN32
-constexpr const char* kWildcards = "*?";
-#else
-constexpr const char* kWildcards = "";  // "?" and "*" are ordinary in Linux names
-#endif
-
-bool IsBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
-}
-
-}  // namespace
 
 TransferRun::TransferRun(UiServices& ui)
     : ui_(ui), between_chunks_([this](std::uint64_t copied) {
@@ -46,9 +30,9 @@ void TransferRun::RenameRefused(int error, const std::string& source, const std:
 
 void TransferRun::NotDone(TransferKind kind, const std::string& source,
                           const std::string& destination, const std::string& why, bool boxed) {
-  outcomes_.Done(row_,
-                 kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied,
-                 source, destination, why, boxed);
+  outcomes_.Done(
+      row_, kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied, source,
+      destination, why, boxed ? FileOutcome::Box::kShown : FileOutcome::Box::kNone);
 }
 
 bool TransferRun::EnterFolder(const std::string& folder) {
@@ -94,8 +78,7 @@ void TransferRun::PassOver(const TransferStep& step) {
       const std::string what = s + " is already gathered as " + there +
                                ", but it could not be removed (" + DescribeError(error) +
                                "): the file is in both places";
-      outcomes_.ReportMove(what);
-      outcomes_.Done(row_, FileOutcome::kKeptBoth, s, there, what, true);
+      outcomes_.Done(row_, FileOutcome::kKeptBoth, s, there, what, FileOutcome::Box::kMove);
       return;
     }
   }
@@ -221,48 +204,4 @@ void TransferRun::Move(const TransferStep& step) {
   if (!wait) names_.Remember(d, copy->facts(), NamePlanner::Guard::kMoved);
   batch_.Add({std::move(copy), source, true, replace, row_,
               wait ? DurableBatch::State::kWritten : DurableBatch::State::kNamed});
-}
-
-CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
-                           TransferRun& run) {
-  if (IsBlank(source) || IsBlank(destination)) return {"Bad file name"};
-  // No file's name on Windows holds a wildcard. Whether the source is a file
-  // is told by the copy's own opening of it.
-  if (NormalizeSlashes(source).find_first_of(kWildcards) != std::string::npos)
-    return {"File not found: the file is gone"};
-  return FSOFileCopy(source, destination, run);
-}
-
-CopyResult FSOFileCopy(const std::string& source, const std::string& destination,
-                       TransferRun& run) {
-  return run.Carry(run.Plan(TransferKind::kCopy, source, destination));
-}
-
-bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run) {
-  UiServices& ui = run.ui();
-  FailureTrap trap(ui, kMoveProcedure);
-  TransferStep step;
-  // The old destination is replaced only by the move itself, so a move that
-  // cannot proceed keeps it.
-  bool moved = false;
-  const bool planned = trap.Step(102, [&] {
-    step = run.Plan(TransferKind::kMove, source, destination);
-    if (step.looked || (moved = run.RenameUnlooked(step))) return;
-    ui.Yield();
-    step = run.Look(std::move(step));
-  });
-  if (moved) return true;
-  if (planned) moved = trap.Step(104, [&] { run.Carry(step); });
-  if (!moved)
-    run.NotDone(TransferKind::kMove, NormalizeSlashes(source),
-                step.name.empty() ? NormalizeSlashes(destination) : step.name, trap.last(), true);
-  return moved && step.action == TransferStep::Action::kMove;
-}
-
-const char* TransferWord(TransferKind kind) {
-  return kind == TransferKind::kCopy ? "Copy" : kind == TransferKind::kMove ? "Move" : "";
-}
-
-const char* TransferVerb(TransferKind kind) {
-  return kind == TransferKind::kCopy ? "copied" : kind == TransferKind::kMove ? "moved" : "";
 }

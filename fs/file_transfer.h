@@ -13,11 +13,6 @@
 #include "fs/untrusted_drives.h"
 #include "fs/why_not.h"
 
-// "Copy" or "Move" as a button says it, and "copied" or "moved" as a heading
-// does; empty for none.
-const char* TransferWord(TransferKind kind);
-const char* TransferVerb(TransferKind kind);
-
 // Whether a copy was made (or is made, to be named with others): none when
 // it says why not, the sentence of the row's outcome.
 struct CopyResult {
@@ -140,17 +135,3 @@ class TransferRun {
   // A destination folder and a source drive no rename joins.
   std::pair<std::string, std::uint64_t> apart_;
 };
-
-// Copies source to destination when the source is an existing file and the
-// destination folder exists; silent. On Windows a source with wildcards
-// copies nothing. Why not, in the words of a box, when nothing was copied.
-CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
-                           TransferRun& run);
-// Copies with replacement; a read-only destination or the file itself stops
-// it. Silent.
-CopyResult FSOFileCopy(const std::string& source, const std::string& destination, TransferRun& run);
-// Moves the file, replacing the destination; failures go to the failure box
-// under the move's procedure path. A vanished source keeps the old
-// destination; a destination that is the source itself leaves the file be.
-// True when the file went (or, across file systems, is going) there.
-bool FSOFileMove(const std::string& source, const std::string& destination, TransferRun& run);

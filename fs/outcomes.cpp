@@ -1,6 +1,5 @@
 #include "fs/outcomes.h"
 
-#include "app/failure_trap.h"
 #include "fs/name_planner.h"
 
 std::string DateNote(bool kept, const std::string& path) {
@@ -9,8 +8,8 @@ std::string DateNote(bool kept, const std::string& path) {
 }
 
 void Outcomes::Done(std::size_t row, FileOutcome::What what, const std::string& source,
-                    const std::string& path, std::string why, bool boxed) {
-  if (tell_) tell_({row, what, source, path, std::move(why), boxed});
+                    const std::string& path, std::string why, FileOutcome::Box box) {
+  if (tell_) tell_({row, what, source, path, std::move(why), box});
 }
 
 void Outcomes::Copied(std::size_t row, const std::string& source, const os::NewFile& copied) {
@@ -20,11 +19,7 @@ void Outcomes::Copied(std::size_t row, const std::string& source, const os::NewF
 }
 
 void Outcomes::Moved(std::size_t row, const std::string& source, const std::string& moved,
-                     std::string why, bool boxed) {
+                     std::string why, FileOutcome::Box box) {
   Done(row, names_.Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
-       std::move(why), boxed);
-}
-
-void Outcomes::ReportMove(const std::string& what) {
-  FailureTrap(ui_, kMoveProcedure).Report(104, what);
+       std::move(why), box);
 }

@@ -12,8 +12,6 @@ class NewFile;
 }
 class NamePlanner;
 
-inline constexpr const char* kMoveProcedure = "Larkmere2021/08/31.Main.FSOFileMove";
-
 // What became of one ticked file, and why when it was not done as asked.
 struct FileOutcome {
   enum What {
@@ -34,7 +32,12 @@ struct FileOutcome {
   // The sentence; empty when all went as asked. A file transferred with one
   // lacks what it says (its date).
   std::string why;
-  bool boxed;  // the sentence was shown in a failure box
+  // Whether the sentence is for a failure box: none, one shown already (by
+  // the operation's own trap), or the move procedure's, shown by whoever
+  // hears the outcome.
+  enum class Box { kNone, kShown, kMove };
+  Box box = Box::kNone;
+  bool boxed() const { return box != Box::kNone; }
   // The file is where it was to go.
   bool Done() const { return what != kNotCopied && what != kNotMoved; }
   // A file the run copied or moved now (not one already there).
@@ -60,17 +63,16 @@ class Outcomes {
   bool recording() const { return static_cast<bool>(leaving_); }
   void Leave(std::size_t row, FileOutcome::What what, const std::string& source,
              const std::string& path, const std::string& holding) {
-    if (leaving_) leaving_({row, what, source, path, {}, false}, holding);
+    if (leaving_) leaving_({row, what, source, path, {}, FileOutcome::Box::kNone}, holding);
   }
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
-            const std::string& path, std::string why = {}, bool boxed = false);
+            const std::string& path, std::string why = {},
+            FileOutcome::Box box = FileOutcome::Box::kNone);
   // A copy that is complete at copied, under its row's name or a numbered one.
   void Copied(std::size_t row, const std::string& source, const os::NewFile& copied);
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
-             std::string why = {}, bool boxed = false);
-  // A move's failure found once its work waited, in the move's own box.
-  void ReportMove(const std::string& what);
+             std::string why = {}, FileOutcome::Box box = FileOutcome::Box::kNone);
   UiServices& ui() { return ui_; }
 
  private:

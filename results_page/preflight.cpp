@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "fs/file_transfer.h"
 #include "fs/path_rules.h"
+#include "results_page/single_file.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ namespace {
 // and none of the characters Windows keeps for paths and patterns.
 bool WindowsName(const std::string& name) {
   return std::none_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || std::string_view("\\/:*?\"<>|").find(c) !=
-                                                       std::string_view::npos;
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
   });
 }
 
@@ -108,12 +108,12 @@ std::string SizeText(std::uint64_t bytes) {
   return text;
 }
 
-std::string FindingText(const Finding& finding, const std::string& destination,
-                        TransferKind kind) {
+std::string FindingText(const Finding& finding, const std::string& destination, TransferKind kind) {
   const std::string folder = NormalizeSlashes(destination + os::kSeparator);
   const std::string verbed = TransferVerb(kind);
-  const std::string why = WhyNot(finding.error, finding.source,
-                                 folder + (finding.source.empty() ? "" : FileNameOf(finding.source)));
+  const std::string why =
+      WhyNot(finding.error, finding.source,
+             folder + (finding.source.empty() ? "" : FileNameOf(finding.source)));
   switch (finding.error) {
     case ENOSPC:
       return why + ": the files to be " + verbed + " need " + SizeText(finding.need) + ", and " +

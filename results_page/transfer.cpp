@@ -62,16 +62,17 @@ TransferOutcome TransferChecked(const TransferRows& rows,
   // The rows told moved: their sources are gone, and need no look at the end.
   std::vector<bool> moved(rows.count);
   run.TellOutcomes([&](const FileOutcome& file) {
+    ShowBox(file, ui);
     moved[file.row] = file.what == FileOutcome::kMoved || file.what == FileOutcome::kMovedRenamed;
     if (tell)
       tell(file);
     else if (file.what == FileOutcome::kMovedRenamed)
       outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
-    else if (file.what == FileOutcome::kNotCopied && !file.boxed)
+    else if (file.what == FileOutcome::kNotCopied && !file.boxed())
       outcome.not_copied.push_back({file.source, file.why});
     else if (file.what == FileOutcome::kInPlace)
       outcome.in_place.push_back(file.source);
-    if (!tell && file.Done() && !file.why.empty() && !file.boxed)
+    if (!tell && file.Done() && !file.why.empty() && !file.boxed())
       outcome.incomplete.push_back(file.why);
   });
   if (options.leaving) run.RecordLeaving(options.leaving);

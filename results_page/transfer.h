@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/failure_trap.h"
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 #include "results_page/transfer_options.h"
 
 struct TransferOutcome {

@@ -6,7 +6,7 @@
 #include "app/settings_store.h"
 #include "app/twips.h"
 #include "fs/file_times.h"
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 #include "setup_page/candidate_lists.h"
 
 class QGroupBox;

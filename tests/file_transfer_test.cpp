@@ -1,4 +1,4 @@
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 
 #include <gtest/gtest.h>
 

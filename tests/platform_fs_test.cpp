@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 #include "fs/folder_walk.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"

@@ -13,7 +13,7 @@
 #include <optional>
 #include <sstream>
 
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 #include "results_page/export.h"
 #include "results_page/preflight.h"
 #include "results_page/transfer.h"

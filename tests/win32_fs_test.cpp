@@ -10,7 +10,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "fs/file_transfer.h"
+#include "results_page/single_file.h"
 #include "fs/folder_walk.h"
 #include "app/taskbar_win32.h"
 #include "fs/win32_text.h"
