@@ -12,6 +12,7 @@
 #include <locale>
 #include <optional>
 #include <sstream>
+#include <unordered_set>
 
 #include "app/failure_trap.h"
 #include "cli/console_ui.h"
@@ -218,7 +219,9 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   Tally tally;
   // A move's line is on disk before its source goes: a source gone without
   // its line could not be moved back, so the run stops there.
-  std::optional<std::size_t> recorded;  // the row whose line is written already
+  // The rows whose lines are written already, until each is told (a rename
+  // on a stick is told once its folder is flushed, after later rows).
+  std::unordered_set<std::size_t> recorded;
   bool unrecorded = false;
   if (receipt != nullptr && !r.dry_run && r.transfer == TransferKind::kMove)
     options.leaving = [&](const FileOutcome& file, const std::string& holding) {
@@ -228,15 +231,14 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
         unrecorded = true;
         throw ProgramEnding{};
       }
-      recorded = file.row;
+      recorded.insert(file.row);
     };
   options.tell = [&](const FileOutcome& file) {
     // A copy is written down once it is done, and the run goes on when it
     // cannot be: what it does is safe, only the undo will not know of it.
     const bool moved_away =
         file.what == FileOutcome::kAlreadyThere && r.transfer == TransferKind::kMove;
-    const bool written = recorded == file.row;
-    recorded.reset();
+    const bool written = recorded.erase(file.row) != 0;
     if (receipt != nullptr && !r.dry_run && (file.Placed() || moved_away) && !written) {
       if (const std::string why = receipt->Add(file, r.transfer, file.path); !why.empty()) {
         ui.FailureBox("cannot write the receipt: " + why + "; the files that follow are not in it");

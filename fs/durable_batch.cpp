@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <set>
 
 #include "app/failure.h"
 #include "fs/folder_walk.h"
@@ -206,7 +207,26 @@ void DurableBatch::Flush() {
     names_.PromisesKept();
     bytes_ = 0;
   }
-  // The names made where the file system's own flush is not trusted.
-  for (const std::string& folder : unsynced_folders_) os::SyncFolder(folder);
-  unsynced_folders_.clear();
+  // The names made where the file system's own flush is not trusted; a
+  // rename whose folder could not be flushed may be undone by a power cut.
+  std::map<std::string, int> synced;
+  for (const Rename& r : renamed_) {
+    auto [folder, added] = synced.try_emplace(FolderOf(r.path), 0);
+    if (added) folder->second = os::SyncFolder(folder->first);
+    if (folder->second == 0) {
+      outcomes_.Moved(r.row, r.source, r.path, r.note);
+      continue;
+    }
+    outcomes_.Moved(r.row, r.source, r.path,
+                    WhyNot(folder->second, r.source, r.path) + ": " + r.path +
+                        " may not be on the drive, and the file may still be at " + r.source,
+                    FileOutcome::Box::kMove);
+  }
+  renamed_.clear();
+}
+
+void DurableBatch::Renamed(std::size_t row, const std::string& source, const std::string& path,
+                           std::string note) {
+  renamed_.push_back({row, source, path, std::move(note)});
+  if (renamed_.size() >= kBatchFiles) Flush();
 }

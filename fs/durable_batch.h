@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -61,8 +60,10 @@ class DurableBatch {
   // a move that cannot be completed keeps its source, and says why in the
   // move's own failure box.
   void Flush();
-  // Names made in folder reach the disk at the next flush.
-  void SyncFolderLater(const std::string& folder) { unsynced_folders_.insert(folder); }
+  // A file renamed into a folder of a drive whose flush is not trusted: told
+  // moved (with note, all being well) once the folder's names are on disk.
+  void Renamed(std::size_t row, const std::string& source, const std::string& path,
+               std::string note);
 
  private:
   // Whether the content (with content) and the names of the work not ended
@@ -87,5 +88,9 @@ class DurableBatch {
   std::uint64_t bytes_ = 0;
   // The sources of moves completed in this flush, by identity: where each went.
   std::unordered_map<os::FileId, std::string, NamePlanner::IdHash> moved_away_;
-  std::set<std::string> unsynced_folders_;  // names made there are not yet on disk
+  struct Rename {
+    std::size_t row;
+    std::string source, path, note;
+  };
+  std::vector<Rename> renamed_;  // their names are not yet on disk
 };

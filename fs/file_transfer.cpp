@@ -126,9 +126,8 @@ CopyResult TransferRun::Copy(const TransferStep& step) {
 void TransferRun::RenameDone(const std::string& source, const os::FileFacts& file,
                              const std::string& d) {
   names_.Remember(d, file, NamePlanner::Guard::kMoved);  // a rename keeps the file's identity
-  const bool untrusted = untrusted_.Folder(FolderOf(d));
-  outcomes_.Moved(row_, source, d, DateNote(!untrusted || os::KeepDates(d, file), d));
-  if (untrusted) batch_.SyncFolderLater(FolderOf(d));
+  if (!untrusted_.Folder(FolderOf(d))) return outcomes_.Moved(row_, source, d);
+  batch_.Renamed(row_, source, d, DateNote(os::KeepDates(d, file), d));
 }
 
 void TransferRun::BeforeRename(const std::string& source, const os::FileFacts& file,

@@ -669,6 +669,19 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
          Transfer(ui, {t.Path("stick/f")}, t.Path("out"), TransferKind::kMove);
        },
        "/stick/f cannot be reached (Transport endpoint is not connected): it may still be there"},
+      {"a file renamed on a stick that went away before the name was flushed",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "exfat");
+         ASSERT_MOUNTED(m);
+         t.File("stick/in/f", "x");
+         t.Folder("stick/out");
+         ui.on_yield = [&] {  // at the second row, not ticked: the first is renamed
+           if (ui.rows_reached == 1 && std::exchange(ui.rows_reached, 2)) m.Disconnect();
+         };
+         Transfer(ui, {t.Path("stick/in/f"), t.Path("src/f")}, t.Path("stick/out"),
+                  TransferKind::kMove, [](std::size_t i) { return i == 0; });
+       },
+       "/stick/out/f may not be on the drive, and the file may still be at "},
       {"a moved file whose folder may not be changed, to another file system",
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("other"), "tmpfs", "size=1m");
