@@ -248,9 +248,10 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     tally.Add(file, r.transfer, r.summary);
     if (file.what == FileOutcome::kNotCopied && !file.boxed()) {
       passed_over = true;
-      ui.Say("larkspur-gather: " + ShellQuoted(file.source) + " was not copied: " + file.why);
-    } else if (file.Done() && !file.why.empty() && !file.boxed()) {
-      ui.Say("larkspur-gather: " + file.why);  // gathered, without its date: not a failure
+      ui.Say("larkspur-gather: " + ShellQuoted(file.source) +
+             " was not copied: " + Words(file.error));
+    } else if (file.Done() && file.note && !file.boxed()) {
+      ui.Say("larkspur-gather: " + Words(file.note));  // gathered, without its date: not a failure
     }
     const bool renamed =
         file.what == FileOutcome::kCopiedRenamed || file.what == FileOutcome::kMovedRenamed;

@@ -11,6 +11,7 @@
 #include "fs/file_times.h"
 #include "results_page/find.h"
 #include "results_page/single_file.h"
+#include "results_page/transfer_words.h"
 #include "setup_page/search_launch.h"
 
 struct Request {

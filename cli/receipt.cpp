@@ -279,7 +279,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
                  : (renamed ? "moved back under a new name" : "moved back"),
           file.source, file.path);
     else if (!file.boxed())
-      ui.FailureBox(ShellQuoted(file.source) + " was not put back: " + file.why);
+      ui.FailureBox(ShellQuoted(file.source) + " was not put back: " + Words(file.error));
   });
   const auto keep = [&](const Entry& e, const std::string& why) {
     ui.FailureBox(ShellQuoted(e.destination) + " was not undone: " + why);
@@ -336,7 +336,7 @@ ExitCode Undo(const std::string& path, ConsoleUi& ui, std::FILE* out) {
       else if (e.action == "move")
         FSOFileMove(e.destination, e.source, run);
       else if (const CopyResult copy = CopyFileChecked(e.destination, e.source, run); !copy)
-        keep(e, copy.why);
+        keep(e, Words(copy.error));
     }
     run.Flush();
   } catch (const ProgramEnding&) {

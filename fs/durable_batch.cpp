@@ -5,10 +5,9 @@
 #include <map>
 #include <set>
 
-#include "app/failure.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
-#include "fs/why_not.h"
+#include "fs/transfer_error.h"
 
 namespace {
 
@@ -54,22 +53,24 @@ bool DurableBatch::SyncAll(bool content) {
   if (error == 0) return true;
   for (Work& each : work_)
     if (each.state != State::kEnded)
-      GiveUp(each, WhyNot(error, each.source, each.file->destination()));
+      GiveUp(each, Classify(error, each.source, each.file->destination()));
   return false;
 }
 
-void DurableBatch::GiveUp(Work& work, const std::string& why) {
+void DurableBatch::GiveUp(Work& work, TransferError why) {
+  using T = TransferError::Then;
   const bool named = work.state == State::kNamed;
   work.state = State::kEnded;
   const std::string& d = work.file->destination();
+  why.source = work.source;
+  why.path = d;
   if (!work.move) {
     outcomes_.Done(work.row, FileOutcome::kNotCopied, work.source, d,
-                   named ? why + ": " + d + " may not be on the drive" : why);
+                   named ? With(why, T::kMayNotBeOnDrive) : why);
     return;
   }
-  const std::string what =
-      why + ": " + d + " was not completed; " + work.source + " stays where it is";
-  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, what, FileOutcome::Box::kMove);
+  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, With(why, T::kNotCompleted),
+                 FileOutcome::Box::kMove);
 }
 
 int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
@@ -97,7 +98,9 @@ void DurableBatch::Complete(Work& w) {
   const std::string& d = w.file->destination();
   const auto there = os::Examine(d);
   const auto source = os::Examine(w.source);
-  std::string what;
+  using K = TransferError::Kind;
+  K why = K::kNone;
+  int code = 0;
   FileOutcome::What outcome = FileOutcome::kNotMoved;
   int reread = 0;  // a checked source's bytes, read again
   // A source out of reach (its drive went away) is not gone: it may be there
@@ -105,16 +108,11 @@ void DurableBatch::Complete(Work& w) {
   // is there is no folder.
   const int reach = source ? 0 : os::FolderError(w.source);
   if (!there && !IsFolder(FolderOf(d))) {
-    what = d +
-           " is no longer where it was written: its folder was moved, removed or replaced "
-           "meanwhile; " +
-           w.source + " stays where it is";
+    why = K::kFolderGoneMeanwhile;
   } else if (!there || !(there->id == w.file->facts().id) || there->size != w.file->facts().size) {
-    what = d + " was " + (there ? "replaced" : "removed") + " by another program meanwhile; " +
-           w.source + " stays where it is";
+    why = there ? K::kReplacedMeanwhile : K::kRemovedMeanwhile;
   } else if (reach != 0 && reach != ENOENT && reach != ENOTDIR) {
-    what = w.source + " cannot be reached (" + DescribeError(reach) + "): it may still be there, " +
-           "and " + d + " holds it as it was copied";
+    why = K::kUnreachable, code = reach;
     outcome = FileOutcome::kKeptBoth;
   } else if (!source) {
     // Another path to a file this run has just moved (a folder searched
@@ -125,29 +123,26 @@ void DurableBatch::Complete(Work& w) {
       outcomes_.Moved(w.row, w.source, earlier->second);
       return;
     }
-    what = w.source + " was removed by another program during its move; " + d +
-           " holds it as it was copied";
+    why = K::kRemovedCopyHolds;
     outcome = FileOutcome::kMoved;
   } else if ((reread = SinceCopied(w, *source)) == os::kSourceChanged) {
-    what = w.source + " changed while it was being moved: it stays where it is, and " + d +
-           " holds it as it was before the change";
+    why = K::kChangedCopyHolds;
     outcome = FileOutcome::kKeptBoth;
   } else if (reread != 0) {
-    what = w.source + " could not be read again to check its copy (" + DescribeError(reread) +
-           "): it stays where it is, and " + d + " holds it as it was copied";
+    why = K::kNotReadAgain, code = reread;
     outcome = FileOutcome::kKeptBoth;
   } else if (outcomes_.Leave(w.row, FileOutcome::kMoved, w.source, d, d);
              int error = os::RemoveFile(w.source)) {
-    what = w.source + " was copied to " + d + ", but it could not be removed (" +
-           DescribeError(error) + "): the file is now in both places";
+    why = K::kNotRemoved, code = error;
     outcome = FileOutcome::kKeptBoth;
   } else {
     moved_away_[w.file->source_facts().id] = d;
     outcomes_.Moved(w.row, w.source, d, DateNote(w.file->dates_kept(), d));
     return;
   }
+  const TransferError what = Found(why, w.source, d, code);
   if (outcome == FileOutcome::kMoved)
-    outcomes_.Moved(w.row, w.source, d, what, FileOutcome::Box::kMove);
+    outcomes_.Moved(w.row, w.source, d, {}, what, FileOutcome::Box::kMove);
   else
     outcomes_.Done(w.row, outcome, w.source, outcome == FileOutcome::kNotMoved ? w.source : d, what,
                    FileOutcome::Box::kMove);
@@ -159,7 +154,7 @@ bool DurableBatch::NameWritten() {
     if (w.state != State::kWritten) continue;
     // A checked copy is named only once it reads back as it was written.
     if (int error = w.file->ReadBack(between_chunks_)) {
-      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      GiveUp(w, Classify(error, w.source, w.file->destination()));
       continue;
     }
     std::string name = w.file->destination();
@@ -167,12 +162,12 @@ bool DurableBatch::NameWritten() {
     const TransferKind kind = w.move ? TransferKind::kMove : TransferKind::kCopy;
     // Asked again now: the file there may have become a ticked source.
     if (!w.move && there && names_.MustKeep(name, *there, kind)) {
-      GiveUp(w, "File already exists: " + name + " is one of the files of this transfer");
+      GiveUp(w, Found(TransferError::Kind::kClash, w.source, name, EEXIST));
       continue;
     }
     const int error = names_.Take(kind, name, there, Publishing(*w.file));
     if (error != 0) {
-      GiveUp(w, WhyNot(error, w.source, w.file->destination()));
+      GiveUp(w, Classify(error, w.source, w.file->destination()));
       continue;
     }
     names_.Remember(w.file->destination(), w.file->facts(),
@@ -217,16 +212,16 @@ void DurableBatch::Flush() {
       outcomes_.Moved(r.row, r.source, r.path, r.note);
       continue;
     }
-    outcomes_.Moved(r.row, r.source, r.path,
-                    WhyNot(folder->second, r.source, r.path) + ": " + r.path +
-                        " may not be on the drive, and the file may still be at " + r.source,
-                    FileOutcome::Box::kMove);
+    outcomes_.Moved(
+        r.row, r.source, r.path, r.note,
+        With(Classify(folder->second, r.source, r.path), TransferError::Then::kMayStillBeAt),
+        FileOutcome::Box::kMove);
   }
   renamed_.clear();
 }
 
 void DurableBatch::Renamed(std::size_t row, const std::string& source, const std::string& path,
-                           std::string note) {
+                           TransferError note) {
   renamed_.push_back({row, source, path, std::move(note)});
   if (renamed_.size() >= kBatchFiles) Flush();
 }

@@ -63,7 +63,7 @@ class DurableBatch {
   // A file renamed into a folder of a drive whose flush is not trusted: told
   // moved (with note, all being well) once the folder's names are on disk.
   void Renamed(std::size_t row, const std::string& source, const std::string& path,
-               std::string note);
+               TransferError note);
 
  private:
   // Whether the content (with content) and the names of the work not ended
@@ -75,7 +75,7 @@ class DurableBatch {
   // Tells a named copy done, and removes a named move's source once all is
   // well, or says what is not.
   void Complete(Work& work);
-  void GiveUp(Work& work, const std::string& why);
+  void GiveUp(Work& work, TransferError why);
   // 0 when a work's source (now as examined) is still what was copied, else
   // kSourceChanged or an error number.
   int SinceCopied(const Work& work, const os::FileFacts& now);
@@ -90,7 +90,8 @@ class DurableBatch {
   std::unordered_map<os::FileId, std::string, NamePlanner::IdHash> moved_away_;
   struct Rename {
     std::size_t row;
-    std::string source, path, note;
+    std::string source, path;
+    TransferError note;
   };
   std::vector<Rename> renamed_;  // their names are not yet on disk
 };

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "app/failure.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 
@@ -17,22 +16,21 @@ TransferRun::~TransferRun() = default;
 
 using Action = TransferStep::Action;
 
-void TransferRun::RenameRefused(int error, const std::string& source, const std::string& d) {
+TransferError TransferRun::RenameRefused(int error, const std::string& source,
+                                         const std::string& d) {
   // A folder this user may not change keeps its files: that, not the
   // destination, is what refuses, and across file systems no copy is made.
   if ((error == EACCES || error == EPERM || error == EXDEV) && os::CanWriteIn(FolderOf(d)) &&
       !os::CanWriteIn(FolderOf(source)))
-    throw Failure(DescribeError(EACCES) + ": " + source +
-                      " cannot be taken out of its folder; it stays where it is",
-                  EACCES);
-  throw Failure(WhyNot(error, source, d), error);
+    return Found(TransferError::Kind::kCannotLeaveFolder, source, d, EACCES);
+  return Classify(error, source, d);
 }
 
 void TransferRun::NotDone(TransferKind kind, const std::string& source,
-                          const std::string& destination, const std::string& why, bool boxed) {
+                          const std::string& destination, TransferError error, bool boxed) {
   outcomes_.Done(
       row_, kind == TransferKind::kMove ? FileOutcome::kNotMoved : FileOutcome::kNotCopied, source,
-      destination, why, boxed ? FileOutcome::Box::kShown : FileOutcome::Box::kNone);
+      destination, std::move(error), boxed ? FileOutcome::Box::kShown : FileOutcome::Box::kNone);
 }
 
 bool TransferRun::EnterFolder(const std::string& folder) {
@@ -49,16 +47,13 @@ CopyResult TransferRun::Execute(const TransferStep& step) {
     case Action::kCopy:
       return Copy(step);
     case Action::kMove:
-      Move(step);
-      break;
+      return Move(step);
     case Action::kPassOver:
       PassOver(step);
       break;
     case Action::kDropSecondName:
       if (const int error = os::RemoveFile(s))
-        throw Failure(s + " is another name of " + d + ", which holds it already, but it " +
-                          "could not be removed (" + DescribeError(error) + ")",
-                      error);
+        return {Found(TransferError::Kind::kSecondNameStays, s, d, error)};
       outcomes_.Done(row_, FileOutcome::kMoved, s, d);
       break;
     case Action::kInPlace:
@@ -75,10 +70,9 @@ void TransferRun::PassOver(const TransferStep& step) {
   if (step.kind == TransferKind::kMove) {
     outcomes_.Leave(row_, FileOutcome::kAlreadyThere, s, there, there);
     if (const int error = os::RemoveFile(s)) {
-      const std::string what = s + " is already gathered as " + there +
-                               ", but it could not be removed (" + DescribeError(error) +
-                               "): the file is in both places";
-      outcomes_.Done(row_, FileOutcome::kKeptBoth, s, there, what, FileOutcome::Box::kMove);
+      outcomes_.Done(row_, FileOutcome::kKeptBoth, s, there,
+                     Found(TransferError::Kind::kGatheredStays, s, there, error),
+                     FileOutcome::Box::kMove);
       return;
     }
   }
@@ -117,7 +111,7 @@ CopyResult TransferRun::Copy(const TransferStep& step) {
   }
   if (error == 0)
     error = names_.Take(TransferKind::kCopy, destination, std::nullopt, Publishing(*file));
-  if (error != 0) return {WhyNot(error, source, destination)};
+  if (error != 0) return {Classify(error, source, destination)};
   names_.Remember(file->destination(), file->facts(), NamePlanner::Guard::kCopied);
   outcomes_.Copied(row_, source, *file);
   return {};
@@ -158,7 +152,7 @@ bool TransferRun::RenameUnlooked(const TransferStep& step) {
   return true;
 }
 
-void TransferRun::Move(const TransferStep& step) {
+CopyResult TransferRun::Move(const TransferStep& step) {
   const std::string& source = step.source;
   const os::FileFacts& file = *step.file;
   std::string d = step.name;
@@ -172,10 +166,10 @@ void TransferRun::Move(const TransferStep& step) {
       });
   if (error == 0) {
     RenameDone(source, file, d);
-    return;
+    return {};
   }
   if (error != EXDEV || (os::CanWriteIn(FolderOf(d)) && !os::CanWriteIn(FolderOf(source))))
-    RenameRefused(error, source, d);
+    return {RenameRefused(error, source, d)};
   // Across file systems: a copy first; the source goes once the copy is safe
   // (checked by its bytes, read back, where a side may not be trusted).
   const bool replace = step.there && d == step.name;
@@ -191,16 +185,13 @@ void TransferRun::Move(const TransferStep& step) {
   if (error == 0 && !wait)
     error = names_.Take(TransferKind::kMove, d, std::nullopt, Publishing(*copy));
   d = copy->destination();
-  if (error == os::kSourceChanged && !os::Examine(source))
-    throw Failure(source +
-                  " was removed by another program during its move; nothing was moved to " + d);
   if (error == os::kSourceChanged)
-    throw Failure(source + " changed while it was being moved; it stays where it is");
-  if (error != 0)
-    throw Failure(WhyNot(error, source, d) + ": nothing was moved to " + d + "; " + source +
-                      " stays where it is",
-                  error);
+    return {Found(os::Examine(source) ? TransferError::Kind::kChangedDuringMove
+                                      : TransferError::Kind::kRemovedDuringMove,
+                  source, d)};
+  if (error != 0) return {With(Classify(error, source, d), TransferError::Then::kNothingMoved)};
   if (!wait) names_.Remember(d, copy->facts(), NamePlanner::Guard::kMoved);
   batch_.Add({std::move(copy), source, true, replace, row_,
               wait ? DurableBatch::State::kWritten : DurableBatch::State::kNamed});
+  return {};
 }

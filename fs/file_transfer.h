@@ -9,15 +9,15 @@
 #include "fs/name_planner.h"
 #include "fs/outcomes.h"
 #include "fs/platform.h"
+#include "fs/transfer_error.h"
 #include "fs/transfer_step.h"
 #include "fs/untrusted_drives.h"
-#include "fs/why_not.h"
 
 // Whether a copy was made (or is made, to be named with others): none when
-// it says why not, the sentence of the row's outcome.
+// it says why not.
 struct CopyResult {
-  std::string why;
-  explicit operator bool() const { return why.empty(); }
+  TransferError error;
+  explicit operator bool() const { return !error; }
 };
 
 // One transfer of many files, a file at a time. Its names follow one set of
@@ -59,14 +59,14 @@ class TransferRun {
   // What becomes of source, bound for destination, and the name it takes:
   // destination, unless that holds a file the run must keep; then a move (or
   // a copy keeping what exists) takes the first free "stem (2).ext", and a
-  // copy throws a Failure that names both files. Waiting work for the name
+  // copy is refused (a clash, naming both files). Waiting work for the name
   // is completed first. A move into another folder that needs no look
   // first is planned as one rename (not looked).
   TransferStep Plan(TransferKind kind, const std::string& source, const std::string& destination);
   // The full look at a step planned without one.
   TransferStep Look(TransferStep step);
-  // Carries out a step (a dry run tells it). A copy says why when it wrote
-  // nothing; a move throws; silent otherwise.
+  // Carries out a step (a dry run tells it); why not, when nothing was
+  // written or moved.
   CopyResult Carry(const TransferStep& step);
   // A move planned without a look, by one rename that replaces nothing;
   // false when it did not, and the step is to be looked at.
@@ -78,7 +78,7 @@ class TransferRun {
   void Row(std::size_t row) { row_ = row; }
   // The row's file was not transferred, and why (shown in a box, or not yet).
   void NotDone(TransferKind kind, const std::string& source, const std::string& destination,
-               const std::string& why, bool boxed);
+               TransferError error, bool boxed);
   // Told each file's outcome once its work is complete (by Flush at the
   // latest), so that a run of millions keeps none of them.
   void TellOutcomes(std::function<void(const FileOutcome&)> tell) {
@@ -100,13 +100,12 @@ class TransferRun {
   std::optional<os::FileFacts> Facts(const std::string& path) { return names_.Facts(path); }
   // 0 when a file could be named path now, else the error its naming would meet.
   int Nameable(const std::string& path);
-  // Why a rename of source to d was refused, thrown.
-  [[noreturn]] static void RenameRefused(int error, const std::string& source,
-                                         const std::string& d);
+  // Why a rename of source to d was refused.
+  static TransferError RenameRefused(int error, const std::string& source, const std::string& d);
   CopyResult Execute(const TransferStep& step);
   CopyResult Pretend(const TransferStep& step);
   CopyResult Copy(const TransferStep& step);
-  void Move(const TransferStep& step);
+  CopyResult Move(const TransferStep& step);
   void PassOver(const TransferStep& step);
   // A rename of source (as examined) to d is about to be made.
   void BeforeRename(const std::string& source, const os::FileFacts& file, const std::string& d);

@@ -2,24 +2,23 @@
 
 #include "fs/name_planner.h"
 
-std::string DateNote(bool kept, const std::string& path) {
-  return kept ? std::string()
-              : path + " cannot keep the file's date: its file system cannot hold it";
+TransferError DateNote(bool kept, const std::string& path) {
+  return kept ? TransferError() : Found(TransferError::Kind::kDateLost, {}, path);
 }
 
 void Outcomes::Done(std::size_t row, FileOutcome::What what, const std::string& source,
-                    const std::string& path, std::string why, FileOutcome::Box box) {
-  if (tell_) tell_({row, what, source, path, std::move(why), box});
+                    const std::string& path, TransferError error, FileOutcome::Box box) {
+  if (tell_) tell_({row, what, source, path, std::move(error), {}, box});
 }
 
 void Outcomes::Copied(std::size_t row, const std::string& source, const os::NewFile& copied) {
   const std::string& d = copied.destination();
-  Done(row, names_.Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied, source, d,
-       DateNote(copied.dates_kept(), d));
+  const auto what = names_.Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied;
+  if (tell_) tell_({row, what, source, d, {}, DateNote(copied.dates_kept(), d), {}});
 }
 
 void Outcomes::Moved(std::size_t row, const std::string& source, const std::string& moved,
-                     std::string why, FileOutcome::Box box) {
-  Done(row, names_.Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved, source, moved,
-       std::move(why), box);
+                     TransferError note, TransferError error, FileOutcome::Box box) {
+  const auto what = names_.Renamed(moved) ? FileOutcome::kMovedRenamed : FileOutcome::kMoved;
+  if (tell_) tell_({row, what, source, moved, std::move(error), std::move(note), box});
 }

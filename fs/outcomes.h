@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ui_services.h"
+#include "fs/transfer_error.h"
 #include "fs/transfer_kind.h"
 
 namespace os {
@@ -29,10 +30,11 @@ struct FileOutcome {
   What what;
   std::string source;
   std::string path;  // where the file is now, or would have gone
-  // The sentence; empty when all went as asked. A file transferred with one
-  // lacks what it says (its date).
-  std::string why;
-  // Whether the sentence is for a failure box: none, one shown already (by
+  // Why it is not as asked; none when all went well.
+  TransferError error;
+  // What a file placed lacks (its date); none when it has all.
+  TransferError note;
+  // Whether the error is told in a failure box: none, one shown already (by
   // the operation's own trap), or the move procedure's, shown by whoever
   // hears the outcome.
   enum class Box { kNone, kShown, kMove };
@@ -45,8 +47,8 @@ struct FileOutcome {
 };
 
 // What a complete file at path lacks: its date, where its file system cannot
-// hold it (kept false); empty when it has all.
-std::string DateNote(bool kept, const std::string& path);
+// hold it (kept false); none when it has all.
+TransferError DateNote(bool kept, const std::string& path);
 
 class Outcomes {
  public:
@@ -63,16 +65,17 @@ class Outcomes {
   bool recording() const { return static_cast<bool>(leaving_); }
   void Leave(std::size_t row, FileOutcome::What what, const std::string& source,
              const std::string& path, const std::string& holding) {
-    if (leaving_) leaving_({row, what, source, path, {}, FileOutcome::Box::kNone}, holding);
+    if (leaving_) leaving_({row, what, source, path, {}, {}, FileOutcome::Box::kNone}, holding);
   }
   void Done(std::size_t row, FileOutcome::What what, const std::string& source,
-            const std::string& path, std::string why = {},
+            const std::string& path, TransferError error = {},
             FileOutcome::Box box = FileOutcome::Box::kNone);
   // A copy that is complete at copied, under its row's name or a numbered one.
   void Copied(std::size_t row, const std::string& source, const os::NewFile& copied);
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
-             std::string why = {}, FileOutcome::Box box = FileOutcome::Box::kNone);
+             TransferError note = {}, TransferError error = {},
+             FileOutcome::Box box = FileOutcome::Box::kNone);
   UiServices& ui() { return ui_; }
 
  private:

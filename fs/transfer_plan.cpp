@@ -1,6 +1,5 @@
 #include <cerrno>
 
-#include "app/failure.h"
 #include "fs/file_transfer.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
@@ -35,10 +34,10 @@ TransferStep TransferRun::Plan(TransferKind kind, const std::string& source,
 
 TransferStep TransferRun::Look(TransferStep step) {
   const std::string& s = step.source;
-  const auto refuse = [&step](std::string why, int error) {
+  using K = TransferError::Kind;
+  const auto refuse = [&step](TransferError error) {
     step.action = Action::kRefused;
-    step.why = std::move(why);
-    step.error = error;
+    step.error = std::move(error);
     return step;
   };
   step.looked = true;
@@ -51,21 +50,20 @@ TransferStep TransferRun::Look(TransferStep step) {
   const bool in_place = step.file && step.there && step.file->id == step.there->id;
   if (step.there && !in_place && names_.MustKeep(step.name, *step.there, step.kind)) {
     if (step.kind == TransferKind::kCopy && !names_.keeps_existing())
-      throw Failure("File already exists: " + step.name +
-                        " is one of the files of this transfer; " + s + " stays where it is",
-                    EEXIST);
+      return refuse(
+          With(Found(K::kClash, s, step.name, EEXIST), TransferError::Then::kSourceStays));
     step.name = names_.NextName(step.name);
     step.there.reset();
   }
   if (step.kind == TransferKind::kCopy) {
-    if (!FolderStands(FolderOf(step.name))) return refuse(WhyNot(ENOENT, s, step.name), ENOENT);
+    if (!FolderStands(FolderOf(step.name))) return refuse(Classify(ENOENT, s, step.name));
     step.action = Action::kCopy;
     if (in_place)
       step.action = Action::kInPlace;
     else if (step.there && !step.there->regular)
-      return refuse(step.name + " is not a file", 0);
+      return refuse(Found(K::kTargetNotAFile, s, step.name));
     else if (step.there && step.there->read_only)
-      return refuse(step.name + " is read-only", 0);
+      return refuse(Found(K::kTargetReadOnly, s, step.name));
     return step;
   }
   if (in_place) {
@@ -75,11 +73,10 @@ TransferStep TransferRun::Look(TransferStep step) {
     step.action = second ? Action::kDropSecondName : Action::kInPlace;
     return step;
   }
-  if (!step.file)
-    return refuse("File not found: " + s + " is no longer there; nothing was moved", ENOENT);
-  if (!step.file->regular) return refuse(s + " is no longer a file; nothing was moved", EINVAL);
+  if (!step.file) return refuse(Found(K::kMoveSourceGone, s, step.name, ENOENT));
+  if (!step.file->regular) return refuse(Found(K::kMoveSourceNotAFile, s, step.name, EINVAL));
   if (!step.there && !FolderStands(FolderOf(step.name)))
-    return refuse(WhyNot(ENOENT, s, step.name), ENOENT);
+    return refuse(Classify(ENOENT, s, step.name));
   step.action = Action::kMove;
   return step;
 }
@@ -139,10 +136,7 @@ std::string TransferRun::Gathered(TransferStep& step) {
 }
 
 CopyResult TransferRun::Carry(const TransferStep& step) {
-  if (step.action == Action::kRefused) {
-    if (step.kind == TransferKind::kMove) throw Failure(step.why, step.error);
-    return {step.why};
-  }
+  if (step.action == Action::kRefused) return {step.error};
   return names_.planning() ? Pretend(step) : Execute(step);
 }
 
@@ -150,7 +144,7 @@ CopyResult TransferRun::Pretend(const TransferStep& step) {
   const std::string &s = step.source, &d = step.name;
   switch (step.action) {
     case Action::kCopy:
-      if (const int error = !step.file ? ENOENT : Nameable(d)) return {WhyNot(error, s, d)};
+      if (const int error = !step.file ? ENOENT : Nameable(d)) return {Classify(error, s, d)};
       names_.planned().Copy(s, *step.file, d);
       names_.Remember(d, *names_.planned().Facts(d), NamePlanner::Guard::kCopied);
       outcomes_.Done(row_, names_.Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied,
@@ -160,7 +154,7 @@ CopyResult TransferRun::Pretend(const TransferStep& step) {
       int error = Nameable(d);
       if (error == 0 && !os::CanWriteIn(FolderOf(s))) error = EACCES;
       if (error == 0 && step.there && IsFolder(d)) error = EISDIR;
-      if (error != 0) RenameRefused(error, s, d);
+      if (error != 0) return {RenameRefused(error, s, d)};
       names_.planned().Move(s, *step.file, d);
       names_.Remember(d, *step.file, NamePlanner::Guard::kMoved);
       outcomes_.Moved(row_, s, d);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fs/platform.h"
+#include "fs/transfer_error.h"
 #include "fs/transfer_kind.h"
 
 struct TransferStep {
@@ -14,7 +15,7 @@ struct TransferStep {
     kPassOver,  // its identical copy stands at name: nothing is written (a move's source goes)
     kInPlace,   // the file is at name already
     kDropSecondName,  // name holds the file, and source is another name of it, which goes
-    kRefused,         // why says what keeps it from name
+    kRefused,         // error says what keeps it from name
   };
   TransferKind kind = TransferKind::kNone;
   Action action = Action::kRefused;
@@ -25,6 +26,5 @@ struct TransferStep {
   // False for a move by one rename that refuses to replace: the most common
   // step of a gathering needs no look first.
   bool looked = true;
-  std::string why;  // kRefused: the sentence
-  int error = 0;    // kRefused: the system's error number, when there is one
+  TransferError error;  // kRefused: why
 };

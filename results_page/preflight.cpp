@@ -6,6 +6,7 @@
 
 #include "fs/path_rules.h"
 #include "results_page/single_file.h"
+#include "results_page/transfer_words.h"
 
 namespace {
 
@@ -112,8 +113,8 @@ std::string FindingText(const Finding& finding, const std::string& destination, 
   const std::string folder = NormalizeSlashes(destination + os::kSeparator);
   const std::string verbed = TransferVerb(kind);
   const std::string why =
-      WhyNot(finding.error, finding.source,
-             folder + (finding.source.empty() ? "" : FileNameOf(finding.source)));
+      Words(Classify(finding.error, finding.source,
+                     folder + (finding.source.empty() ? "" : FileNameOf(finding.source))));
   switch (finding.error) {
     case ENOSPC:
       return why + ": the files to be " + verbed + " need " + SizeText(finding.need) + ", and " +

@@ -1,9 +1,12 @@
 #include "results_page/single_file.h"
 
 #include <algorithm>
+#include <cerrno>
 
+#include "app/failure.h"
 #include "app/failure_trap.h"
 #include "fs/path_rules.h"
+#include "results_page/transfer_words.h"
 
 namespace {
 
@@ -21,11 +24,11 @@ bool IsBlank(const std::string& text) {
 
 CopyResult CopyFileChecked(const std::string& source, const std::string& destination,
                            TransferRun& run) {
-  if (IsBlank(source) || IsBlank(destination)) return {"Bad file name"};
+  if (IsBlank(source) || IsBlank(destination)) return {Said("Bad file name")};
   // No file's name on Windows holds a wildcard. Whether the source is a file
   // is told by the copy's own opening of it.
   if (NormalizeSlashes(source).find_first_of(kWildcards) != std::string::npos)
-    return {"File not found: the file is gone"};
+    return {Found(TransferError::Kind::kSourceGone, source, destination, ENOENT)};
   return FSOFileCopy(source, destination, run);
 }
 
@@ -48,10 +51,15 @@ bool FSOFileMove(const std::string& source, const std::string& destination, Tran
     step = run.Look(std::move(step));
   });
   if (moved) return true;
-  if (planned) moved = trap.Step(104, [&] { run.Carry(step); });
+  TransferError why;
+  if (planned)
+    moved = trap.Step(104, [&] {
+      if ((why = run.Carry(step).error)) throw Failure(Words(why), why.code);
+    });
   if (!moved)
     run.NotDone(TransferKind::kMove, NormalizeSlashes(source),
-                step.name.empty() ? NormalizeSlashes(destination) : step.name, trap.last(), true);
+                step.name.empty() ? NormalizeSlashes(destination) : step.name,
+                why ? why : Said(trap.last()), true);
   return moved && step.action == TransferStep::Action::kMove;
 }
 
@@ -64,5 +72,6 @@ const char* TransferVerb(TransferKind kind) {
 }
 
 void ShowBox(const FileOutcome& file, UiServices& ui) {
-  if (file.box == FileOutcome::Box::kMove) FailureTrap(ui, kMoveProcedure).Report(104, file.why);
+  if (file.box == FileOutcome::Box::kMove)
+    FailureTrap(ui, kMoveProcedure).Report(104, Words(file.error));
 }

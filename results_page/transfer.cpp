@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "app/failure.h"
 #include "fs/folder_walk.h"
 #include "fs/path_rules.h"
 #include "results_page/preflight.h"
+#include "results_page/transfer_words.h"
 
 namespace {
 
@@ -69,11 +71,10 @@ TransferOutcome TransferChecked(const TransferRows& rows,
     else if (file.what == FileOutcome::kMovedRenamed)
       outcome.renamed.push_back(FileNameOf(file.source) + " \u2192 " + FileNameOf(file.path));
     else if (file.what == FileOutcome::kNotCopied && !file.boxed())
-      outcome.not_copied.push_back({file.source, file.why});
+      outcome.not_copied.push_back({file.source, Words(file.error)});
     else if (file.what == FileOutcome::kInPlace)
       outcome.in_place.push_back(file.source);
-    if (!tell && file.Done() && !file.why.empty() && !file.boxed())
-      outcome.incomplete.push_back(file.why);
+    if (!tell && file.Done() && file.note) outcome.incomplete.push_back(Words(file.note));
   });
   if (options.leaving) run.RecordLeaving(options.leaving);
   if (options.keep_existing) run.KeepExisting();
@@ -106,13 +107,17 @@ TransferOutcome TransferChecked(const TransferRows& rows,
         NormalizeSlashes(destination() + os::kSeparator + FileNameOf(source));
     const TransferKind now = kind();
     if (const Finding* found = pre.For(i)) {  // shown before the first byte
-      run.NotDone(now, source, target, FindingText(*found, destination(), now), true);
+      run.NotDone(now, source, target, Said(FindingText(*found, destination(), now)), true);
     } else if (now == TransferKind::kCopy) {
+      // A file of this transfer at the name: the copy's own box says so.
+      TransferError clash;
       if (!trap.Step(108, [&] {
-            if (const CopyResult copy = CopyFileChecked(source, target, run); !copy)
-              run.NotDone(now, source, target, copy.why, false);
+            const CopyResult copy = CopyFileChecked(source, target, run);
+            if (copy.error.kind == TransferError::Kind::kClash) clash = copy.error;
+            if (clash) throw Failure(Words(clash), clash.code);
+            if (!copy) run.NotDone(now, source, target, copy.error, false);
           }))
-        run.NotDone(now, source, target, trap.last(), true);
+        run.NotDone(now, source, target, clash ? clash : Said(trap.last()), true);
     } else if (now == TransferKind::kMove) {
       trap.Step(110, [&] { FSOFileMove(source, target, run); });
     }

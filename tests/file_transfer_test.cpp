@@ -7,6 +7,7 @@
 
 #include "fs/platform.h"
 #include "results_page/transfer.h"
+#include "results_page/transfer_words.h"
 #include "tests/scripted_ui.h"
 #include "tests/test_tree.h"
 #include "tests/transfer_checks.h"
@@ -121,7 +122,7 @@ TEST_F(FileTransfer, CopyRefusesBadInputSilently) {
   cases.push_back({t.Path("src/link"), out + "keep.txt"});
 #endif
   for (const auto& [source, destination] : cases) {
-    const std::string why = CopyFileChecked(source, destination, run).why;
+    const std::string why = Words(CopyFileChecked(source, destination, run).error);
     const bool no_file = source.ends_with("fifo") || source.ends_with("link");
     EXPECT_TRUE(no_file ? why == "it is no longer a file: something else took its name"
                         : !why.empty())

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "results_page/single_file.h"
+#include "results_page/transfer_words.h"
 #include "fs/folder_walk.h"
 #include "app/taskbar_win32.h"
 #include "fs/win32_text.h"
@@ -161,7 +162,7 @@ TEST(Win32Errors, ADriveGoneOrReadOnlyAndANameTooLongAreSaidAsSuch) {
       {ERROR_NETNAME_DELETED, "Device unavailable: the drive that holds C:\\o\\ is no longer"},
       {ERROR_NOT_READY, "Device unavailable: the drive that holds C:\\o\\ is no longer"}};
   for (const auto& [code, says] : cases)
-    EXPECT_EQ(WhyNot(os::ErrnoOf(code), "", "C:\\o\\f").rfind(says, 0), 0u) << code;
+    EXPECT_EQ(Words(Classify(os::ErrnoOf(code), "", "C:\\o\\f")).rfind(says, 0), 0u) << code;
 }
 
 TEST_F(Win32Fs, AMoveThatFailsKeepsTheReadOnlyAttribute) {
