@@ -477,11 +477,12 @@ ExitCode Gather(const Request& r, std::FILE* out, std::FILE* err) {
                " dated outside the years 100 to 9999, and so in no range");
     };
     // A folder that could not be read is said, and the run does not end well.
-    const auto say_unread = [&](const std::string& folder, int error) {
-      if (error != kPartialCopy)
-        ui.FailureBox(ShellQuoted(folder) + ": " + std::strerror(error) + "; it was not searched");
+    const auto say_unread = [&](const PassedOver& passed) {
+      if (!passed.partial_copy)
+        ui.FailureBox(ShellQuoted(passed.path) + ": " + std::strerror(passed.error) +
+                      "; it was not searched");
       else if (!r.quiet)
-        ui.Say("larkspur-gather: " + ShellQuoted(folder) +
+        ui.Say("larkspur-gather: " + ShellQuoted(passed.path) +
                " is a partial copy an interrupted transfer left; it is not gathered");
     };
     const auto date_kind = [&] { return r.date; };

@@ -73,7 +73,7 @@ void DurableBatch::GiveUp(Work& work, TransferError why) {
                  FileOutcome::Box::kMove);
 }
 
-int DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
+os::Error DurableBatch::SinceCopied(const Work& work, const os::FileFacts& now) {
   const os::FileFacts& then = work.file->source_facts();
   const auto& digest = work.file->digest();
   if (os::Unchanged(then, now))
@@ -102,7 +102,7 @@ void DurableBatch::Complete(Work& w) {
   K why = K::kNone;
   int code = 0;
   FileOutcome::What outcome = FileOutcome::kNotMoved;
-  int reread = 0;  // a checked source's bytes, read again
+  os::Error reread;  // a checked source's bytes, read again
   // A source out of reach (its drive went away) is not gone: it may be there
   // still. Looked at once more, a file that is gone says ENOENT, and one that
   // is there is no folder.
@@ -128,8 +128,8 @@ void DurableBatch::Complete(Work& w) {
   } else if ((reread = SinceCopied(w, *source)) == os::kSourceChanged) {
     why = K::kChangedCopyHolds;
     outcome = FileOutcome::kKeptBoth;
-  } else if (reread != 0) {
-    why = K::kNotReadAgain, code = reread;
+  } else if (reread) {
+    why = K::kNotReadAgain, code = reread.code();
     outcome = FileOutcome::kKeptBoth;
   } else if (outcomes_.Leave(w.row, FileOutcome::kMoved, w.source, d, d);
              int error = os::RemoveFile(w.source)) {
@@ -153,7 +153,7 @@ bool DurableBatch::NameWritten() {
   for (Work& w : work_) {
     if (w.state != State::kWritten) continue;
     // A checked copy is named only once it reads back as it was written.
-    if (int error = w.file->ReadBack(between_chunks_)) {
+    if (const os::Error error = w.file->ReadBack(between_chunks_)) {
       GiveUp(w, Classify(error, w.source, w.file->destination()));
       continue;
     }

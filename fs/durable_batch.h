@@ -76,9 +76,9 @@ class DurableBatch {
   // well, or says what is not.
   void Complete(Work& work);
   void GiveUp(Work& work, TransferError why);
-  // 0 when a work's source (now as examined) is still what was copied, else
-  // kSourceChanged or an error number.
-  int SinceCopied(const Work& work, const os::FileFacts& now);
+  // None when a work's source (now as examined) is still what was copied,
+  // else kSourceChanged or the system's error.
+  os::Error SinceCopied(const Work& work, const os::FileFacts& now);
 
   NamePlanner& names_;
   Outcomes& outcomes_;

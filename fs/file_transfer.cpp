@@ -101,8 +101,8 @@ CopyResult TransferRun::Copy(const TransferStep& step) {
   const bool checked = untrusted || reread;
   const bool wait = step.there || checked;
   auto file = std::make_unique<os::NewFile>();
-  int error = file->Create(destination, std::nullopt);
-  if (error == 0) error = file->CopyFrom(source, between_chunks_, checked);
+  os::Error error = file->Create(destination, std::nullopt);
+  if (!error) error = file->CopyFrom(source, between_chunks_, checked);
   if (error == 0 && reread) error = os::SameContent(source, *file->digest(), between_chunks_);
   if (error == 0 && wait) {
     batch_.Add({std::move(file), source, false, step.there.has_value(), row_,
@@ -176,20 +176,20 @@ CopyResult TransferRun::Move(const TransferStep& step) {
   const bool checked = Checked(source, d);
   const bool wait = replace || checked;
   auto copy = std::make_unique<os::NewFile>();
-  if ((error = copy->Create(d, std::nullopt)) == 0)
-    error = copy->CopyFrom(source, between_chunks_, checked);
+  os::Error copied = copy->Create(d, std::nullopt);
+  if (!copied) copied = copy->CopyFrom(source, between_chunks_, checked);
   // Where a read may go wrong unnoticed, the source is read again before its
   // copy is named, as a copy's is: nothing that fails its check is named.
-  if (error == 0 && ReadAgain(source))
-    error = os::SameContent(source, *copy->digest(), between_chunks_);
-  if (error == 0 && !wait)
-    error = names_.Take(TransferKind::kMove, d, std::nullopt, Publishing(*copy));
+  if (!copied && ReadAgain(source))
+    copied = os::SameContent(source, *copy->digest(), between_chunks_);
+  if (!copied && !wait)
+    copied = names_.Take(TransferKind::kMove, d, std::nullopt, Publishing(*copy));
   d = copy->destination();
-  if (error == os::kSourceChanged)
+  if (copied == os::kSourceChanged)
     return {Found(os::Examine(source) ? TransferError::Kind::kChangedDuringMove
                                       : TransferError::Kind::kRemovedDuringMove,
                   source, d)};
-  if (error != 0) return {With(Classify(error, source, d), TransferError::Then::kNothingMoved)};
+  if (copied) return {With(Classify(copied, source, d), TransferError::Then::kNothingMoved)};
   if (!wait) names_.Remember(d, copy->facts(), NamePlanner::Guard::kMoved);
   batch_.Add({std::move(copy), source, true, replace, row_,
               wait ? DurableBatch::State::kWritten : DurableBatch::State::kNamed});

@@ -122,8 +122,8 @@ struct FileFacts {
   std::uint64_t size = 0;
   Timestamp modified;
   Timestamp accessed;
-  Timestamp changed;  // the inode's change time (Linux only)
-  unsigned mode = 0;  // permission bits
+  Timestamp changed;   // the inode's change time (Linux only)
+  unsigned mode = 0;   // permission bits
   unsigned links = 1;  // names the file has (hard links)
   bool regular = false;
   // Without the owner's write permission (Windows: the read-only attribute).
@@ -139,20 +139,37 @@ inline bool Unchanged(const FileFacts& then, const FileFacts& now) {
          then.modified.nsec == now.modified.nsec && then.changed.sec == now.changed.sec &&
          then.changed.nsec == now.changed.nsec;
 }
-// What CopyFrom returns when the source changed while it was read.
-inline constexpr int kSourceChanged = -1;
-// What ReadBack returns when the copy does not read back as it was written.
-inline constexpr int kCopyDiffers = -3;
-// What CopyFrom returns when the source is no longer a regular file (a FIFO,
-// a folder or a link took its name).
-inline constexpr int kNotAFile = -4;
+// What a file operation met: nothing, the system's error number (Windows
+// codes mapped to the same numbers), or a finding of the program's own about
+// a file's content, which is no number of the system's.
+class Error {
+ public:
+  enum class Finding {
+    kNone,
+    kSourceChanged,  // the source changed while it was read
+    kCopyDiffers,    // the copy does not read back as it was written
+    kNotAFile,       // the source is no longer a regular file (a FIFO, a folder or a link)
+  };
+  Error(int code = 0) : code_(code) {}           // NOLINT: each system number is one
+  Error(Finding finding) : finding_(finding) {}  // NOLINT
+  int code() const { return code_; }
+  Finding finding() const { return finding_; }
+  explicit operator bool() const { return code_ != 0 || finding_ != Finding::kNone; }
+  friend bool operator==(const Error&, const Error&) = default;
+
+ private:
+  int code_ = 0;
+  Finding finding_ = Finding::kNone;
+};
+inline const Error kSourceChanged{Error::Finding::kSourceChanged};
+inline const Error kCopyDiffers{Error::Finding::kCopyDiffers};
+inline const Error kNotAFile{Error::Finding::kNotAFile};
 
 // A file's content in 128 bits, for files that are checked by their bytes.
 struct Digest {
   std::uint64_t low = 0, high = 0;
   bool operator==(const Digest&) const = default;
 };
-
 
 // Names compared as the file systems that ignore case compare them: Unicode
 // simple case folding (Windows: the system's ordinal upper-casing).
@@ -193,8 +210,8 @@ using ChunkHook = std::function<void(std::uint64_t copied)>;
 int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& between_chunks);
 // 0 when the file at path holds the content digest names now, else
 // kSourceChanged or an error number.
-inline int SameContent(const std::string& path, const Digest& digest,
-                       const ChunkHook& between_chunks) {
+inline Error SameContent(const std::string& path, const Digest& digest,
+                         const ChunkHook& between_chunks) {
   Digest now;
   if (int error = DigestOfFile(path, now, between_chunks)) return error;
   return now == digest ? 0 : kSourceChanged;
@@ -261,13 +278,13 @@ class NewFile {
   // never a FIFO or a link); bits and times only where the destination can
   // hold them. kSourceChanged when the source changed while it was read.
   // With checked, the bytes are digested as they are copied.
-  int CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked = false);
+  Error CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked = false);
   // The digest of what CopyFrom copied, when checked.
   const std::optional<Digest>& digest() const { return digest_; }
   // Once synced: 0 when the copy, read from the drive rather than from
   // memory where the system allows, holds what was copied; else kCopyDiffers
   // or an error number. 0 for a copy that was not checked.
-  int ReadBack(const ChunkHook& between_chunks);
+  Error ReadBack(const ChunkHook& between_chunks);
   // The source as the copy read it.
   const FileFacts& source_facts() const { return source_facts_; }
   // The content is on disk.

@@ -36,14 +36,15 @@ constexpr bool kFuseMayRefuse = true;
 
 }  // namespace
 
-TransferError Classify(int error, const std::string& source, const std::string& destination) {
+TransferError Classify(os::Error found, const std::string& source, const std::string& destination) {
   using K = TransferError::Kind;
   const std::string folder = FolderOf(destination);
+  const int error = found.code();
   const auto is = [&](K kind) { return Found(kind, source, destination, error); };
-  if (error == os::kSourceChanged)
+  if (found == os::kSourceChanged)
     return is(os::Examine(source) ? K::kSourceChanged : K::kSourceRemoved);
-  if (error == os::kNotAFile) return is(K::kNotAFile);
-  if (error == os::kCopyDiffers) return is(K::kCopyDiffers);
+  if (found == os::kNotAFile) return is(K::kNotAFile);
+  if (found == os::kCopyDiffers) return is(K::kCopyDiffers);
   if (error == ENOENT && !source.empty() && !os::Examine(source)) return is(K::kSourceGone);
   if (error == ENOENT || Disconnected(error)) {
     const int state = os::FolderError(folder);

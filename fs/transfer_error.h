@@ -4,6 +4,8 @@
 // words are made in one place, for the window and the command line alike.
 #include <string>
 
+#include "fs/platform.h"
+
 struct TransferError {
   enum class Kind {
     kNone,
@@ -62,7 +64,7 @@ struct TransferError {
 
 // What error (a system error number, as a transfer of source to destination
 // met it) says, the drive looked at where its number alone does not tell.
-TransferError Classify(int error, const std::string& source, const std::string& destination);
+TransferError Classify(os::Error error, const std::string& source, const std::string& destination);
 // One of the program's own findings about source and path.
 inline TransferError Found(TransferError::Kind kind, const std::string& source,
                            const std::string& path, int code = 0) {

@@ -278,9 +278,9 @@ int NewFile::FlushBuffer() {
   return error;
 }
 
-int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
+Error NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
   const Handle in(OpenToReadQuietly(source));
-  if (!in.valid()) return errno == ELOOP ? kNotAFile : errno;  // a link is no file to copy
+  if (!in.valid()) return errno == ELOOP ? kNotAFile : Error(errno);  // a link is no file to copy
   struct stat st {};
   if (fstat(Fd(in), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return kNotAFile;
@@ -311,7 +311,7 @@ int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks
   return 0;
 }
 
-int NewFile::ReadBack(const ChunkHook& between_chunks) {
+Error NewFile::ReadBack(const ChunkHook& between_chunks) {
   if (!digest_) return 0;
   // Synced, so the pages are clean: dropped, they are read from the drive.
   const auto digest_of = [&](int fd, Digest& read) {

@@ -138,7 +138,7 @@ int DigestOfFile(const std::string& path, Digest& digest, const ChunkHook& betwe
   return DigestOfOpen(file, digest, between_chunks);
 }
 
-int NewFile::ReadBack(const ChunkHook& between_chunks) {
+Error NewFile::ReadBack(const ChunkHook& between_chunks) {
   if (!digest_) return 0;
   Digest written;
   if (int error = DigestOf(AsHandle(handle_), written, between_chunks)) return error;
@@ -151,7 +151,7 @@ bool OnRemovableDrive(const std::string& folder) {
          GetDriveTypeW(root) == DRIVE_REMOVABLE;
 }
 
-int NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
+Error NewFile::CopyFrom(const std::string& source, const ChunkHook& between_chunks, bool checked) {
   const Handle source_file(reinterpret_cast<std::intptr_t>(
       CreateFileW(Long(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));

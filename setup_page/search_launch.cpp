@@ -49,18 +49,19 @@ struct NameGlobs {
 void WalkCandidates(const std::string& listed_folder, UiServices& ui,
                     const std::function<std::optional<DateKind>()>& kind,
                     const std::function<bool(const std::optional<DateValue>&)>& keep,
-                    const FoundFile& found,
-                    const std::function<void(const std::string& folder, int error)>& unread,
-                    bool every_name, const FileFilter& filter) {
+                    const FoundFile& found, const PassedOverHook& unread, bool every_name,
+                    const FileFilter& filter) {
   ui.Yield();
   const bool all = filter.TakesAll();
   const NameGlobs globs(filter);
   FolderPruning pruning{filter.most_levels, nullptr};
   if (!globs.folders.empty())
-    pruning.skip_folder = [&](std::string_view name) { return NameGlobs::Any(globs.folders, name); };
+    pruning.skip_folder = [&](std::string_view name) {
+      return NameGlobs::Any(globs.folders, name);
+    };
   FolderTree tree({listed_folder}, true, true, 0, every_name, std::move(pruning));
   tree.Read(ui, [&](const FolderTree::Folder& folder) {
-    if (folder.error != 0 && unread) unread(folder.path, folder.error);
+    if (folder.error != 0 && unread) unread({folder.path, folder.error});
     std::string base = NormalizeSlashes(folder.path);
     if (base.empty() || base.back() != os::kSeparator) base += os::kSeparator;
     bool first = true;
@@ -69,7 +70,7 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
       if (file.name.front() == '~') continue;
       // An interrupted transfer's partial copy is no file of the user's.
       if (os::IsTempName(file.name)) {
-        if (unread) unread(base + std::string(file.name), kPartialCopy);
+        if (unread) unread({base + std::string(file.name), 0, true});
         continue;
       }
       if (!all && (file.stamps.size < filter.min_size || file.stamps.size > filter.max_size ||
@@ -91,8 +92,7 @@ void WalkCandidates(const std::string& listed_folder, UiServices& ui,
 void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
                        const std::function<std::optional<DateKind>()>& kind,
                        const std::function<bool(const std::optional<DateValue>&)>& keep,
-                       const std::function<void(const std::string& folder, int error)>& unread,
-                       bool every_name, const FileFilter& filter) {
+                       const PassedOverHook& unread, bool every_name, const FileFilter& filter) {
   WalkCandidates(
       listed_folder, ui, kind, keep,
       [&](const std::string& folder, std::string_view name, const std::optional<DateValue>& date,

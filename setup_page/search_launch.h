@@ -19,9 +19,14 @@
 std::vector<std::size_t> MarkNestedFolders(const std::vector<std::string>& folders,
                                            bool within_any = false);
 
-// A file found, in the folder read (its path with the final separator);
-// first: the first of that reading.
-inline constexpr int kPartialCopy = -2;
+// What a walk passed over: a folder it could not read (or not wholly), and
+// the system's error; or a partial copy an interrupted transfer left.
+struct PassedOver {
+  std::string path;
+  int error = 0;
+  bool partial_copy = false;
+};
+using PassedOverHook = std::function<void(const PassedOver&)>;
 
 // Which files a walk takes. By name, by glob: one of include, or of
 // include_folded whatever its case, when any is given; none of exclude. No
@@ -46,20 +51,18 @@ using FoundFile = std::function<void(const std::string& folder, std::string_view
 // out. kind is asked again for every file: the user may change it meanwhile.
 // With keep, only the files whose date it keeps are told of. A folder that
 // could not be read (or not wholly) is passed over; unread, when given, is
-// told of it and why, and of each partial copy an interrupted transfer left
-// (kPartialCopy), which is never found. With every_name, names that are no
+// told of it and why, and of each partial copy an interrupted transfer left,
+// which is never found. With every_name, names that are no
 // text are taken too.
-void WalkCandidates(
-    const std::string& listed_folder, UiServices& ui,
-    const std::function<std::optional<DateKind>()>& kind,
-    const std::function<bool(const std::optional<DateValue>&)>& keep, const FoundFile& found,
-    const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false, const FileFilter& filter = {});
+void WalkCandidates(const std::string& listed_folder, UiServices& ui,
+                    const std::function<std::optional<DateKind>()>& kind,
+                    const std::function<bool(const std::optional<DateValue>&)>& keep,
+                    const FoundFile& found, const PassedOverHook& unread = nullptr,
+                    bool every_name = false, const FileFilter& filter = {});
 
 // Appends every file WalkCandidates finds to out.
-void CollectCandidates(
-    const std::string& listed_folder, CandidateLists& out, UiServices& ui,
-    const std::function<std::optional<DateKind>()>& kind,
-    const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
-    const std::function<void(const std::string& folder, int error)>& unread = nullptr,
-    bool every_name = false, const FileFilter& filter = {});
+void CollectCandidates(const std::string& listed_folder, CandidateLists& out, UiServices& ui,
+                       const std::function<std::optional<DateKind>()>& kind,
+                       const std::function<bool(const std::optional<DateValue>&)>& keep = nullptr,
+                       const PassedOverHook& unread = nullptr, bool every_name = false,
+                       const FileFilter& filter = {});
