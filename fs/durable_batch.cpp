@@ -69,7 +69,9 @@ void DurableBatch::GiveUp(Work& work, TransferError why) {
                    named ? With(why, T::kMayNotBeOnDrive) : why);
     return;
   }
-  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d, With(why, T::kNotCompleted),
+  // A copy named already is complete: only its name may not have reached the drive.
+  outcomes_.Done(work.row, FileOutcome::kNotMoved, work.source, d,
+                 With(why, named ? T::kNamedSourceStays : T::kNotCompleted),
                  FileOutcome::Box::kMove);
 }
 

@@ -48,11 +48,12 @@ struct TransferError {
   // What became of the file, said after the reason.
   enum class Then {
     kNothing,
-    kSourceStays,      // the source stays where it is
-    kNothingMoved,     // nothing was moved to path; the source stays
-    kMayNotBeOnDrive,  // a named copy
-    kNotCompleted,     // a move's copy; the source stays
-    kMayStillBeAt,     // a rename not flushed: the file may still be at source
+    kSourceStays,       // the source stays where it is
+    kNothingMoved,      // nothing was moved to path; the source stays
+    kMayNotBeOnDrive,   // a named copy
+    kNotCompleted,      // a move's copy; the source stays
+    kNamedSourceStays,  // a move's copy, named: it may not be on the drive; the source stays
+    kMayStillBeAt,      // a rename not flushed: the file may still be at source
   };
   Kind kind = Kind::kNone;
   int code = 0;              // the system's error number, where there is one

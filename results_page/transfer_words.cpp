@@ -106,6 +106,8 @@ std::string Words(const TransferError& e) {
       return why + ": nothing was moved to " + d + "; " + s + " stays where it is";
     case T::kMayNotBeOnDrive:
       return why + ": " + d + " may not be on the drive";
+    case T::kNamedSourceStays:
+      return why + ": " + d + " may not be on the drive; " + s + " stays where it is";
     case T::kNotCompleted:
       return why + ": " + d + " was not completed; " + s + " stays where it is";
     case T::kMayStillBeAt:

@@ -682,6 +682,18 @@ TEST(TransferFaults, EachBoxSaysWhatHappened) {
                   TransferKind::kMove, [](std::size_t i) { return i == 0; });
        },
        "/stick/out/f may not be on the drive, and the file may still be at "},
+      {"a moved file named on a stick that went away before the name was flushed",
+       [](TestTree& t, ScriptedUi& ui) {
+         Mounted m(t.Path("stick"), "exfat");
+         ASSERT_MOUNTED(m);
+         bool gone = false;
+         ui.on_yield = [&] {
+           if (!gone && Exists(t.Path("stick/f"))) gone = m.Disconnect();
+         };
+         Transfer(ui, {t.Path("src/f")}, t.Path("stick"), TransferKind::kMove);
+         EXPECT_TRUE(Exists(t.Path("src/f")));
+       },
+       "/stick/f may not be on the drive; "},
       {"a moved file whose folder may not be changed, to another file system",
        [](TestTree& t, ScriptedUi& ui) {
          Mounted m(t.Path("other"), "tmpfs", "size=1m");
