@@ -159,6 +159,13 @@ struct Tally {
   }
 };
 
+// What one file's outcome makes of the run's exit status: a file not where
+// it was to go, in both places, or placed with a failure said.
+ExitCode StatusOf(const FileOutcome& file) {
+  const bool failed = !file.Done() || file.what == FileOutcome::kKeptBoth || file.error;
+  return failed ? ExitCode::kIncomplete : ExitCode::kDone;
+}
+
 // The line -v gives of one file, or a renamed one always; empty for a file
 // whose failure has a line of its own.
 std::string Told(const FileOutcome& file, TransferKind kind, bool dry_run) {
@@ -206,7 +213,8 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   list.ticked = [](std::size_t) { return true; };
   FailureTrap trap(ui, "larkspur-gather");
   // Each file's line as it is done: a run of millions holds none of them.
-  bool passed_over = false;
+  // The status is merged over every file's outcome and each finding.
+  ExitCode status = ExitCode::kDone;
   std::string line;
   TransferOptions options;
   options.keep_existing = !r.replace;
@@ -246,8 +254,8 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
       }
     }
     tally.Add(file, r.transfer, r.summary);
+    status = Merge(status, StatusOf(file));
     if (file.what == FileOutcome::kNotCopied && !file.boxed()) {
-      passed_over = true;
       ui.Say("larkspur-gather: " + ShellQuoted(file.source) +
              " was not copied: " + Words(file.error));
     } else if (file.Done() && file.note && !file.boxed()) {
@@ -267,7 +275,7 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
   };
   // Named first, in the words of the window's box; the others are gathered.
   options.found = [&](const Preflight& found) {
-    passed_over = true;
+    status = Merge(status, ExitCode::kIncomplete);
     const auto say = [&](const Finding& f) {
       ui.Say("larkspur-gather: " + FindingText(f, r.destination, r.transfer));
     };
@@ -285,7 +293,8 @@ ExitCode Transfer(const Request& r, const PathList& paths, const std::vector<std
     ui.Say("larkspur-gather: " + tally.Line(r.transfer, r.dry_run));
   else if (tally.passed.files + tally.removed.files > 0 && !r.quiet)
     ui.Say("larkspur-gather: " + tally.Gathered(r.transfer));
-  return ui.failures() > 0 || passed_over ? ExitCode::kIncomplete : ExitCode::kDone;
+  // And a failure said of no file (a receipt not written, an unexpected error).
+  return Merge(status, ui.failures() > 0 ? ExitCode::kIncomplete : ExitCode::kDone);
 }
 
 // Whether all of the list reached out; if not (a full disk, a closed pipe),

@@ -57,6 +57,10 @@ enum class ExitCode {
   kUsage = 2,       // one line on err, nothing changed
   kStopped = 128,   // by a signal, whose number is added
 };
+// The graver of two statuses, so that one status is merged over a run.
+inline ExitCode Merge(ExitCode a, ExitCode b) {
+  return static_cast<int>(a) >= static_cast<int>(b) ? a : b;
+}
 // The exit status of code, after a stop by g_stop_signal's signal.
 int ExitStatus(ExitCode code);
 
