@@ -45,8 +45,9 @@ TransferStep TransferRun::Look(TransferStep step) {
     Flush();
     step.seen = false;
   }
-  step.file = Facts(s);
   if (!step.seen) step.there = Facts(step.name);
+  // A copy into a free name reads its source as it copies it: no look first.
+  if (step.kind == TransferKind::kMove || step.there || names_.planning()) step.file = Facts(s);
   const bool in_place = step.file && step.there && step.file->id == step.there->id;
   if (step.there && !in_place && names_.MustKeep(step.name, *step.there, step.kind)) {
     if (step.kind == TransferKind::kCopy && !names_.keeps_existing())
