@@ -26,10 +26,11 @@ void DurableBatch::Add(Work work) {
   bytes_ += work.file->facts().size;
   if (work.state == State::kWritten) names_.Promise(work.file->destination());
   work_.push_back(std::move(work));
-  const bool untrusted = untrusted_.Folder(FolderOf(work_.back().file->destination()));
-  const std::size_t limit =
-      std::min(untrusted ? kUntrustedBatchFiles : kBatchFiles, os::OpenFileBudget());
-  if (work_.size() >= limit || bytes_ >= kBatchBytes) Flush();
+  // The drive is asked only once the batch is as large as a small one may be.
+  const bool full = work_.size() >= std::min(kBatchFiles, os::OpenFileBudget()) ||
+                    (work_.size() >= kUntrustedBatchFiles &&
+                     untrusted_.Folder(FolderOf(work_.back().file->destination())));
+  if (full || bytes_ >= kBatchBytes) Flush();
 }
 
 bool DurableBatch::SyncAll(bool content) {

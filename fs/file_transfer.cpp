@@ -41,6 +41,7 @@ bool TransferRun::EnterFolder(const std::string& folder) {
   os::RemoveStaleTemporaries(folder);
   return true;
 }
+
 CopyResult TransferRun::Execute(const TransferStep& step) {
   const std::string &s = step.source, &d = step.name;
   switch (step.action) {
@@ -56,10 +57,7 @@ CopyResult TransferRun::Execute(const TransferStep& step) {
         return {Found(TransferError::Kind::kSecondNameStays, s, d, error)};
       outcomes_.Done(row_, FileOutcome::kMoved, s, d);
       break;
-    case Action::kInPlace:
-      outcomes_.Done(row_, FileOutcome::kInPlace, s, d);
-      break;
-    case Action::kRefused:
+    default:  // carried out by Carry
       break;
   }
   return {};

@@ -66,7 +66,8 @@ std::string NamePlanner::NextName(const std::string& taken) {
 int NamePlanner::Take(TransferKind kind, std::string& name,
                       const std::optional<os::FileFacts>& there, const NameIt& name_it) {
   bool replace = there.has_value();
-  if (replace && MustKeep(name, *there, kind)) {
+  // A copy over a file to keep was refused before it came here; a move takes the next name.
+  if (replace && kind == TransferKind::kMove && MustKeep(name, *there, kind)) {
     name = NextName(name);
     replace = false;
   }

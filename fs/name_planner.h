@@ -40,7 +40,8 @@ class NamePlanner {
   std::string NextName(const std::string& taken);
   // Gives a complete file of a transfer of kind its planned name, by
   // name_it(name, replace): the file planned to be replaced (there) is,
-  // unless it became one to keep meanwhile; a name another program took
+  // unless it became one to keep meanwhile (a moved file then takes the next
+  // free name; a copy is refused before it comes here); a name another program took
   // meanwhile gives the next free one where nothing is replaced. name ends
   // as the name tried last; the error of that try.
   using NameIt = std::function<int(const std::string& name, bool replace)>;

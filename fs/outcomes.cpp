@@ -12,9 +12,13 @@ void Outcomes::Done(std::size_t row, FileOutcome::What what, const std::string& 
 }
 
 void Outcomes::Copied(std::size_t row, const std::string& source, const os::NewFile& copied) {
-  const std::string& d = copied.destination();
-  const auto what = names_.Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied;
-  if (tell_) tell_({row, what, source, d, {}, DateNote(copied.dates_kept(), d), {}});
+  Copied(row, source, copied.destination(), DateNote(copied.dates_kept(), copied.destination()));
+}
+
+void Outcomes::Copied(std::size_t row, const std::string& source, const std::string& copied,
+                      TransferError note) {
+  const auto what = names_.Renamed(copied) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied;
+  if (tell_) tell_({row, what, source, copied, {}, std::move(note), {}});
 }
 
 void Outcomes::Moved(std::size_t row, const std::string& source, const std::string& moved,

@@ -72,6 +72,8 @@ class Outcomes {
             FileOutcome::Box box = FileOutcome::Box::kNone);
   // A copy that is complete at copied, under its row's name or a numbered one.
   void Copied(std::size_t row, const std::string& source, const os::NewFile& copied);
+  void Copied(std::size_t row, const std::string& source, const std::string& copied,
+              TransferError note = {});
   // A move that is complete at moved, under its row's name or a numbered one.
   void Moved(std::size_t row, const std::string& source, const std::string& moved,
              TransferError note = {}, TransferError error = {},

@@ -138,6 +138,10 @@ std::string TransferRun::Gathered(TransferStep& step) {
 
 CopyResult TransferRun::Carry(const TransferStep& step) {
   if (step.action == Action::kRefused) return {step.error};
+  if (step.action == Action::kInPlace) {  // nothing to write, in a plan as in a run
+    outcomes_.Done(row_, FileOutcome::kInPlace, step.source, step.name);
+    return {};
+  }
   return names_.planning() ? Pretend(step) : Execute(step);
 }
 
@@ -148,8 +152,7 @@ CopyResult TransferRun::Pretend(const TransferStep& step) {
       if (const int error = !step.file ? ENOENT : Nameable(d)) return {Classify(error, s, d)};
       names_.planned().Copy(s, *step.file, d);
       names_.Remember(d, *names_.planned().Facts(d), NamePlanner::Guard::kCopied);
-      outcomes_.Done(row_, names_.Renamed(d) ? FileOutcome::kCopiedRenamed : FileOutcome::kCopied,
-                     s, d);
+      outcomes_.Copied(row_, s, d);
       break;
     case Action::kMove: {
       int error = Nameable(d);
@@ -168,10 +171,7 @@ CopyResult TransferRun::Pretend(const TransferStep& step) {
           row_, step.action == Action::kPassOver ? FileOutcome::kAlreadyThere : FileOutcome::kMoved,
           s, d);
       break;
-    case Action::kInPlace:
-      outcomes_.Done(row_, FileOutcome::kInPlace, s, d);
-      break;
-    case Action::kRefused:
+    default:  // carried out by Carry
       break;
   }
   return {};
